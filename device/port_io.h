@@ -1,0 +1,19 @@
+#pragma once
+// What the device routines need of the outside world: byte access to the
+// parallel port's registers and a clock for the delay calibration.
+
+class PortIo {
+ public:
+  virtual ~PortIo() = default;
+  // The low 8 bits of value to the port given by the low 16 bits of port.
+  virtual int OutPort(int port, int value) = 0;
+  // One byte from the port, 0..255.
+  virtual int InPort(int port) = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Seconds from an arbitrary start; never goes backwards.
+  virtual double Seconds() = 0;
+};
