@@ -112,12 +112,16 @@ void ReadSettings(Settings& settings, const std::string& configDir) {
 }
 
 bool WriteSettings(const Settings& settings, const std::string& configDir) {
+  std::string text;
+  for (int i = 0; i <= settings.lastIndex && i < SettingsSlots; ++i) text += settings[i] + "\r\n";
   QSaveFile file(QString::fromStdString(configDir + ConfigFileName));
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  for (int i = 0; i <= settings.lastIndex && i < SettingsSlots; ++i) {
-    const std::string& line = settings[i];
-    file.write(line.data(), static_cast<qint64>(line.size()));
-    file.write("\r\n", 2);
+  // Unbuffered, so a short write shows up here rather than being lost in a flush.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  const auto size = static_cast<qint64>(text.size());
+  if (file.write(text.data(), size) != size) {
+    file.cancelWriting();
+    file.commit();  // discards the temporary file
+    return false;
   }
   return file.commit();
 }

@@ -2,10 +2,13 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "app/program_font.h"
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   // Tests never need a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  ApplyProgramFont(app);
   return RUN_ALL_TESTS();
 }

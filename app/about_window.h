@@ -1,0 +1,17 @@
+#pragma once
+// The about box: one fixed picture, no border, no title bar, no task-bar
+// entry; a click anywhere closes it.
+#include <QDialog>
+
+class AboutWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit AboutWindow(QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  QPixmap picture_;
+};

@@ -1,0 +1,72 @@
+#pragma once
+// The main window: plot, parameter panel, range dial and menu; its load
+// sequence brings the program up and ExitApplication takes it down.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/main_menu.h"
+#include "app/settings.h"
+#include "app/twips.h"
+#include "plot/point_set.h"
+
+class ParameterPanel;
+class PictureBox;
+class Prompt;
+class QTimer;
+
+struct MainFormServices {
+  Prompt* prompt = nullptr;
+  // Keeps the about box on screen for the given seconds at start-up.
+  std::function<void(double seconds)> startupPause;
+  // Ends the program once the configuration is written.
+  std::function<void()> quit;
+};
+
+class MainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit MainForm(MainFormServices services, QWidget* parent = nullptr);
+  ~MainForm() override;
+
+  // Shows the window in the state the load sequence asked for.
+  void ShowLoaded();
+
+  void UpdateParams();
+  void DrawPlot();
+
+  Settings& Table() { return settings_; }
+  PointSet& Points() { return points_; }
+  ParameterPanel& Panel() { return *panel_; }
+  const MainMenu& Menu() const { return menu_; }
+  PictureBox* Picture1 = nullptr;
+  PictureBox* Picture2 = nullptr;
+  QWidget* Frame1 = nullptr;
+
+  static QString Title() { return QStringLiteral("\"Ostrel\" v1.2b"); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void Load();
+  void ShowStartupAbout();
+  void ApplyStoredGeometry();
+  void ArrangeLayout();
+  void ExitApplication();
+  void ConnectMenu();
+  void HelpAbout();
+
+  MainFormServices services_;
+  TwipScale scale_;
+  std::string configDir_;
+  Settings settings_;
+  PointSet points_;
+  MainMenu menu_{};
+  std::unique_ptr<ParameterPanel> panel_;
+  int loadedState_ = 0;
+  bool exiting_ = false;
+};

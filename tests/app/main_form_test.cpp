@@ -1,0 +1,202 @@
+#include "app/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/text_number.h"
+
+namespace {
+
+std::vector<std::string> FileLines(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const std::string text = file.readAll().toStdString();
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto end = text.find("\r\n", pos);
+    if (end == std::string::npos) {
+      lines.push_back("<no CR LF>" + text.substr(pos));
+      break;
+    }
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+// Runs the program's start-up in an empty folder of its own.
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+  }
+  void TearDown() override {
+    form_.reset();
+    QDir::setCurrent(previous_);
+  }
+
+  void WriteConfig(std::vector<std::string> lines) {
+    QFile file(dir_.filePath("kvt_win.cfg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (const auto& line : lines) file.write((line + "\r\n").c_str());
+  }
+
+  static std::vector<std::string> Defaults() {
+    return {"0", "0", " 8175", " 6225", "0", "1", "1", "", "", "", "100", "0", "96", "0",
+            "0", "255", "0", "0", "5", "5", "10", "3", "0", "180", "0", "378", "4", ""};
+  }
+
+  MainForm& Start() {
+    MainFormServices services;
+    services.startupPause = [this](double seconds) { pauses_.push_back(seconds); };
+    services.quit = [this] { ++quits_; };
+    form_ = std::make_unique<MainForm>(services);
+    form_->ShowLoaded();
+    return *form_;
+  }
+
+  std::vector<std::string> Saved() { return FileLines(dir_.filePath("kvt_win.cfg")); }
+
+  QTemporaryDir dir_;
+  QString previous_;
+  std::unique_ptr<MainForm> form_;
+  std::vector<double> pauses_;
+  int quits_ = 0;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, FirstStartInAnEmptyFolderLeavesTheDefaultFile) {
+  MainForm& form = Start();
+  EXPECT_EQ(form.windowTitle(), "\"Ostrel\" v1.2b");
+  EXPECT_EQ(pauses_, std::vector<double>{2.0});  // the about box was shown for two seconds
+  form.close();
+  EXPECT_EQ(quits_, 1);
+  const auto lines = Saved();
+  ASSERT_EQ(lines.size(), 28u);
+  const auto defaults = Defaults();
+  for (int i = 5; i < 28; ++i) EXPECT_EQ(lines[i], defaults[i]) << "line " << i + 1;
+  for (int i = 0; i <= 4; ++i) {
+    ASSERT_FALSE(lines[i].empty());
+    EXPECT_TRUE(lines[i][0] == ' ' || lines[i][0] == '-') << "line " << i + 1 << " '" << lines[i] << "'";
+  }
+  EXPECT_EQ(lines[WindowWidth], " 8175");
+  EXPECT_EQ(lines[WindowHeight], " 6225");
+  EXPECT_EQ(lines[WindowState], " 0");
+}
+
+TEST_F(MainFormTest, StoredGeometryIsAppliedAndWrittenBack) {
+  auto lines = Defaults();
+  lines[WindowLeft] = "1500";
+  lines[WindowTop] = "750";
+  lines[WindowWidth] = "9675";
+  lines[WindowHeight] = "7725";
+  lines[ShowAboutAtStart] = "0";
+  WriteConfig(lines);
+  MainForm& form = Start();
+  EXPECT_TRUE(pauses_.empty());
+  EXPECT_EQ(form.pos(), QPoint(100, 50));
+  EXPECT_EQ(form.Frame1->size(), QSize((9675 - 120) / 15, (7725 - 690) / 15));
+  form.Menu().File_Exit->trigger();
+  const auto saved = Saved();
+  ASSERT_EQ(saved.size(), 28u);
+  EXPECT_EQ(saved[WindowLeft], " 1500");
+  EXPECT_EQ(saved[WindowTop], " 750");
+  EXPECT_EQ(saved[WindowWidth], " 9675");
+  EXPECT_EQ(saved[WindowHeight], " 7725");
+  EXPECT_EQ(quits_, 1);
+  form.close();  // a second trigger does not run the exit sequence again
+  EXPECT_EQ(quits_, 1);
+}
+
+TEST_F(MainFormTest, MaximisedStartKeepsThePositionButNotTheSize) {
+  auto lines = Defaults();
+  lines[WindowLeft] = "300";
+  lines[WindowWidth] = "12000";
+  lines[WindowState] = "2";
+  lines[ShowAboutAtStart] = " 1";  // only the exact text "1" is on
+  WriteConfig(lines);
+  MainForm& form = Start();
+  EXPECT_TRUE(pauses_.empty());
+  EXPECT_TRUE(form.isMaximized());
+  form.close();
+  EXPECT_EQ(Saved()[WindowState], " 2");
+}
+
+TEST_F(MainFormTest, WindowEntriesAreKeptWhenSavingIsOff) {
+  for (const char* off : {"0", " 1"}) {
+    auto lines = Defaults();
+    lines[WindowLeft] = "-30000";
+    lines[WindowWidth] = "100";  // raised to the minimum at start-up
+    lines[SaveWindowOnExit] = off;
+    lines[ShowAboutAtStart] = "0";
+    lines[PortHex] = "FFFF";
+    WriteConfig(lines);
+    MainForm& form = Start();
+    form.move(10, 10);
+    form.close();
+    const auto saved = Saved();
+    ASSERT_EQ(saved.size(), 28u);
+    EXPECT_EQ(saved[WindowLeft], "-30000");
+    EXPECT_EQ(saved[WindowWidth], " 8175");
+    EXPECT_EQ(saved[SaveWindowOnExit], off);
+    EXPECT_EQ(saved[PortHex], "378");
+    form_.reset();
+  }
+}
+
+TEST_F(MainFormTest, OddStoredStatesAndSizesDoNotStopTheStart) {
+  auto lines = Defaults();
+  lines[WindowState] = "7";
+  lines[WindowLeft] = "-1e300";
+  lines[WindowHeight] = "1e300";
+  lines[ShowAboutAtStart] = "0";
+  WriteConfig(lines);
+  MainForm& form = Start();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.isMaximized());
+  form.close();
+  EXPECT_EQ(Saved().size(), 28u);
+}
+
+TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
+  MainForm& form = Start();
+  const std::vector<std::pair<QString, std::vector<QString>>> expected = {
+      {"&File", {"&Open file with points", "&Save file with points", "", "E&xit"}},
+      {"&Tools", {"&Get points from device", "", "Clea&r plot (remove points)", "&Copy image to clipboard"}},
+      {"&Options", {"&KVT Options", "&Window Options"}},
+      {"&Help", {"&About program"}},
+  };
+  const auto menus = form.menuBar()->actions();
+  ASSERT_EQ(menus.size(), 4);
+  for (int m = 0; m < 4; ++m) {
+    EXPECT_EQ(menus[m]->text(), expected[m].first);
+    const auto items = menus[m]->menu()->actions();
+    ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size()));
+    for (int i = 0; i < items.size(); ++i) {
+      EXPECT_EQ(items[i]->isSeparator() ? QString() : items[i]->text(), expected[m].second[i]);
+      EXPECT_TRUE(items[i]->shortcut().isEmpty());
+      EXPECT_FALSE(items[i]->isCheckable());
+    }
+  }
+  EXPECT_FALSE(form.Menu().File_Save->isEnabled());
+  EXPECT_FALSE(form.Menu().Tools_Clear->isEnabled());
+  for (QAction* always : {form.Menu().File_Load, form.Menu().File_Exit, form.Menu().Tools_Get, form.Menu().Tools_Copy,
+                          form.Menu().Options_KVT, form.Menu().Options_Window, form.Menu().Help_About})
+    EXPECT_TRUE(always->isEnabled()) << always->text().toStdString();
+  form.Points().PointCount = 32;
+  form.UpdateParams();
+  EXPECT_TRUE(form.Menu().File_Save->isEnabled());
+  EXPECT_TRUE(form.Menu().Tools_Clear->isEnabled());
+}
