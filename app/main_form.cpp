@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <cmath>
 
 #include "app/about_window.h"
+#include "app/prompt.h"
 #include "app/text_number.h"
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
@@ -123,6 +125,24 @@ void MainForm::DrawPlot() {}
 void MainForm::ConnectMenu() {
   connect(menu_.File_Exit, &QAction::triggered, this, [this] { ExitApplication(); });
   connect(menu_.Help_About, &QAction::triggered, this, [this] { HelpAbout(); });
+  connect(menu_.Tools_Clear, &QAction::triggered, this, [this] { ClearPoints(); });
+  connect(menu_.Tools_Copy, &QAction::triggered, this, [this] { CopyPlotImage(); });
+}
+
+void MainForm::ClearPoints() {
+  if (points_.PointCount == 0) return;
+  if (services_.prompt->Message("Are you sure in clearing plot?", PromptIcon::Question, PromptButtons::YesNo,
+                                PromptAnswer::Yes) == PromptAnswer::No)
+    return;
+  points_.PointCount = 0;
+  UpdateParams();
+  DrawPlot();
+}
+
+void MainForm::CopyPlotImage() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setImage(Picture1->Image());
 }
 
 void MainForm::HelpAbout() {

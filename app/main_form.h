@@ -35,6 +35,8 @@ class MainForm : public QMainWindow {
 
   void UpdateParams();
   void DrawPlot();
+  void ClearPoints();
+  void CopyPlotImage();
 
   Settings& Table() { return settings_; }
   PointSet& Points() { return points_; }

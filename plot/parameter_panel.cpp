@@ -11,6 +11,10 @@
 
 namespace {
 
+// The value labels reach to the frame's inner edge rather than their design
+// width of 495 twips, so that "10 mA" is not cut off in wider fonts.
+constexpr double ValueLabelWidth = 585;
+
 QScrollBar* MakeScrollBar(QWidget* parent, int minimum, int maximum) {
   auto* bar = new QScrollBar(Qt::Horizontal, parent);
   bar->setRange(minimum, maximum);
@@ -44,17 +48,17 @@ ParameterPanel::ParameterPanel(QWidget* parent, Settings& settings, TwipScale sc
   HScroll1 = MakeScrollBar(Frame2, 3, 30);
   Place(HScroll1, 120, 600, 1215, 255);
   Label1 = new QLabel(Frame2);
-  Place(Label1, 1440, 600, 495, 255);
+  Place(Label1, 1440, 600, ValueLabelWidth, 255);
 
   HScroll2 = MakeScrollBar(Frame3, 1, 5);
   Place(HScroll2, 120, 360, 1215, 255);
   Label2 = new QLabel(Frame3);
-  Place(Label2, 1440, 360, 495, 255);
+  Place(Label2, 1440, 360, ValueLabelWidth, 255);
 
   HScroll3 = MakeScrollBar(Frame4, 1, 10);
   Place(HScroll3, 120, 360, 1215, 255);
   Label3 = new QLabel(Frame4);
-  Place(Label3, 1440, 360, 495, 255);
+  Place(Label3, 1440, 360, ValueLabelWidth, 255);
 
   options_ = new QButtonGroup(this);
   static const char* const captions[6] = {"32", "64", "128", "256", "512", "1024"};

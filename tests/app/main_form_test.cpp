@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -13,6 +15,8 @@
 #include <vector>
 
 #include "app/text_number.h"
+#include "plot/picture_box.h"
+#include "tests/support/scripted_prompt.h"
 
 namespace {
 
@@ -59,6 +63,7 @@ class MainFormTest : public ::testing::Test {
 
   MainForm& Start() {
     MainFormServices services;
+    services.prompt = &prompt_;
     services.startupPause = [this](double seconds) { pauses_.push_back(seconds); };
     services.quit = [this] { ++quits_; };
     form_ = std::make_unique<MainForm>(services);
@@ -70,6 +75,7 @@ class MainFormTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   QString previous_;
+  ScriptedPrompt prompt_;
   std::unique_ptr<MainForm> form_;
   std::vector<double> pauses_;
   int quits_ = 0;
@@ -199,4 +205,38 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
   form.UpdateParams();
   EXPECT_TRUE(form.Menu().File_Save->isEnabled());
   EXPECT_TRUE(form.Menu().Tools_Clear->isEnabled());
+}
+
+TEST_F(MainFormTest, ClearAsksFirstAndOnlyWhenThereArePoints) {
+  MainForm& form = Start();
+  form.ClearPoints();
+  EXPECT_TRUE(prompt_.messages.empty());
+
+  form.Points().PointCount = 64;
+  form.UpdateParams();
+  prompt_.answers = {PromptAnswer::No};
+  form.Menu().Tools_Clear->trigger();
+  ASSERT_EQ(prompt_.messages.size(), 1u);
+  EXPECT_EQ(prompt_.messages[0].text, "Are you sure in clearing plot?");
+  EXPECT_EQ(prompt_.messages[0].icon, PromptIcon::Question);
+  EXPECT_EQ(prompt_.messages[0].buttons, PromptButtons::YesNo);
+  EXPECT_EQ(prompt_.messages[0].defaultAnswer, PromptAnswer::Yes);
+  EXPECT_EQ(form.Points().PointCount, 64);
+
+  prompt_.answers = {PromptAnswer::Yes};
+  form.Menu().Tools_Clear->trigger();
+  EXPECT_EQ(form.Points().PointCount, 0);
+  EXPECT_FALSE(form.Menu().File_Save->isEnabled());
+  EXPECT_FALSE(form.Menu().Tools_Clear->isEnabled());
+}
+
+TEST_F(MainFormTest, CopyPutsThePlotImageOnTheClipboard) {
+  MainForm& form = Start();
+  form.Picture1->SetBackground(MakeColour(10, 20, 30));
+  form.Picture1->Line(5, 5, 40, 30, MakeColour(0, 255, 0));
+  form.Menu().Tools_Copy->trigger();
+  const QImage copied = QGuiApplication::clipboard()->image();
+  ASSERT_FALSE(copied.isNull());
+  EXPECT_EQ(copied.size(), form.Picture1->Image().size());
+  EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), form.Picture1->Image().convertToFormat(QImage::Format_RGB32));
 }
