@@ -1,0 +1,79 @@
+#include "device/acquisition.h"
+
+#include <cmath>
+
+#include "app/text_number.h"
+
+int PointCountForOptions(const std::array<bool, 6>& checked) {
+  for (int k = 0; k < 6; ++k)
+    if (checked[k]) return 32 << k;
+  return 32;
+}
+
+Acquisition::Acquisition(PointSet& points, AcquisitionCalls calls)
+    : points_(points), calls_(std::move(calls)) {}
+
+void Acquisition::Start() {
+  calls_.setBlinkLine(0);
+  nextCode_ = 0;
+}
+
+TickOutcome Acquisition::Tick(double barWidth) {
+  TickOutcome out;
+  const int step = PointStep(points_.PointCount);
+  // A count that is none of the six sizes has no sweep: nothing measured.
+  if (step < 1 || 1024 % step != 0 || step > 32) {
+    Cancel();
+    out.finished = true;
+    return out;
+  }
+  const int blinkEvery = 32 / step;
+
+  if (nextCode_ == 0) {
+    tickCount_ = 0;
+    blinkState_ = 0;
+  }
+  if (nextCode_ > 1023) return Finish(barWidth, step);
+
+  ++tickCount_;
+  if (tickCount_ >= blinkEvery) {
+    blinkState_ = static_cast<std::int16_t>(1 - blinkState_);
+    calls_.setBlinkLine(blinkState_);
+    out.blinked = true;
+    out.blinkState = blinkState_;
+    tickCount_ = 0;
+
+    const double fraction = nextCode_ / 1023.0;
+    const int x = static_cast<int>(std::floor(barWidth * fraction));
+    if (x != 0) {
+      out.barX = x;
+      out.percent = FormatNumber(std::floor(fraction * 100), "###") + "%";
+    }
+  }
+
+  const double volts = (nextCode_ - 512) / 100.0;
+  rawVolts_[nextCode_] = calls_.measurePoint(volts);
+  nextCode_ = static_cast<std::int16_t>(nextCode_ + step);
+  return out;
+}
+
+TickOutcome Acquisition::Finish(double barWidth, int step) {
+  TickOutcome out;
+  out.barX = static_cast<int>(std::floor(barWidth));
+  out.percent = FormatNumber(100, "###") + "%";
+  nextCode_ = 0;
+  tickCount_ = 0;
+  blinkState_ = 0;
+
+  // Every current of the run uses the range set now, at the end.
+  const double ohms = calls_.rangeOhms();
+  for (int i = 0; i <= 1023; i += step) {
+    points_.PointVolts[i] = rawVolts_[i];
+    points_.PointAmps[i] = ((i - 512) / 100.0 - rawVolts_[i]) / ohms;
+  }
+  calls_.measurePoint(0.0);
+  out.finished = true;
+  return out;
+}
+
+void Acquisition::Cancel() { points_.PointCount = 0; }

@@ -1,0 +1,171 @@
+#include "device/acquisition.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+int CodeOf(double volts) { return static_cast<int>(std::lround(volts * 100 + 512)); }
+
+// An instrument whose device voltage is a fixed fraction of the output.
+struct FakeInstrument {
+  std::vector<int> codesWritten;
+  std::vector<int> blinkStates;
+  double ohms = 1000;
+
+  AcquisitionCalls Calls() {
+    return {[this](double volts) {
+              codesWritten.push_back(CodeOf(volts));
+              return volts / 4;
+            },
+            [this](int state) { blinkStates.push_back(state); }, [this] { return ohms; }};
+  }
+};
+
+struct RunResult {
+  std::vector<TickOutcome> ticks;  // the finishing tick last
+};
+
+RunResult RunToEnd(Acquisition& run, double barWidth = 277, int limit = 2000) {
+  RunResult r;
+  for (int i = 0; i < limit; ++i) {
+    r.ticks.push_back(run.Tick(barWidth));
+    if (r.ticks.back().finished) break;
+  }
+  return r;
+}
+
+std::string LastPercentBeforeFinish(const RunResult& r) {
+  std::string last;
+  for (std::size_t i = 0; i + 1 < r.ticks.size(); ++i)
+    if (!r.ticks[i].percent.empty()) last = r.ticks[i].percent;
+  return last;
+}
+
+}  // namespace
+
+TEST(Acquisition, PointCountFromTheCheckedOption) {
+  EXPECT_EQ(PointCountForOptions({false, false, false, false, false, false}), 32);
+  EXPECT_EQ(PointCountForOptions({true, false, false, false, false, false}), 32);
+  EXPECT_EQ(PointCountForOptions({false, false, true, false, false, false}), 128);
+  EXPECT_EQ(PointCountForOptions({false, false, false, false, false, true}), 1024);
+  EXPECT_EQ(PointCountForOptions({false, true, false, true, false, false}), 64);  // first one wins
+}
+
+TEST(Acquisition, ThirtyTwoPointsSweepEvery32ndCodeAndReturnToZeroVolts) {
+  FakeInstrument dev;
+  PointSet points;
+  points.PointCount = 32;
+  points.PointVolts[1] = 7;  // not a slot of this run
+  points.PointVolts[1024] = 9;
+  Acquisition run(points, dev.Calls());
+  run.Start();
+  const RunResult r = RunToEnd(run);
+
+  ASSERT_EQ(r.ticks.size(), 33u);  // 32 measuring ticks and the finishing one
+  std::vector<int> expected;
+  for (int code = 0; code <= 992; code += 32) expected.push_back(code);
+  expected.push_back(512);  // output back at 0 V
+  EXPECT_EQ(dev.codesWritten, expected);
+
+  EXPECT_EQ(points.PointCount, 32);
+  for (int i = 0; i <= 992; i += 32) {
+    const double applied = (i - 512) / 100.0;
+    EXPECT_DOUBLE_EQ(points.PointVolts[i], applied / 4);
+    EXPECT_DOUBLE_EQ(points.PointAmps[i], (applied - applied / 4) / 1000);
+  }
+  EXPECT_EQ(points.PointVolts[1], 7);
+  EXPECT_EQ(points.PointVolts[1024], 9);
+
+  // The first blink comes with code 0: indicator on, no bar, no percentage.
+  EXPECT_TRUE(r.ticks[0].blinked);
+  EXPECT_EQ(r.ticks[0].blinkState, 1);
+  EXPECT_EQ(r.ticks[0].barX, 0);
+  EXPECT_TRUE(r.ticks[0].percent.empty());
+  EXPECT_EQ(LastPercentBeforeFinish(r), "96%");
+  EXPECT_EQ(r.ticks.back().percent, "100%");
+  EXPECT_EQ(r.ticks.back().barX, 277);
+
+  // Blink line: set at the start, then toggled at every tick, 32 times.
+  ASSERT_EQ(dev.blinkStates.size(), 33u);
+  EXPECT_EQ(dev.blinkStates[0], 0);
+  for (std::size_t i = 1; i < dev.blinkStates.size(); ++i) EXPECT_EQ(dev.blinkStates[i], i % 2 == 1 ? 1 : 0);
+  EXPECT_EQ(run.NextCode(), 0);
+  EXPECT_EQ(run.BlinkState(), 0);
+}
+
+TEST(Acquisition, LargerRunsMeasureEveryStepAndBlink32Times) {
+  for (const int count : {64, 256, 1024}) {
+    FakeInstrument dev;
+    PointSet points;
+    points.PointCount = static_cast<std::int16_t>(count);
+    Acquisition run(points, dev.Calls());
+    run.Start();
+    const RunResult r = RunToEnd(run);
+    const int step = 1024 / count;
+
+    ASSERT_EQ(static_cast<int>(r.ticks.size()), count + 1) << count;
+    ASSERT_EQ(static_cast<int>(dev.codesWritten.size()), count + 1) << count;
+    for (int i = 0; i < count; ++i) EXPECT_EQ(dev.codesWritten[i], i * step);
+    EXPECT_EQ(dev.codesWritten.back(), 512);
+
+    int blinks = 0;
+    for (const auto& t : r.ticks) blinks += t.blinked;
+    EXPECT_EQ(blinks, 32) << count;
+    // Nothing is redrawn between blinks.
+    for (const auto& t : r.ticks)
+      if (!t.blinked && !t.finished) EXPECT_TRUE(t.barX == 0 && t.percent.empty());
+    if (count == 1024) EXPECT_EQ(LastPercentBeforeFinish(r), "100%");
+  }
+}
+
+TEST(Acquisition, CurrentsUseTheRangeOfTheFinishingTick) {
+  FakeInstrument dev;
+  dev.ohms = 100;
+  PointSet points;
+  points.PointCount = 32;
+  Acquisition run(points, dev.Calls());
+  run.Start();
+  for (int i = 0; i < 16; ++i) run.Tick(277);
+  dev.ohms = 10000;  // the switch moves half-way through
+  RunToEnd(run);
+  for (int i = 0; i <= 992; i += 32) {
+    const double applied = (i - 512) / 100.0;
+    EXPECT_DOUBLE_EQ(points.PointAmps[i], (applied - applied / 4) / 10000) << i;
+  }
+}
+
+TEST(Acquisition, CancelEmptiesTheSetAndLeavesTheOutput) {
+  FakeInstrument dev;
+  PointSet points;
+  points.PointCount = 64;
+  points.PointVolts[0] = 3;
+  Acquisition run(points, dev.Calls());
+  run.Start();
+  for (int i = 0; i < 10; ++i) run.Tick(277);
+  run.Cancel();
+  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_EQ(dev.codesWritten.back(), 9 * 16);  // no return to 0 V
+  EXPECT_EQ(points.PointVolts[0], 3);
+
+  // The next run starts over at code 0.
+  points.PointCount = 32;
+  dev.codesWritten.clear();
+  run.Start();
+  run.Tick(277);
+  EXPECT_EQ(dev.codesWritten, std::vector<int>{0});
+}
+
+TEST(Acquisition, ACountOfNoSweepMeasuresNothing) {
+  FakeInstrument dev;
+  PointSet points;
+  points.PointCount = 0;
+  Acquisition run(points, dev.Calls());
+  run.Start();
+  const TickOutcome t = run.Tick(277);
+  EXPECT_TRUE(t.finished);
+  EXPECT_TRUE(dev.codesWritten.empty());
+  EXPECT_EQ(points.PointCount, 0);
+}
