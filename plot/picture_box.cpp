@@ -25,6 +25,14 @@ void Prepare(QPainter& painter, Colour colour, int width) {
 // numbers it cannot represent; such lines are invisible either way.
 double Tame(double v) { return std::isfinite(v) ? std::clamp(v, -1.0e6, 1.0e6) : 0.0; }
 
+bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
+
+// Text in whole pixels of the one colour, like the lines.
+QFont PlainFont(QFont font) {
+  font.setStyleStrategy(QFont::NoAntialias);
+  return font;
+}
+
 }  // namespace
 
 PictureBox::PictureBox(QWidget* parent, Colour background)
@@ -35,22 +43,27 @@ PictureBox::PictureBox(QWidget* parent, Colour background)
 
 void PictureBox::SetBackground(Colour colour) {
   background_ = colour;
+  // Clearing starts a new picture: take the widget's present size even when
+  // the resize event has not arrived yet (a widget that is not shown).
+  const QSize size = this->size().expandedTo(QSize(1, 1));
+  if (size != image_.size()) image_ = QImage(size, QImage::Format_RGB32);
   image_.fill(ToQColor(colour));
   update();
 }
 
 void PictureBox::Line(double x1, double y1, double x2, double y2, Colour colour) {
+  // A line without a place to start or end has nothing to show.
+  if (!Finite(x1, y1) || !Finite(x2, y2)) return;
   QPainter painter(&image_);
   Prepare(painter, colour, penWidth_);
   const QPointF a(Tame(x1), Tame(y1));
   const QPointF b(Tame(x2), Tame(y2));
   if (a == b) {
-    if (penWidth_ > 1)
-      painter.fillRect(QRectF(a.x() - penWidth_ / 2.0 + 0.5, a.y() - penWidth_ / 2.0 + 0.5, penWidth_, penWidth_)
-                           .toAlignedRect(),
-                       ToQColor(colour));
-    else
-      painter.drawPoint(a);
+    // One dot of the pen width, on the pixels a wide line through the same
+    // point covers (a 2-pixel line at y covers the rows y - 1 and y).
+    const int x = static_cast<int>(std::floor(a.x())) - penWidth_ / 2;
+    const int y = static_cast<int>(std::floor(a.y())) - penWidth_ / 2;
+    painter.fillRect(QRect(x, y, penWidth_, penWidth_), ToQColor(colour));
   } else {
     painter.drawLine(a, b);
   }
@@ -58,6 +71,7 @@ void PictureBox::Line(double x1, double y1, double x2, double y2, Colour colour)
 }
 
 void PictureBox::Point(double x, double y, Colour colour) {
+  if (!Finite(x, y)) return;
   QPainter painter(&image_);
   Prepare(painter, colour, 1);
   painter.drawPoint(QPointF(Tame(x), Tame(y)));
@@ -65,10 +79,13 @@ void PictureBox::Point(double x, double y, Colour colour) {
 }
 
 void PictureBox::Text(double x, double y, std::string_view text) {
+  if (!Finite(x, y)) return;
   QPainter painter(&image_);
-  painter.setFont(font());
+  const QFont plain = PlainFont(font());
+  painter.setFont(plain);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
   painter.setPen(ToQColor(textColour_));
-  const QFontMetrics metrics(font());
+  const QFontMetrics metrics(plain);
   painter.drawText(QPointF(Tame(x), Tame(y) + metrics.ascent()),
                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   update();

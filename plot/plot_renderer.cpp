@@ -1,0 +1,109 @@
+#include "plot/plot_renderer.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/text_number.h"
+#include "plot/plot_geometry.h"
+#include "plot/smoothing.h"
+
+namespace {
+
+Colour ColourFrom(const Settings& settings, int redIndex, int greenIndex, int blueIndex) {
+  // Components outside 0..255 would spill into their neighbours.
+  const auto component = [&](int index) { return std::clamp(settings.Int(index), 0, 255); };
+  return MakeColour(component(redIndex), component(greenIndex), component(blueIndex));
+}
+
+bool NearZero(double value) { return value >= -0.001 && value <= 0.001; }
+
+void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, Colour text,
+              std::string_view separator) {
+  const int left = g.PlotLeft, top = g.PlotTop, right = g.PlotRight, bottom = g.PlotBottom;
+  const int ox = g.OriginX, oy = g.OriginY;
+
+  surface.Line(left, oy, right + 5, oy, text);
+  surface.Line(ox, top - 5, ox, bottom, text);
+  surface.Line(ox, top - 5, ox - 5, top, text);
+  surface.Line(ox, top - 5, ox + 5, top, text);
+  surface.Line(right + 5, oy, right, oy - 5, text);
+  surface.Line(right + 5, oy, right, oy + 5, text);
+  surface.Text(ox + 10, top - 6, "I, mA");
+  surface.Text(right - 37, oy - 20, "V, Volts");
+
+  const std::vector<double> volts = TickValues(s.MaxVolts, s.VoltTickStep);
+  const std::vector<double> milliamps = TickValues(s.MaxMilliamps, s.MilliampTickStep);
+
+  for (double v : volts) {
+    const int x = ox + PixelOffset(v, s.PixelsPerVolt);
+    surface.Line(x, oy - 3, x, oy + 3, text);
+    if (!NearZero(v))
+      surface.Text(x - 12, v > 0 ? oy + 4 : oy - 16, FormatNumber(v, v > 0 ? " 0.0" : "0.0", separator));
+  }
+  for (double c : milliamps) {
+    const int y = oy - PixelOffset(c, s.PixelsPerMilliamp);
+    surface.Line(ox - 3, y, ox + 3, y, text);
+    if (!NearZero(c))
+      surface.Text(c > 0 ? ox - 30 : ox + 4, y - 6, FormatNumber(c, c > 0 ? " #0.0" : "#0.0", separator));
+  }
+  for (double c : milliamps)
+    for (double v : volts)
+      surface.Point(ox + PixelOffset(v, s.PixelsPerVolt), oy - PixelOffset(c, s.PixelsPerMilliamp), text);
+}
+
+// Inside the plotted range, limits included. NaN is outside.
+bool InRange(double value, double max) { return value >= -max && value <= max; }
+
+void DrawCurve(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, const PointSet& points,
+               const std::array<double, PointSlots>* smoothed, Colour line) {
+  bool chainOpen = false;
+  int px = 0, py = 0;
+  ForEachSlot(points.PointCount, [&](int slot) {
+    const double v = points.PointVolts[slot];
+    const double c = smoothed ? (*smoothed)[slot] : points.PointAmps[slot] * 1000;
+    // Test the range before converting to pixels: points far outside must
+    // not reach the integer conversion.
+    if (!InRange(v, s.MaxVolts) || !InRange(c, s.MaxMilliamps)) {
+      chainOpen = false;
+      return;
+    }
+    const int x = g.OriginX + PixelOffset(v, s.PixelsPerVolt);
+    const int y = g.OriginY - PixelOffset(c, s.PixelsPerMilliamp);
+    if (!chainOpen) {
+      px = x;
+      py = y;
+      chainOpen = true;
+    }
+    surface.Line(x, y, px, py, line);
+    px = x;
+    py = y;
+  });
+}
+
+}  // namespace
+
+PlotColours PlotColoursFrom(const Settings& settings) {
+  return PlotColours{ColourFrom(settings, BackRed, BackGreen, BackBlue),
+                     ColourFrom(settings, LineRed, LineGreen, LineBlue),
+                     ColourFrom(settings, TextRed, TextGreen, TextBlue)};
+}
+
+void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& points,
+              const PlotControls& controls, std::string_view decimalSeparator) {
+  const PlotColours colours = PlotColoursFrom(settings);
+  surface.SetBackground(colours.background);
+  surface.SetTextColour(colours.text);
+
+  const PlotGeometry g = ComputePlotGeometry(surface.InnerWidth(), surface.InnerHeight());
+  const PlotScales s = ComputePlotScales(g, controls.maxVolts, controls.maxMilliamps);
+  DrawAxes(surface, g, s, colours.text, decimalSeparator);
+  if (points.PointCount == 0) return;
+
+  std::array<double, PointSlots> smoothed{};
+  if (controls.smoothing) smoothed = SmoothedMilliamps(points, controls.smoothingLevel);
+
+  surface.SetPenWidth(2);
+  DrawCurve(surface, g, s, points, controls.smoothing ? &smoothed : nullptr, colours.line);
+  surface.SetPenWidth(1);
+  DrawAxes(surface, g, s, colours.text, decimalSeparator);
+}
