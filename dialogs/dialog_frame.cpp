@@ -1,6 +1,5 @@
 #include "dialogs/dialog_frame.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
