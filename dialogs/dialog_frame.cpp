@@ -1,0 +1,82 @@
+#include "dialogs/dialog_frame.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPainter>
+
+TwipScale ScaleOf(const QWidget* widget) { return TwipScale::FromDpi(widget->logicalDpiX()); }
+
+QRect TwipRect(const TwipScale& scale, double left, double top, double width, double height) {
+  return QRect(scale.Px(left), scale.Px(top), scale.Px(width), scale.Px(height));
+}
+
+void MakeFixedDialog(QDialog& dialog, const char* caption, double clientWidth, double clientHeight) {
+  dialog.setWindowTitle(QString::fromUtf8(caption));
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                        Qt::MSWindowsFixedSizeDialogHint);
+  const TwipScale scale = ScaleOf(&dialog);
+  dialog.setFixedSize(scale.Px(clientWidth), scale.Px(clientHeight));
+}
+
+void PlaceBelowRightOf(QDialog& dialog, const QWidget* mainWindow) {
+  if (!mainWindow) return;
+  const TwipScale scale = ScaleOf(mainWindow);
+  // Screen twips in single precision, top first, then left.
+  const float top = static_cast<float>(scale.Twips(mainWindow->frameGeometry().top()) + 1000);
+  const float left = static_cast<float>(scale.Twips(mainWindow->frameGeometry().left()) + 1000);
+  dialog.move(scale.Px(left), scale.Px(top));
+}
+
+namespace {
+
+class CaptionedFrame : public QWidget {
+ public:
+  CaptionedFrame(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    // An etched border through the middle of the caption line.
+    const QRect border = rect().adjusted(0, metrics.height() / 2, -1, -1);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(border.adjusted(0, 0, -1, -1));
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(border.adjusted(1, 1, 0, 0));
+    if (caption_.isEmpty()) return;
+    const QRect title(6, 0, metrics.horizontalAdvance(caption_) + 4, metrics.height());
+    painter.fillRect(title, palette().window());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(title, Qt::AlignCenter, caption_);
+  }
+
+ private:
+  QString caption_;
+};
+
+}  // namespace
+
+QWidget* NewFrame(const QString& caption, QWidget* parent) { return new CaptionedFrame(caption, parent); }
+
+bool TextsFit(const QWidget& root) {
+  for (const QLabel* label : root.findChildren<QLabel*>())
+    if (label->sizeHint().width() > label->width()) return false;
+  for (const QCheckBox* box : root.findChildren<QCheckBox*>())
+    if (box->sizeHint().width() > box->width()) return false;
+  return true;
+}
+
+void FitFontToDesign(QWidget& dialog) {
+  QFont font = dialog.font();
+  const double start = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
+  for (double size = start; size >= 6.0; size -= 0.5) {
+    for (int stretch : {int(QFont::Unstretched), int(QFont::Condensed)}) {
+      font.setPointSizeF(size);
+      font.setStretch(stretch);
+      dialog.setFont(font);
+      if (TextsFit(dialog)) return;
+    }
+  }
+}
