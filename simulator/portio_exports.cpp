@@ -1,0 +1,56 @@
+// The port library's two exports, answered by the simulated instrument
+// instead of the parallel port. The program cannot tell the difference.
+#include <chrono>
+#include <cstdio>
+
+#include "simulator/config_watcher.h"
+#include "simulator/instrument.h"
+
+#if defined(_WIN32)
+#define KVT_PORTIO_API extern "C" __declspec(dllexport) int __stdcall
+#else
+#define KVT_PORTIO_API extern "C" __attribute__((visibility("default"))) int
+#endif
+
+namespace {
+
+void Report(const kvtsim::ConfigWatcher& watcher) {
+  for (const auto& problem : watcher.Problems())
+    std::fprintf(stderr, "kvt_sim: %s %s\n", watcher.Path().c_str(), problem.c_str());
+}
+
+kvtsim::SimConfig FirstLoad(kvtsim::ConfigWatcher& watcher) {
+  kvtsim::SimConfig config = watcher.Load();
+  Report(watcher);
+  return config;
+}
+
+// Built when the library is loaded, so the calls themselves never wait on
+// a first-use check.
+struct Simulator {
+  kvtsim::ConfigWatcher watcher{kvtsim::ConfigPathFromEnvironment()};
+  kvtsim::Instrument instrument{FirstLoad(watcher)};
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+
+  // The program reads the status register once a second for the switch and
+  // ten times per conversion, so that is where the control file is watched;
+  // the data register, read in the calibrated delays, stays free of it.
+  void WatchControlFile() {
+    double now = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (auto config = watcher.Poll(now)) {
+      Report(watcher);
+      instrument.Configure(*config);
+    }
+  }
+};
+
+Simulator simulator;
+
+}  // namespace
+
+KVT_PORTIO_API OutPort(int port, int value) { return simulator.instrument.Out(port, value); }
+
+KVT_PORTIO_API InPort(int port) {
+  if ((port & 0xFFFF) == ((simulator.instrument.Config().base + 1) & 0xFFFF)) simulator.WatchControlFile();
+  return simulator.instrument.In(port);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// What the simulated instrument is set to: the component under test, the
+// range switch, the converter's noise and the port's base address.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kvtsim {
+
+enum class ComponentKind { Open, Short, Resistor, Diode, Led, Zener };
+
+struct Component {
+  ComponentKind kind = ComponentKind::Diode;
+  // Ohms for a resistor, breakdown volts for a zener; unused otherwise.
+  double value = 0.0;
+  bool operator==(const Component&) const = default;
+};
+
+struct SimConfig {
+  Component component;
+  int rangeOhms = 1000;      // 100, 1000 or 10000
+  double noiseLsb = 1.0;     // standard deviation of the ADC noise, in codes
+  double strayRate = 0.02;   // share of conversions that come out far off
+  std::uint64_t seed = 1;
+  int base = 0x378;          // data register; status and control follow it
+  bool operator==(const SimConfig&) const = default;
+};
+
+// Reads "key = value" lines ("#" starts a comment). A line that cannot be
+// understood leaves its setting at the default and is described in
+// `problems` (if given) with its line number.
+SimConfig ParseConfig(std::string_view text,
+                      std::vector<std::string>* problems = nullptr);
+
+}  // namespace kvtsim

@@ -1,0 +1,45 @@
+// The built library through its two exports, loaded the way the program
+// loads the port library: by file, resolving the calls by name.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/simulator/port_driver.h"
+
+namespace fs = std::filesystem;
+
+TEST(SimulatorLibrary, AnswersThroughItsExports) {
+  fs::path file = fs::temp_directory_path() / ("kvt_sim_lib_" + std::to_string(getpid()) + ".txt");
+  std::ofstream(file) << "component = resistor 1k\nrange = 100\nbase = 3BC\nstray = 0\n";
+  setenv("KVT_SIM_CONFIG", file.c_str(), 1);
+  void* library = dlopen(KVT_SIM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  unsetenv("KVT_SIM_CONFIG");
+  struct Remove { fs::path f; ~Remove() { fs::remove(f); } } removeLater{file};
+  ASSERT_NE(library, nullptr) << dlerror();
+  using OutFn = int (*)(int, int);
+  using InFn = int (*)(int);
+  auto out = reinterpret_cast<OutFn>(dlsym(library, "OutPort"));
+  auto in = reinterpret_cast<InFn>(dlsym(library, "InPort"));
+  ASSERT_NE(out, nullptr);
+  ASSERT_NE(in, nullptr);
+
+  EXPECT_EQ(out(0x3BC, 0x1FF), 0xFF);
+  EXPECT_EQ(in(0x3BC), 0xFF);
+  EXPECT_EQ(out(0x123403BC, 0x12), 0x12);
+  EXPECT_EQ(in(0x3BC), 0x12);
+  EXPECT_EQ(in(0x378), 255);  // the default base is not where this instrument sits
+  EXPECT_EQ(in(0xABCD), 255);
+
+  // The file's switch position: 100 ohms is switch code 1.
+  int status = in(0x3BD);
+  EXPECT_GE(status, 65);
+  EXPECT_LE(status, 191);
+
+  PortDriver driver(out, in, 0x3BC);
+  EXPECT_NEAR(driver.Measure(2.2), 2.0, 0.02);  // 1k after 100 ohms
+  EXPECT_EQ(in(0x3BC) & 0xC8, 0x12 & 0xC8);    // untouched data lines kept
+  dlclose(library);
+}
