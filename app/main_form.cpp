@@ -3,17 +3,25 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFrame>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QVBoxLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
 
 #include "app/about_window.h"
+#include "app/main_layout.h"
 #include "app/prompt.h"
 #include "app/text_number.h"
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
+#include "plot/plot_renderer.h"
+#include "dialogs/options_kvt.h"
+#include "dialogs/options_window.h"
 
 namespace {
 
@@ -32,6 +40,17 @@ int PixelsWithin(const TwipScale& scale, double twips) {
   return scale.Px(std::clamp(twips, -1.0e6, 1.0e6));
 }
 
+// A picture box sits in a 2-pixel sunken border: the border gets the box's
+// design geometry, the drawing surface is what lies inside it.
+PictureBox* InsideSunkenBorder(QFrame* border, PictureBox* box) {
+  border->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  border->setLineWidth(2);
+  auto* layout = new QVBoxLayout(border);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(box);
+  return box;
+}
+
 }  // namespace
 
 MainForm::MainForm(MainFormServices services, QWidget* parent)
@@ -45,12 +64,14 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
   setCentralWidget(Frame1);
   Frame1->setMinimumSize(scale_.Px(8175 - OuterExtraWidth), scale_.Px(6225 - OuterExtraHeight));
 
-  Picture1 = new PictureBox(Frame1);
+  Picture1Border = new QFrame(Frame1);
+  Picture1 = InsideSunkenBorder(Picture1Border, new PictureBox(Picture1Border));
   Picture1->setObjectName("Picture1");
-  Picture1->setGeometry(scale_.Px(120), scale_.Px(240), scale_.Px(5655), scale_.Px(5175));
-  Picture2 = new PictureBox(Frame1, MakeColour(0xE0, 0xE0, 0xE0));
+  Picture1Border->setGeometry(scale_.Px(120), scale_.Px(240), scale_.Px(5655), scale_.Px(5175));
+  Picture2Border = new QFrame(Frame1);
+  Picture2 = InsideSunkenBorder(Picture2Border, new PictureBox(Picture2Border, MakeColour(0xF0, 0xF0, 0xF0)));
   Picture2->setObjectName("Picture2");
-  Picture2->setGeometry(scale_.Px(5880), scale_.Px(3840), scale_.Px(2055), scale_.Px(1575));
+  Picture2Border->setGeometry(scale_.Px(5880), scale_.Px(3840), scale_.Px(2055), scale_.Px(1575));
 
   panel_ = std::make_unique<ParameterPanel>(Frame1, settings_, scale_,
                                             ParameterPanel::Hooks{[this] { UpdateParams(); }, [this] { DrawPlot(); }});
@@ -109,6 +130,20 @@ void MainForm::ShowLoaded() {
 
 void MainForm::ArrangeLayout() {
   if (isMinimized()) return;
+  const auto twips = [this](int pixels) { return scale_.Twips(pixels); };
+  const auto frames = panel_->Frames();
+  LayoutControlSizes sizes{twips(frames[0]->width()),       twips(frames[1]->width()),
+                           twips(frames[2]->width()),       twips(frames[3]->width()),
+                           twips(Picture2Border->width()), twips(Picture2Border->height())};
+  const MainLayout layout = ArrangeClientLayout(twips(Frame1->width()), twips(Frame1->height()), sizes);
+  const double lefts[4] = {layout.frame2Left, layout.frame3Left, layout.frame4Left, layout.frame5Left};
+  for (int i = 0; i < 4; ++i) frames[i]->move(scale_.Px(lefts[i]), frames[i]->y());
+  Picture2Border->move(scale_.Px(layout.picture2Left), scale_.Px(layout.picture2Top));
+  Picture1Border->resize(scale_.Px(layout.picture1Width), scale_.Px(layout.picture1Height));
+  if (layout.grown) {
+    // Raises the resize event again, which lays the window out once more.
+    resize(scale_.Px(layout.width), scale_.Px(layout.height) + menuBar()->height());
+  }
   UpdateParams();
   DrawPlot();
 }
@@ -120,13 +155,30 @@ void MainForm::UpdateParams() {
   menu_.Tools_Clear->setEnabled(havePoints);
 }
 
-void MainForm::DrawPlot() {}
+void MainForm::DrawPlot() {
+  // The surface must have the size the layout gave it, even before the
+  // window has been shown.
+  Picture1Border->layout()->activate();
+  ::DrawPlot(*Picture1, settings_, points_, panel_->Controls(), QLocale().decimalPoint().toStdString());
+}
 
 void MainForm::ConnectMenu() {
   connect(menu_.File_Exit, &QAction::triggered, this, [this] { ExitApplication(); });
   connect(menu_.Help_About, &QAction::triggered, this, [this] { HelpAbout(); });
   connect(menu_.Tools_Clear, &QAction::triggered, this, [this] { ClearPoints(); });
   connect(menu_.Tools_Copy, &QAction::triggered, this, [this] { CopyPlotImage(); });
+  connect(menu_.Options_KVT, &QAction::triggered, this, [this] { OptionsKvt(); });
+  connect(menu_.Options_Window, &QAction::triggered, this, [this] { OptionsWindowDialog(); });
+}
+
+void MainForm::OptionsKvt() {
+  OptionsKVT dialog(settings_, configDir_, this, {[] {}, [this] { DrawPlot(); }}, *services_.prompt);
+  dialog.exec();
+}
+
+void MainForm::OptionsWindowDialog() {
+  OptionsWindow dialog(settings_, configDir_, this);
+  dialog.exec();
 }
 
 void MainForm::ClearPoints() {

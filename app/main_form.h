@@ -14,6 +14,7 @@
 class ParameterPanel;
 class PictureBox;
 class Prompt;
+class QFrame;
 class QTimer;
 
 struct MainFormServices {
@@ -45,6 +46,8 @@ class MainForm : public QMainWindow {
   PictureBox* Picture1 = nullptr;
   PictureBox* Picture2 = nullptr;
   QWidget* Frame1 = nullptr;
+  QFrame* Picture1Border = nullptr;
+  QFrame* Picture2Border = nullptr;
 
   static QString Title() { return QStringLiteral("\"Ostrel\" v1.2b"); }
 
@@ -61,6 +64,8 @@ class MainForm : public QMainWindow {
   void ExitApplication();
   void ConnectMenu();
   void HelpAbout();
+  void OptionsKvt();
+  void OptionsWindowDialog();
 
   MainFormServices services_;
   TwipScale scale_;

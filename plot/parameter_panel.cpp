@@ -116,7 +116,7 @@ void ParameterPanel::Sync() {
     AllOptionsOff();
 }
 
-PanelControls ParameterPanel::Controls() const {
+PlotControls ParameterPanel::Controls() const {
   return {Check1->isChecked(), HScroll1->value(), HScroll2->value(), HScroll3->value()};
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "app/twips.h"
+#include "plot/plot_renderer.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -17,13 +18,6 @@ class QLabel;
 class QRadioButton;
 class QScrollBar;
 class QWidget;
-
-struct PanelControls {
-  bool smoothing = false;
-  int smoothingLevel = 3;
-  int maxVolts = 1;
-  int maxMilliamps = 1;
-};
 
 class ParameterPanel : public QObject {
   Q_OBJECT
@@ -38,7 +32,8 @@ class ParameterPanel : public QObject {
   // Steps 1 to 6 of UpdateParams: bring the controls in line with the table.
   void Sync();
 
-  PanelControls Controls() const;
+  // What the plot reads from the panel when it draws.
+  PlotControls Controls() const;
   // Number (1..6) of the first option button that is on; 0 when none is.
   int CheckedOption() const;
   void AllOptionsOff();
