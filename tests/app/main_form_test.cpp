@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFrame>
+#include <QGroupBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "app/text_number.h"
+#include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
 #include "tests/support/scripted_prompt.h"
 
@@ -239,4 +242,29 @@ TEST_F(MainFormTest, CopyPutsThePlotImageOnTheClipboard) {
   ASSERT_FALSE(copied.isNull());
   EXPECT_EQ(copied.size(), form.Picture1->Image().size());
   EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), form.Picture1->Image().convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(MainFormTest, LayoutFollowsTheWindowSize) {
+  MainForm& form = Start();
+  const auto frames = form.Panel().Frames();
+  // Default size: design positions at 15 twips a pixel.
+  EXPECT_EQ(form.Frame1->size(), QSize(537, 369));
+  EXPECT_EQ(form.Picture1Border->geometry(), QRect(8, 16, 377, 345));
+  EXPECT_EQ(form.Picture1->size(), QSize(373, 341));
+  EXPECT_EQ(frames[0]->geometry(), QRect(392, 8, 137, 65));
+  EXPECT_EQ(frames[3]->geometry(), QRect(392, 176, 137, 73));
+  EXPECT_EQ(form.Picture2Border->geometry(), QRect(392, 256, 137, 105));
+
+  // 1500 twips wider and taller.
+  form.resize(form.width() + 100, form.height() + 100);
+  EXPECT_EQ(form.Picture1Border->geometry(), QRect(8, 16, 477, 445));
+  for (auto* frame : frames) EXPECT_EQ(frame->x(), 492);
+  EXPECT_EQ(frames[1]->y(), 72);
+  EXPECT_EQ(form.Picture2Border->geometry(), QRect(492, 356, 137, 105));
+  EXPECT_EQ(form.Picture1->Image().size(), QSize(473, 441));  // the plot was redrawn at the new size
+
+  // Smaller than the minimum is not possible.
+  form.resize(100, 100);
+  EXPECT_EQ(form.Frame1->size(), QSize(537, 369));
+  EXPECT_EQ(form.Picture1Border->size(), QSize(377, 345));
 }
