@@ -15,17 +15,19 @@ std::string BinaryDigits(int n) {
   if (n < 0) return {};
   std::string digits;
   do {
-    digits.insert(digits.begin(), (n % 2) ? '1' : '0');
+    digits.push_back((n % 2) ? '1' : '0');
     n /= 2;
   } while (n != 0);
-  return digits;
+  return {digits.rbegin(), digits.rend()};
 }
 
 Device::Device(PortIo& port, Clock& clock, const Settings& settings)
     : port_(port), clock_(clock), settings_(settings) {}
 
 void Device::SetupPorts() {
-  const double base = RoundHalfEven(LeadingNumber("&H" + settings_[PortHex]));
+  std::string text = "&H";
+  text += settings_[PortHex];
+  const double base = RoundHalfEven(LeadingNumber(text));
   hasPort_ = base >= 0 && base <= 0xFFFD;
   dataPort_ = hasPort_ ? static_cast<int>(base) : 0;
 }
@@ -78,8 +80,7 @@ void Device::SetBlinkLine(int state) {
 
 void Device::WriteDac(int code) {
   if (code < 0 || code > 1023 || !hasPort_) return;
-  std::string bits = BinaryDigits(code);
-  bits.insert(0, 10 - bits.size(), '0');
+  const std::string bits = std::string(10 - BinaryDigits(code).size(), '0') + BinaryDigits(code);
 
   WriteData(ReadData() & ~(DacClock | DacFrame));
   PortDelay();
