@@ -129,7 +129,9 @@ int Device::ReadStatus() { return hasPort_ ? port_.InPort(StatusPort()) & 0xFF :
 // (the upper one of the middle two for an even count). Comparing the first
 // ones with the median keeps a stray first reading from becoming the
 // reference and pushing out every good one after it. The kept conversions
-// are averaged (ties to even); if none is kept, the last conversion counts.
+// are averaged (ties to even). While nothing is kept the median conversion
+// itself always qualifies, so the last conversion standing in for an empty
+// choice is only a guard.
 int CombineConversions(const int* conversions, int count) {
   std::vector<int> sorted(conversions, conversions + count);
   std::nth_element(sorted.begin(), sorted.begin() + count / 2, sorted.end());
