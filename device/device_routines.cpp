@@ -1,0 +1,151 @@
+#include "device/device_routines.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "app/text_number.h"
+
+double VoltsFromCode(int code) { return (code - 512) / 100.0; }
+
+std::optional<std::int16_t> CodeFromVolts(double volts) { return ToInt16(volts * 100 + 512); }
+
+std::string BinaryDigits(int n) {
+  if (n < 0) return {};
+  std::string digits;
+  do {
+    digits.push_back((n % 2) ? '1' : '0');
+    n /= 2;
+  } while (n != 0);
+  return {digits.rbegin(), digits.rend()};
+}
+
+Device::Device(PortIo& port, Clock& clock, const Settings& settings)
+    : port_(port), clock_(clock), settings_(settings) {}
+
+void Device::SetupPorts() {
+  std::string text = "&H";
+  text += settings_[PortHex];
+  const double base = RoundHalfEven(LeadingNumber(text));
+  hasPort_ = base >= 0 && base <= 0xFFFD;
+  dataPort_ = hasPort_ ? static_cast<int>(base) : 0;
+}
+
+int Device::ReadData() { return port_.InPort(dataPort_) & 0xFF; }
+
+void Device::WriteData(int value) {
+  lastData_ = value & 0xFF;
+  port_.OutPort(dataPort_, lastData_);
+}
+
+void Device::Burst(double reads) {
+  for (double count = 1; count <= reads; ++count) port_.InPort(dataPort_);
+}
+
+void Device::CalibrateDelay() {
+  if (!hasPort_) return;
+  double n = 100;
+  for (;;) {
+    const double start = clock_.Seconds();
+    Burst(n);
+    if (std::fabs(clock_.Seconds() - start) >= 0.2 || n >= MaxBurstReads) break;
+    n = std::min(2 * n, MaxBurstReads);
+  }
+  double total = 0;
+  for (int i = 0; i < 5; ++i) {
+    const double start = clock_.Seconds();
+    Burst(n);
+    total += std::fabs(clock_.Seconds() - start);
+  }
+  readsPerMicrosecond_ = total == 0 ? 1e10 : std::trunc(5 * n / total) / 1e6;
+}
+
+void Device::WaitMicroseconds(std::int32_t n) {
+  if (!hasPort_) return;
+  Burst(n * readsPerMicrosecond_);
+}
+
+void Device::PortDelay() {
+  const auto n = ToInt32(LeadingNumber(settings_[PortDelayMicros]));
+  if (n) WaitMicroseconds(*n);
+}
+
+void Device::SetBlinkLine(int state) {
+  if (!hasPort_) return;
+  int b = port_.InPort(ControlPort()) & 0xFF;
+  b = state == 0 ? (b | BlinkLine) : (b & ~BlinkLine & 0xFF);
+  port_.OutPort(ControlPort(), b);
+}
+
+void Device::WriteDac(int code) {
+  if (code < 0 || code > 1023 || !hasPort_) return;
+  const std::string bits = std::string(10 - BinaryDigits(code).size(), '0') + BinaryDigits(code);
+
+  WriteData(ReadData() & ~(DacClock | DacFrame));
+  PortDelay();
+  WriteData((ReadData() & ~(DacClock | DacFrame)) | DacClock);
+  PortDelay();
+  for (const char bit : bits) {
+    const auto withData = [bit](int b) { return bit == '1' ? (b | DacData) : (b & ~DacData); };
+    WriteData(withData((ReadData() & ~(DacClock | DacFrame)) | DacFrame));
+    PortDelay();
+    WriteData(withData(ReadData() | DacClock | DacFrame));
+    PortDelay();
+  }
+}
+
+int Device::ReadAdc() {
+  if (!hasPort_) return 0;
+  WriteData(ReadData() & ~(AdcClock | AdcFrame));
+  PortDelay();
+  WriteData((ReadData() & ~(AdcClock | AdcFrame)) | AdcClock);
+  PortDelay();
+  int result = 0;
+  for (int i = 1; i <= 10; ++i) {
+    if (port_.InPort(StatusPort()) & AdcData) result += 1 << (10 - i);
+    ReadData();  // read as the transfer always has; the write uses the last byte written
+    WriteData((lastData_ & ~(AdcClock | AdcFrame)) | AdcFrame);
+    PortDelay();
+    WriteData(ReadData() | AdcClock | AdcFrame);
+    PortDelay();
+  }
+  return result;
+}
+
+double Device::MeasurePoint(double volts) {
+  if (const auto code = CodeFromVolts(volts)) WriteDac(*code);
+  const auto count = ToInt16(LeadingNumber(settings_[AveragingCount]));
+  const int n = count && *count >= 1 ? *count : 1;
+  std::vector<int> conversions(static_cast<std::size_t>(n));
+  for (int& c : conversions) c = ReadAdc();
+  return VoltsFromCode(CombineConversions(conversions.data(), n));
+}
+
+int Device::ReadStatus() { return hasPort_ ? port_.InPort(StatusPort()) & 0xFF : 0; }
+
+// A conversion is kept when it lies within 8 codes of its reference: the last
+// kept conversion, or, while none is kept yet, the median of all conversions
+// (the upper one of the middle two for an even count). Comparing the first
+// ones with the median keeps a stray first reading from becoming the
+// reference and pushing out every good one after it. The kept conversions
+// are averaged (ties to even). While nothing is kept the median conversion
+// itself always qualifies, so the last conversion standing in for an empty
+// choice is only a guard.
+int CombineConversions(const int* conversions, int count) {
+  std::vector<int> sorted(conversions, conversions + count);
+  std::nth_element(sorted.begin(), sorted.begin() + count / 2, sorted.end());
+  const int median = sorted[static_cast<std::size_t>(count / 2)];
+
+  long long sum = 0;
+  int kept = 0;
+  int reference = median;
+  for (int i = 0; i < count; ++i) {
+    if (std::abs(conversions[i] - reference) > 8) continue;
+    sum += conversions[i];
+    ++kept;
+    reference = conversions[i];
+  }
+  if (kept == 0) return conversions[count - 1];
+  return static_cast<int>(RoundHalfEven(static_cast<double>(sum) / kept));
+}

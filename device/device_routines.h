@@ -1,0 +1,95 @@
+#pragma once
+// Driving the instrument through the parallel port's registers: the port
+// addresses, the calibrated busy-wait pause, the serial transfers into the
+// output converter (DAC) and out of the measuring converter (ADC), one
+// measured point and the blink line.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/settings.h"
+#include "device/port_io.h"
+
+// Converter codes 0..1023 and volts: volts = (code - 512) / 100.
+double VoltsFromCode(int code);
+// volts * 100 + 512, ties to even; nothing when it does not fit 16 bits.
+std::optional<std::int16_t> CodeFromVolts(double volts);
+
+// Binary digits of n >= 0, most significant first, no leading zeros ("0" for
+// 0, "110" for 6). A negative n gives an empty text.
+std::string BinaryDigits(int n);
+
+class Device {
+ public:
+  // Register lines of the data register.
+  static constexpr int DacClock = 0x01;
+  static constexpr int DacData = 0x02;
+  static constexpr int DacFrame = 0x04;
+  static constexpr int AdcClock = 0x10;
+  static constexpr int AdcFrame = 0x20;
+  // Status register: the ADC's data line.
+  static constexpr int AdcData = 0x20;
+  // Control register: the blink line.
+  static constexpr int BlinkLine = 0x02;
+
+  // Calibration bursts grow no further than this many reads, so a
+  // clock that never advances cannot hang the start-up. Real port reads take
+  // about a microsecond and reach the 0.2 s of a burst far below it.
+  static constexpr double MaxBurstReads = 4194304.0;
+
+  // The settings are read at every use; all three references must outlive
+  // the device.
+  Device(PortIo& port, Clock& clock, const Settings& settings);
+
+  // Addresses from PortHex: base, base + 1, base + 2, the hexadecimal
+  // digits read as an unsigned 16-bit address (so "D000" is port 0xD000).
+  // A base above FFFD, which would put a register beyond 16 bits, leaves the
+  // device without a port: then nothing touches the port, pauses are empty
+  // and conversions read 0.
+  void SetupPorts();
+  bool HasPort() const { return hasPort_; }
+  int DataPort() const { return dataPort_; }
+  int StatusPort() const { return dataPort_ + 1; }
+  int ControlPort() const { return dataPort_ + 2; }
+
+  // Measures how many data register reads take one microsecond.
+  void CalibrateDelay();
+  double ReadsPerMicrosecond() const { return readsPerMicrosecond_; }
+
+  // Busy-waits about n microseconds with counted reads of the data register.
+  void WaitMicroseconds(std::int32_t n);
+  // Waits PortDelayMicros microseconds; no pause for a value below 1 or
+  // beyond 32 bits.
+  void PortDelay();
+
+  // State 0 sets the blink line, any other value clears it. No pause.
+  void SetBlinkLine(int state);
+
+  // Shifts the code into the DAC; codes outside 0..1023 touch no port.
+  void WriteDac(int code);
+  // Shifts one conversion out of the ADC: 0..1023.
+  int ReadAdc();
+  // Applies volts (nothing written when the code falls outside 0..1023) and
+  // returns the measured device voltage from AveragingCount conversions.
+  double MeasurePoint(double volts);
+
+  // The status register as the range switch sees it; 0 without a port.
+  int ReadStatus();
+
+ private:
+  int ReadData();
+  void WriteData(int value);
+  void Burst(double reads);
+
+  PortIo& port_;
+  Clock& clock_;
+  const Settings& settings_;
+  bool hasPort_ = false;
+  int dataPort_ = 0;
+  int lastData_ = 0;  // the byte last written to the data register
+  double readsPerMicrosecond_ = 0;
+};
+
+// One code from the conversions of a point, with stray readings left out
+// (see the definition for the rule). conversions must not be empty.
+int CombineConversions(const int* conversions, int count);

@@ -1,0 +1,347 @@
+#include "device/device_routines.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "tests/device/fake_instrument.h"
+
+namespace {
+
+// Calibrates to exactly 2 reads per microsecond: one burst of 100 reads that
+// is long enough, then five that give 2,000,000.4 reads per second.
+std::vector<double> TwoReadsPerMicrosecond() {
+  const double e = 100 / 2000000.4;
+  return {0.25, e, e, e, e, e};
+}
+
+class DeviceTest : public testing::Test {
+ protected:
+  DeviceTest() : clock(TwoReadsPerMicrosecond()), device(port, clock, settings) {
+    SetDefaultSettings(settings, AllGroups);
+    settings[PortDelayMicros] = "3";  // 6 reads per pause
+    device.SetupPorts();
+    device.CalibrateDelay();
+    port.trace.clear();
+    port.reads = 0;
+  }
+
+  long long ReadsOf(const std::function<void()>& action) {
+    const long long before = port.reads;
+    action();
+    return port.reads - before;
+  }
+
+  Settings settings;
+  FakeInstrument port;
+  BurstClock clock;
+  Device device;
+};
+
+TEST_F(DeviceTest, CalibratedToTwoReadsPerMicrosecond) {
+  EXPECT_EQ(device.ReadsPerMicrosecond(), 2.0);
+}
+
+TEST_F(DeviceTest, WriteDacShiftsTheCodeMostSignificantBitFirst) {
+  const std::pair<int, std::string> cases[] = {
+      {6, "0000000110"}, {512, "1000000000"}, {0, "0000000000"}, {1023, "1111111111"}};
+  for (const auto& [code, bits] : cases) {
+    SCOPED_TRACE(code);
+    port.trace.clear();
+    port.dacCodes.clear();
+    port.data = 0xF8;  // ADC lines and the unused bits 3, 6, 7 set
+    device.WriteDac(code);
+
+    const auto writes = port.DataWrites();
+    ASSERT_EQ(writes.size(), 22u);
+    EXPECT_EQ(writes[0] & 0x05, 0x00);  // opening pulse: clock 0, frame 0
+    EXPECT_EQ(writes[1] & 0x05, 0x01);  // clock 1, frame 0
+    std::string low;
+    std::string high;
+    for (int k = 0; k < 10; ++k) {
+      EXPECT_EQ(writes[2 + 2 * k] & 0x05, 0x04);  // clock 0, frame 1
+      EXPECT_EQ(writes[3 + 2 * k] & 0x05, 0x05);  // clock 1, frame 1
+      low += (writes[2 + 2 * k] & 0x02) ? '1' : '0';
+      high += (writes[3 + 2 * k] & 0x02) ? '1' : '0';
+    }
+    EXPECT_EQ(low, bits);
+    EXPECT_EQ(high, bits);
+    for (const int w : writes) EXPECT_EQ(w & 0xF8, 0xF8);
+
+    // A pause of 6 reads after every write; the 7th is the next write's read.
+    std::vector<int> expected(22, 7);
+    expected.back() = 6;
+    EXPECT_EQ(port.ReadsAfterWrites(), expected);
+    EXPECT_EQ(port.dacCodes, std::vector<int>{code});
+    EXPECT_FALSE(port.strayAccess);
+    EXPECT_EQ(port.control, 0);
+  }
+}
+
+TEST_F(DeviceTest, WriteDacOutsideTheRangeTouchesNoPort) {
+  device.WriteDac(-1);
+  device.WriteDac(1024);
+  EXPECT_TRUE(port.trace.empty());
+}
+
+TEST_F(DeviceTest, ReadAdcSamplesEachBitAfterItsClockPulse) {
+  for (const int code : {682, 341, 0, 1023, 1, 512}) {
+    SCOPED_TRACE(code);
+    port.trace.clear();
+    port.adcCode = code;
+    port.data = 0xCF;  // DAC lines and the unused bits 3, 6, 7 set
+    EXPECT_EQ(device.ReadAdc(), code);
+
+    const auto writes = port.DataWrites();
+    ASSERT_EQ(writes.size(), 22u);
+    EXPECT_EQ(writes[0] & 0x30, 0x00);
+    EXPECT_EQ(writes[1] & 0x30, 0x10);
+    for (int k = 0; k < 10; ++k) {
+      EXPECT_EQ(writes[2 + 2 * k] & 0x30, 0x20);
+      EXPECT_EQ(writes[3 + 2 * k] & 0x30, 0x30);
+    }
+    for (const int w : writes) EXPECT_EQ(w & 0xCF, 0xCF);
+    std::vector<int> expected(22, 7);
+    expected.back() = 6;
+    EXPECT_EQ(port.ReadsAfterWrites(), expected);
+    int statusReads = 0;
+    for (const auto& a : port.trace) statusReads += !a.write && a.port == 0x379;
+    EXPECT_EQ(statusReads, 10);
+  }
+}
+
+TEST_F(DeviceTest, ReadAdcWithAStuckDataLine) {
+  port.fixedStatus = 0xFF;
+  EXPECT_EQ(device.ReadAdc(), 1023);
+  port.fixedStatus = 0xDF;  // everything but bit 5
+  EXPECT_EQ(device.ReadAdc(), 0);
+}
+
+TEST_F(DeviceTest, BlinkLineChangesOnlyControlBitOne) {
+  for (const int initial : {0x00, 0xFF, 0xC4, 0x3B}) {
+    SCOPED_TRACE(initial);
+    port.control = initial;
+    port.trace.clear();
+    device.SetBlinkLine(0);
+    EXPECT_EQ(port.control, initial | 0x02);
+    EXPECT_TRUE(port.DataWrites().empty());
+    EXPECT_EQ(port.trace.size(), 2u);  // one read, one write, no pause
+    for (const int state : {1, -1, 7}) {
+      port.control = initial;
+      device.SetBlinkLine(state);
+      EXPECT_EQ(port.control, initial & 0xFD);
+    }
+  }
+}
+
+TEST_F(DeviceTest, TransfersKeepTheUnusedBits) {
+  port.data = 0xC8;
+  port.control = 0xF5;
+  device.WriteDac(700);
+  device.ReadAdc();
+  device.MeasurePoint(1.0);
+  EXPECT_EQ(port.data & 0xC8, 0xC8);
+  EXPECT_EQ(port.data & 0x35, 0x35);  // both converters' clock and frame rest at 1
+  EXPECT_EQ(port.control, 0xF5);
+
+  port.data = 0x00;
+  device.WriteDac(700);
+  device.ReadAdc();
+  EXPECT_EQ(port.data & 0xC8, 0x00);
+}
+
+TEST_F(DeviceTest, PortAddressesFromPortHex) {
+  const struct {
+    const char* text;
+    int data;
+  } cases[] = {{"378", 0x378}, {"3BC", 0x3BC}, {"3bc", 0x3BC}, {"", 0}, {"xyz", 0},
+               {"D000", 0xD000}, {"FFFD", 0xFFFD}, {"278 junk", 0x278}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    settings[PortHex] = c.text;
+    device.SetupPorts();
+    EXPECT_TRUE(device.HasPort());
+    EXPECT_EQ(device.DataPort(), c.data);
+    EXPECT_EQ(device.StatusPort(), c.data + 1);
+    EXPECT_EQ(device.ControlPort(), c.data + 2);
+  }
+  // Addresses are taken when SetupPorts runs, not at each transfer.
+  settings[PortHex] = "3BC";
+  device.SetupPorts();
+  settings[PortHex] = "278";
+  port.trace.clear();
+  device.SetBlinkLine(0);
+  ASSERT_FALSE(port.trace.empty());
+  EXPECT_EQ(port.trace[0].port, 0x3BE);
+}
+
+TEST_F(DeviceTest, APortBeyondSixteenBitsIsNeverTouched) {
+  for (const char* text : {"FFFE", "10000", "FFFFFFFFFF"}) {
+    SCOPED_TRACE(text);
+    settings[PortHex] = text;
+    device.SetupPorts();
+    EXPECT_FALSE(device.HasPort());
+    device.CalibrateDelay();
+    device.WaitMicroseconds(100);
+    device.SetBlinkLine(0);
+    device.WriteDac(512);
+    EXPECT_EQ(device.ReadAdc(), 0);
+    EXPECT_EQ(device.MeasurePoint(0), -5.12);
+    EXPECT_EQ(device.ReadStatus(), 0);
+    EXPECT_TRUE(port.trace.empty());
+  }
+}
+
+TEST_F(DeviceTest, PortDelayReadsItsSettingAtEveryUse) {
+  const std::pair<const char*, long long> cases[] = {
+      {"2.5", 4},  {"3.5", 8},   {"1", 2},         {"0", 0},
+      {"-4", 0},   {"abc", 0},   {"0.4", 0},       {"3000000000", 0},
+      {" 10", 20}, {"1e1", 20}};
+  for (const auto& [text, reads] : cases) {
+    SCOPED_TRACE(text);
+    settings[PortDelayMicros] = text;
+    EXPECT_EQ(ReadsOf([&] { device.PortDelay(); }), reads);
+  }
+  for (const auto& a : port.trace) EXPECT_EQ(a.port, 0x378);
+}
+
+TEST_F(DeviceTest, WaitMicrosecondsReadsTheWholePartOfTheLimit) {
+  EXPECT_EQ(ReadsOf([&] { device.WaitMicroseconds(0); }), 0);
+  EXPECT_EQ(ReadsOf([&] { device.WaitMicroseconds(-5); }), 0);
+  EXPECT_EQ(ReadsOf([&] { device.WaitMicroseconds(250); }), 500);
+
+  // 0.4 reads per microsecond: 2 us is below one read, 3 us one read.
+  const double e = 100 / 400000.5;
+  BurstClock slow({0.25, e, e, e, e, e});
+  Device d(port, slow, settings);
+  d.SetupPorts();
+  d.CalibrateDelay();
+  ASSERT_EQ(d.ReadsPerMicrosecond(), 0.4);
+  EXPECT_EQ(ReadsOf([&] { d.WaitMicroseconds(2); }), 0);
+  EXPECT_EQ(ReadsOf([&] { d.WaitMicroseconds(3); }), 1);
+  EXPECT_EQ(ReadsOf([&] { d.WaitMicroseconds(10); }), 4);
+}
+
+TEST(CalibrateDelay, DoublesTheBurstUntilItLastsAFifthOfASecond) {
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  FakeInstrument port;
+  // Bursts of 100 and 200 reads are too short, 400 reads last 0.2 s; the five
+  // timed bursts give 5 * 400 / total = 123456.75 reads per second.
+  const double e = 400 / 123456.75;
+  BurstClock clock({0.1, 0.15, 0.2, e, e, e, e, e});
+  Device device(port, clock, settings);
+  device.SetupPorts();
+  device.CalibrateDelay();
+  EXPECT_EQ(port.reads, 100 + 200 + 400 + 5 * 400);
+  EXPECT_DOUBLE_EQ(device.ReadsPerMicrosecond(), 0.123456);
+  for (const auto& a : port.trace) {
+    EXPECT_FALSE(a.write);
+    EXPECT_EQ(a.port, 0x378);
+  }
+}
+
+TEST(CalibrateDelay, ZeroTotalAndAStoppedClock) {
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  FakeInstrument port;
+  BurstClock clock({0.3, 0, 0, 0, 0, 0});
+  Device device(port, clock, settings);
+  device.SetupPorts();
+  device.CalibrateDelay();
+  EXPECT_EQ(port.reads, 100 + 5 * 100);
+  EXPECT_EQ(device.ReadsPerMicrosecond(), 1e10);
+
+  // A clock that never advances: bursts of 100 to 100 * 2^15 reads, then the
+  // limit for the last growing burst and the five timed ones.
+  FakeInstrument quiet;
+  quiet.record = false;
+  BurstClock stopped({0.0});
+  Device still(quiet, stopped, settings);
+  still.SetupPorts();
+  still.CalibrateDelay();
+  EXPECT_EQ(still.ReadsPerMicrosecond(), 1e10);
+  EXPECT_EQ(quiet.reads, 100 * 65535 + 6 * static_cast<long long>(Device::MaxBurstReads));
+}
+
+TEST_F(DeviceTest, MeasurePointAppliesTheVoltageAndReturnsTheReading) {
+  settings[AveragingCount] = "1";
+  port.adcCode = 700;
+  const struct {
+    double volts;
+    std::vector<int> latched;
+  } cases[] = {{0.0, {512}},  {-5.12, {0}},  {5.11, {1023}}, {5.12, {}},
+               {-5.13, {}},   {0.005, {512}}, {-0.005, {512}}, {0.015, {514}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.volts);
+    port.dacCodes.clear();
+    EXPECT_DOUBLE_EQ(device.MeasurePoint(c.volts), 1.88);
+    EXPECT_EQ(port.dacCodes, c.latched);
+  }
+  // Far outside the 16-bit code range: nothing written, still measured.
+  port.dacCodes.clear();
+  EXPECT_DOUBLE_EQ(device.MeasurePoint(1e9), 1.88);
+  EXPECT_TRUE(port.dacCodes.empty());
+}
+
+TEST_F(DeviceTest, MeasurePointTakesAveragingCountConversions) {
+  const std::pair<const char*, int> cases[] = {
+      {"4", 4}, {"0", 1}, {"-3", 1}, {"abc", 1}, {"2.5", 2}, {"70000", 1}, {"12", 12}};
+  for (const auto& [text, conversions] : cases) {
+    SCOPED_TRACE(text);
+    settings[AveragingCount] = text;
+    port.trace.clear();
+    device.MeasurePoint(0);
+    int statusReads = 0;
+    for (const auto& a : port.trace) statusReads += !a.write && a.port == 0x379;
+    EXPECT_EQ(statusReads, 10 * conversions);
+    EXPECT_EQ(port.DataWrites().size(), 22u * (1 + conversions));
+  }
+}
+
+TEST_F(DeviceTest, MeasurePointLeavesOutAStrayFirstConversion) {
+  settings[AveragingCount] = "4";
+  port.adcSequence = {900, 500, 501, 502};
+  EXPECT_DOUBLE_EQ(device.MeasurePoint(0), (501 - 512) / 100.0);
+}
+
+TEST(CombineConversions, KeepsReadingsNearTheLastKeptOne) {
+  const struct {
+    std::vector<int> conversions;
+    int code;
+  } cases[] = {
+      {{512}, 512},
+      {{500, 501, 900, 502}, 501},   // stray in the middle
+      {{900, 500, 501, 502}, 501},   // stray first: compared with the median
+      {{500, 501, 502, 0}, 501},     // stray last
+      {{500, 509, 518}, 509},        // 9 codes apart is too far
+      {{500, 508, 516}, 508},        // 8 codes apart is near enough
+      {{500, 506, 512, 518}, 512},   // a slow drift follows the last kept one
+      {{500, 501}, 500},             // 500.5 to even
+      {{501, 502}, 502},             // 501.5 to even
+      {{100, 200}, 200},             // two far apart: the upper middle one
+      {{1023, 1023, 0, 0, 0}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.conversions));
+    EXPECT_EQ(CombineConversions(c.conversions.data(), static_cast<int>(c.conversions.size())),
+              c.code);
+  }
+}
+
+TEST(DeviceCodes, BinaryDigitsAndVolts) {
+  EXPECT_EQ(BinaryDigits(0), "0");
+  EXPECT_EQ(BinaryDigits(6), "110");
+  EXPECT_EQ(BinaryDigits(512), "1000000000");
+  EXPECT_EQ(BinaryDigits(1023), "1111111111");
+  EXPECT_EQ(BinaryDigits(-1), "");
+  EXPECT_EQ(VoltsFromCode(0), -5.12);
+  EXPECT_EQ(VoltsFromCode(1023), 5.11);
+  EXPECT_EQ(CodeFromVolts(0.025), 514);  // 514.5 to even
+  EXPECT_FALSE(CodeFromVolts(400));
+  EXPECT_FALSE(CodeFromVolts(std::nan("")));
+}
+
+}  // namespace
