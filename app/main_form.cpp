@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -20,6 +21,12 @@
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
 #include "plot/plot_renderer.h"
+#include "device/acquisition.h"
+#include "device/device_routines.h"
+#include "device/get_points_window.h"
+#include "device/library_port_io.h"
+#include "device/range_indicator.h"
+#include "device/steady_clock.h"
 #include "dialogs/options_kvt.h"
 #include "dialogs/options_window.h"
 
@@ -75,8 +82,24 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
 
   panel_ = std::make_unique<ParameterPanel>(Frame1, settings_, scale_,
                                             ParameterPanel::Hooks{[this] { UpdateParams(); }, [this] { DrawPlot(); }});
+  if (!services_.port) {
+    ownPort_ = std::make_unique<LibraryPortIo>(services_.fatal);
+    services_.port = ownPort_.get();
+  }
+  if (!services_.clock) {
+    ownClock_ = std::make_unique<SteadyClock>();
+    services_.clock = ownClock_.get();
+  }
+  device_ = std::make_unique<Device>(*services_.port, *services_.clock, settings_);
+  range_ = std::make_unique<RangeIndicator>(*Picture2, [this] { return device_->ReadStatus(); });
+
   ConnectMenu();
   Load();
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, [this] { range_->Poll(RangeResistorOhms); });
+  Timer1->start();
 }
 
 MainForm::~MainForm() = default;
@@ -88,9 +111,13 @@ void MainForm::Load() {
   const QSize screenPixels = screen ? screen->geometry().size() : QSize(1024, 768);
   ValidateSettings(settings_, AllGroups, {scale_.Twips(screenPixels.width()), scale_.Twips(screenPixels.height())});
 
+  device_->SetupPorts();
+  device_->CalibrateDelay();  // the first port access: loads the port library
   if (settings_.IsOn(ShowAboutAtStart)) ShowStartupAbout();
   ApplyStoredGeometry();
   points_.PointCount = 0;
+  device_->SetBlinkLine(0);
+  range_->Reset();
   ArrangeLayout();
 }
 
@@ -167,13 +194,28 @@ void MainForm::ConnectMenu() {
   connect(menu_.Help_About, &QAction::triggered, this, [this] { HelpAbout(); });
   connect(menu_.Tools_Clear, &QAction::triggered, this, [this] { ClearPoints(); });
   connect(menu_.Tools_Copy, &QAction::triggered, this, [this] { CopyPlotImage(); });
+  connect(menu_.Tools_Get, &QAction::triggered, this, [this] { GetPointsFromDevice(); });
   connect(menu_.Options_KVT, &QAction::triggered, this, [this] { OptionsKvt(); });
   connect(menu_.Options_Window, &QAction::triggered, this, [this] { OptionsWindowDialog(); });
 }
 
 void MainForm::OptionsKvt() {
-  OptionsKVT dialog(settings_, configDir_, this, {[] {}, [this] { DrawPlot(); }}, *services_.prompt);
+  OptionsKVT dialog(settings_, configDir_, this, {[this] { device_->SetupPorts(); }, [this] { DrawPlot(); }},
+                    *services_.prompt);
   dialog.exec();
+}
+
+void MainForm::GetPointsFromDevice() {
+  std::array<bool, 6> checked{};
+  for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
+  points_.PointCount = static_cast<std::int16_t>(PointCountForOptions(checked));
+  GetPoints window(points_,
+                   GetPointsCalls{[this](double volts) { return device_->MeasurePoint(volts); },
+                                  [this](int state) { device_->SetBlinkLine(state); },
+                                  [this] { return RangeResistorOhms; }, [this] { UpdateParams(); },
+                                  [this] { DrawPlot(); }},
+                   this);
+  window.exec();
 }
 
 void MainForm::OptionsWindowDialog() {

@@ -11,7 +11,11 @@
 #include "app/twips.h"
 #include "plot/point_set.h"
 
+class Clock;
+class Device;
 class ParameterPanel;
+class PortIo;
+class RangeIndicator;
 class PictureBox;
 class Prompt;
 class QFrame;
@@ -19,6 +23,12 @@ class QTimer;
 
 struct MainFormServices {
   Prompt* prompt = nullptr;
+  // The instrument's port and the clock for the delay calibration. When not
+  // given, the port library is loaded by name at the first port access and
+  // `fatal` reports a library that cannot be used.
+  PortIo* port = nullptr;
+  Clock* clock = nullptr;
+  std::function<void(const std::string& message)> fatal;
   // Keeps the about box on screen for the given seconds at start-up.
   std::function<void(double seconds)> startupPause;
   // Ends the program once the configuration is written.
@@ -43,6 +53,9 @@ class MainForm : public QMainWindow {
   PointSet& Points() { return points_; }
   ParameterPanel& Panel() { return *panel_; }
   const MainMenu& Menu() const { return menu_; }
+  Device& Instrument() { return *device_; }
+  double RangeResistorOhms = 0;  // kept by the range monitor
+  QTimer* Timer1 = nullptr;      // polls the range switch every second
   PictureBox* Picture1 = nullptr;
   PictureBox* Picture2 = nullptr;
   QWidget* Frame1 = nullptr;
@@ -65,6 +78,7 @@ class MainForm : public QMainWindow {
   void ConnectMenu();
   void HelpAbout();
   void OptionsKvt();
+  void GetPointsFromDevice();
   void OptionsWindowDialog();
 
   MainFormServices services_;
@@ -74,6 +88,10 @@ class MainForm : public QMainWindow {
   PointSet points_;
   MainMenu menu_{};
   std::unique_ptr<ParameterPanel> panel_;
+  std::unique_ptr<PortIo> ownPort_;
+  std::unique_ptr<Clock> ownClock_;
+  std::unique_ptr<Device> device_;
+  std::unique_ptr<RangeIndicator> range_;
   int loadedState_ = 0;
   bool exiting_ = false;
 };

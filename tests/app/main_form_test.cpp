@@ -19,6 +19,7 @@
 #include "app/text_number.h"
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
+#include "tests/device/fake_instrument.h"
 #include "tests/support/scripted_prompt.h"
 
 namespace {
@@ -67,6 +68,8 @@ class MainFormTest : public ::testing::Test {
   MainForm& Start() {
     MainFormServices services;
     services.prompt = &prompt_;
+    services.port = &instrument_;
+    services.clock = &clock_;
     services.startupPause = [this](double seconds) { pauses_.push_back(seconds); };
     services.quit = [this] { ++quits_; };
     form_ = std::make_unique<MainForm>(services);
@@ -79,6 +82,8 @@ class MainFormTest : public ::testing::Test {
   QTemporaryDir dir_;
   QString previous_;
   ScriptedPrompt prompt_;
+  FakeInstrument instrument_;
+  BurstClock clock_{{0.25}};
   std::unique_ptr<MainForm> form_;
   std::vector<double> pauses_;
   int quits_ = 0;
