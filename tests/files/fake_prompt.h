@@ -1,0 +1,54 @@
+#pragma once
+// A scripted user: records every message and dialog, answers from queues.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/prompt.h"
+
+struct ShownMessage {
+  std::string text;
+  PromptIcon icon;
+  PromptButtons buttons;
+  PromptAnswer defaultAnswer;
+};
+
+class FakePrompt : public Prompt {
+ public:
+  std::deque<PromptAnswer> answers;    // given in turn; the default button when empty
+  std::deque<std::string> fileNames;   // given in turn; empty (cancel) when empty
+  std::vector<ShownMessage> messages;
+  std::vector<FileDialogRequest> openDialogs;
+  std::vector<FileDialogRequest> saveDialogs;
+
+  PromptAnswer Message(const std::string& text, PromptIcon icon, PromptButtons buttons,
+                       PromptAnswer defaultAnswer) override {
+    messages.push_back({text, icon, buttons, defaultAnswer});
+    if (answers.empty()) return defaultAnswer;
+    const PromptAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::string OpenFileName(const FileDialogRequest& request) override {
+    openDialogs.push_back(request);
+    return NextName();
+  }
+  std::string SaveFileName(const FileDialogRequest& request) override {
+    saveDialogs.push_back(request);
+    return NextName();
+  }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : messages) texts.push_back(m.text);
+    return texts;
+  }
+
+ private:
+  std::string NextName() {
+    if (fileNames.empty()) return {};
+    std::string name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+  }
+};
