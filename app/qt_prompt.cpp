@@ -1,6 +1,7 @@
 #include "app/qt_prompt.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -45,6 +46,17 @@ PromptAnswer ClosedAnswer(PromptButtons buttons) {
   return PromptAnswer::Cancel;
 }
 
+// "All Files (*.*)" is meant to list every file; Qt takes "*.*" literally
+// and would hide names without a dot.
+void ListEveryFileForStarDotStar(QFileDialog& dialog) {
+  const auto apply = [&dialog](const QString& filter) {
+    if (!filter.endsWith(QLatin1String("(*.*)"))) return;
+    if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({QStringLiteral("*")});
+  };
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, apply);
+  apply(dialog.selectedNameFilter());
+}
+
 std::string RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
   QFileDialog dialog(parent, QString::fromStdString(request.title));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -58,6 +70,7 @@ std::string RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFi
   dialog.setNameFilter(filters.join(QStringLiteral(";;")));
   if (request.selectedFilter >= 0 && request.selectedFilter < filters.size())
     dialog.selectNameFilter(filters[request.selectedFilter]);
+  ListEveryFileForStarDotStar(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? std::string() : files.front().toStdString();

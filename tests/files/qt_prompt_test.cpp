@@ -4,7 +4,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -87,5 +89,28 @@ TEST(QtPrompt, FileDialogsTakeNamesAsTypedAndAskNothingThemselves) {
   EXPECT_EQ(prompt.OpenFileName(open), missing.toStdString());
 
   WhenModalShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+  EXPECT_EQ(prompt.OpenFileName(open), "");
+}
+
+TEST(QtPrompt, AllFilesFilterListsNamesWithoutADot) {
+  QtPrompt prompt(nullptr);
+  const FileDialogRequest open{"Open file with points", {"All Files (*.*)", "Files with Points(*.kvt)"}, 0};
+  WhenModalShows([](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->nameFilters(), QStringList{"*"});
+    // The user picks the points filter, then "All Files" again.
+    if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo")) {
+      for (int index : {1, 0}) {
+        types->setCurrentIndex(index);
+        emit types->activated(index);
+        emit types->textActivated(types->itemText(index));
+        EXPECT_EQ(model->nameFilters(), index == 0 ? QStringList{"*"} : QStringList{"*.kvt"});
+      }
+    }
+    dialog->reject();
+  });
   EXPECT_EQ(prompt.OpenFileName(open), "");
 }
