@@ -194,13 +194,3 @@ TEST(ReadPointsText, StartOfALongerFileNeverYieldsACutOffNumber) {
   EXPECT_EQ(ReadPointsText(text + "trailing", false).status, PointsReadStatus::Ok);
   EXPECT_EQ(ReadPointsText("KVT", false).status, PointsReadStatus::NotAPointsFile);
 }
-
-TEST(OptionForCount, MapsSetSizesToButtons) {
-  EXPECT_EQ(OptionForCount(32), 1);
-  EXPECT_EQ(OptionForCount(64), 2);
-  EXPECT_EQ(OptionForCount(512), 5);
-  EXPECT_EQ(OptionForCount(1024), 6);
-  EXPECT_EQ(OptionForCount(16), 0);
-  EXPECT_EQ(OptionForCount(2048), 0);
-  EXPECT_EQ(OptionForCount(100), 0);
-}
