@@ -1,5 +1,5 @@
 #pragma once
-// A Prompt whose user answers from a script and whose messages are recorded.
+// A scripted user: records every message and dialog, answers from queues.
 #include <deque>
 #include <string>
 #include <vector>
@@ -15,25 +15,37 @@ struct ShownMessage {
 
 class ScriptedPrompt : public Prompt {
  public:
+  std::deque<PromptAnswer> answers;    // given in turn; the default button when empty
+  std::deque<std::string> fileNames;   // given in turn; empty (cancel) when empty
+  std::vector<ShownMessage> messages;
+  std::vector<FileDialogRequest> openDialogs;
+  std::vector<FileDialogRequest> saveDialogs;
+
   PromptAnswer Message(const std::string& text, PromptIcon icon, PromptButtons buttons,
                        PromptAnswer defaultAnswer) override {
     messages.push_back({text, icon, buttons, defaultAnswer});
     if (answers.empty()) return defaultAnswer;
-    const PromptAnswer answer = answers.front();
+    const PromptAnswer a = answers.front();
     answers.pop_front();
-    return answer;
+    return a;
   }
-  std::string OpenFileName(const FileDialogRequest& request) override { return NextFile(request); }
-  std::string SaveFileName(const FileDialogRequest& request) override { return NextFile(request); }
+  std::string OpenFileName(const FileDialogRequest& request) override {
+    openDialogs.push_back(request);
+    return NextName();
+  }
+  std::string SaveFileName(const FileDialogRequest& request) override {
+    saveDialogs.push_back(request);
+    return NextName();
+  }
 
-  std::deque<PromptAnswer> answers;     // for message boxes; the default button when empty
-  std::deque<std::string> fileNames;    // for file dialogs; "" (cancel) when empty
-  std::vector<ShownMessage> messages;
-  std::vector<FileDialogRequest> dialogs;
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : messages) texts.push_back(m.text);
+    return texts;
+  }
 
  private:
-  std::string NextFile(const FileDialogRequest& request) {
-    dialogs.push_back(request);
+  std::string NextName() {
     if (fileNames.empty()) return {};
     std::string name = fileNames.front();
     fileNames.pop_front();

@@ -1,0 +1,157 @@
+#include "files/points_file.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/text_number.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsSpace(char c) { return IsBlank(c) || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A value field with its sign position: a blank in front of a value that is
+// not negative, so columns line up with the minus signs.
+std::optional<std::string> ValueField(double value, std::string_view pattern) {
+  if (!std::isfinite(value)) return std::nullopt;
+  if (value == 0) value = 0.0;  // a negative zero is written as zero
+  std::string text = FormatNumber(value, pattern, ".");
+  if (text.empty()) return std::nullopt;
+  if (value >= 0) text.insert(text.begin(), ' ');
+  return CommaToPoint(text);
+}
+
+std::optional<std::string> PointLine(double volts, double amps) {
+  constexpr std::size_t CurrentStart = 8;  // the current field starts at column 9
+  const auto v = ValueField(volts, "0.00");
+  const auto a = ValueField(amps, "0.0000E+000");
+  if (!v || !a) return std::nullopt;
+  std::string line = *v;
+  line.append(line.size() < CurrentStart ? CurrentStart - line.size() : 1, ' ');
+  line += *a;
+  line += "\r\n";
+  return line;
+}
+
+// Splits the text after the header into fields.
+class FieldReader {
+ public:
+  explicit FieldReader(std::string_view text) : text_(text) {}
+
+  // The next field, or nothing when the data has run out.
+  std::optional<std::string_view> Next() {
+    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
+    if (pos_ >= text_.size()) return std::nullopt;
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() && !IsSpace(text_[pos_]) && text_[pos_] != ',') ++pos_;
+    const std::string_view field = text_.substr(start, pos_ - start);
+    // A comma after the field (blanks allowed before it) belongs to it.
+    std::size_t p = pos_;
+    while (p < text_.size() && IsBlank(text_[p])) ++p;
+    if (p < text_.size() && text_[p] == ',') pos_ = p + 1;
+    return field;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// The value of a field that is one decimal number and nothing else:
+// optional sign, digits with an optional ".", optional exponent. Numbers too
+// large for a double are refused like any other field that is not a number.
+std::optional<double> FieldNumber(std::string_view field) {
+  std::size_t i = 0;
+  const std::size_t n = field.size();
+  if (i < n && (field[i] == '+' || field[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < n && IsDigit(field[i])) ++i, ++digits;
+  if (i < n && field[i] == '.') {
+    ++i;
+    while (i < n && IsDigit(field[i])) ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < n && (field[i] == 'E' || field[i] == 'e')) {
+    ++i;
+    if (i < n && (field[i] == '+' || field[i] == '-')) ++i;
+    std::size_t expDigits = 0;
+    while (i < n && IsDigit(field[i])) ++i, ++expDigits;
+    if (expDigits == 0) return std::nullopt;
+  }
+  if (i != n) return std::nullopt;
+  const double value = LeadingNumber(field);
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::string CommaToPoint(std::string_view text) {
+  std::string result(text);
+  std::replace(result.begin(), result.end(), ',', '.');
+  return result;
+}
+
+std::optional<std::string> PointsFileText(const PointSet& points) {
+  std::string text = "KVT\r\n";
+  text += SignedDecimal(points.PointCount) + " \r\n";
+  text += SignedDecimal(0) + " \r\n";
+  bool writable = true;
+  ForEachSlot(points.PointCount, [&](int i) {
+    const auto line = PointLine(points.PointVolts[i], points.PointAmps[i]);
+    if (line)
+      text += *line;
+    else
+      writable = false;
+  });
+  if (!writable) return std::nullopt;
+  return text;
+}
+
+int OptionForCount(double count) {
+  int option = 1;
+  for (int size = 32; size <= 1024; size *= 2, ++option)
+    if (count == size) return option;
+  return 0;
+}
+
+PointsFileContent ReadPointsText(std::string_view bytes, bool wholeFile) {
+  PointsFileContent content;
+  if (!wholeFile) {
+    const auto lastEnd = bytes.rfind('\n');
+    bytes = lastEnd == std::string_view::npos ? std::string_view{} : bytes.substr(0, lastEnd + 1);
+  }
+
+  // Line 1 must be exactly "KVT"; lines may end in CR LF or LF alone.
+  const auto firstEnd = bytes.find('\n');
+  std::string_view header = bytes.substr(0, firstEnd);
+  if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
+  if (header != "KVT") return content;
+
+  content.status = PointsReadStatus::BadData;
+  FieldReader fields(firstEnd == std::string_view::npos ? std::string_view{} : bytes.substr(firstEnd + 1));
+  const auto countField = fields.Next();
+  if (!countField) return content;
+  const auto count = FieldNumber(*countField);
+  if (!count || *count == 0) return content;
+  content.count = *count;
+  if (!fields.Next()) return content;  // reserved field, any content
+
+  const double step = RoundHalfEven(1024.0 / *count);
+  if (step == 0) return content;
+  // A step of at least 1 (possibly infinite for a tiny count); a negative
+  // step reads nothing.
+  for (double slot = 0; step > 0 && slot <= 1023; slot += step) {
+    const auto volts = fields.Next();
+    const auto voltsValue = volts ? FieldNumber(*volts) : std::nullopt;
+    if (!voltsValue) return content;
+    const auto amps = fields.Next();
+    const auto ampsValue = amps ? FieldNumber(*amps) : std::nullopt;
+    if (!ampsValue) return content;
+    content.samples.push_back({static_cast<int>(slot), *voltsValue, *ampsValue});
+  }
+
+  content.status = OptionForCount(*count) != 0 ? PointsReadStatus::Ok : PointsReadStatus::BadCount;
+  return content;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The points file: "KVT", the point count, a reserved 0, then one line per
+// point with the voltage in volts and the current in amperes. Pure text
+// work, no file system and no Qt, so the reader can be fuzzed on its own.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plot/point_set.h"
+
+// A points file of 1024 points is about 25 KB; the reader never looks at
+// more than this many bytes of a file.
+constexpr std::size_t MaxPointsFileBytes = std::size_t{1} << 20;
+
+// Copy of the text with every "," turned into ".".
+std::string CommaToPoint(std::string_view text);
+
+// The whole file text for the set, CR LF line ends, "." as decimal point
+// whatever the locale. Point lines put the voltage field at column 1 and the
+// current field at column 9 (at least one blank between them):
+//   " 5.11    1.2340E-003"
+//   "-5.12   -1.0000E-002"
+// Nothing when a value of the set cannot be written as a number (infinity,
+// NaN): such a file could never be read back.
+std::optional<std::string> PointsFileText(const PointSet& points);
+
+enum class PointsReadStatus {
+  NotAPointsFile,  // first line is not exactly "KVT": the set stays as it is
+  BadData,         // count unusable or too few point fields: the set is emptied
+  BadCount,        // pairs were read but the count is not a legal set size
+  Ok,
+};
+
+struct PointsSample {
+  int slot;
+  double volts;
+  double amps;
+};
+
+struct PointsFileContent {
+  PointsReadStatus status = PointsReadStatus::NotAPointsFile;
+  double count = 0;                   // the count field, once it was read
+  std::vector<PointsSample> samples;  // every complete pair read, in file order
+};
+
+// Reads a points file from its bytes. Fields after the header line are split
+// at blanks, tabs, line ends and commas, so several fields may share a line;
+// every point field must be a finite decimal number (exponent allowed).
+// Exactly the pairs the count asks for are read; anything after is ignored.
+// wholeFile = false says the bytes are only the start of a longer file: the
+// last incomplete line is then dropped rather than read as a cut-off number.
+PointsFileContent ReadPointsText(std::string_view bytes, bool wholeFile = true);
+
+// Number-of-points option button (1..6) for a legal set size, else 0.
+int OptionForCount(double count);

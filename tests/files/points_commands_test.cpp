@@ -1,0 +1,310 @@
+#include "files/points_commands.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <clocale>
+#include <csignal>
+
+#include "tests/support/scripted_prompt.h"
+#include "files/points_file.h"
+
+namespace {
+
+std::string ReadAll(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+  return f.readAll().toStdString();
+}
+
+void WriteAll(const QString& path, const std::string& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+QStringList Entries(const QString& dir) {
+  return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+std::string Repeat(const std::string& s, int n) {
+  std::string r;
+  for (int i = 0; i < n; ++i) r += s;
+  return r;
+}
+
+PointSet SomePoints(int count) {
+  PointSet set;
+  set.PointCount = static_cast<std::int16_t>(count);
+  ForEachSlot(count, [&](int i) {
+    set.PointVolts[i] = (i - 512) / 100.0 * 0.731;
+    set.PointAmps[i] = (i - 512) * 1.37e-5;
+  });
+  return set;
+}
+
+// Records what a load does to the main window.
+struct WindowLog {
+  std::vector<std::string> calls;
+  int countWhenOptionOn = -1;
+  PointsFileHooks Hooks(const PointSet& points) {
+    return {[this] { calls.push_back("off"); },
+            [this, &points](int k) {
+              calls.push_back("on " + std::to_string(k));
+              countWhenOptionOn = points.PointCount;
+            },
+            [this] { calls.push_back("draw"); }};
+  }
+};
+
+class PointsCommands : public testing::Test {
+ protected:
+  QTemporaryDir dir;
+  ScriptedPrompt prompt;
+  WindowLog window;
+  PointSet points = SomePoints(128);
+
+  QString Path(const char* name) const { return dir.filePath(name); }
+
+  void Load(const QString& path) {
+    prompt.fileNames.push_back(path.toStdString());
+    LoadPointsFile(points, prompt, window.Hooks(points));
+  }
+  void Save(const QString& path) {
+    prompt.fileNames.push_back(path.toStdString());
+    SavePointsFile(points, prompt);
+  }
+  void ExpectOnlyMessage(const std::string& text, PromptButtons buttons) {
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].text, text);
+    EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(prompt.messages[0].buttons, buttons);
+    EXPECT_EQ(prompt.messages[0].defaultAnswer, PromptAnswer::Ok);
+  }
+  void ExpectPointsUnchanged() {
+    const PointSet before = SomePoints(128);
+    EXPECT_EQ(points.PointCount, 128);
+    EXPECT_EQ(points.PointVolts, before.PointVolts);
+    EXPECT_EQ(points.PointAmps, before.PointAmps);
+  }
+};
+
+const std::string Pair = " 1.00    1.0000E-003\r\n";
+
+}  // namespace
+
+TEST_F(PointsCommands, OpenDialogAndCancel) {
+  LoadPointsFile(points, prompt, window.Hooks(points));  // no name scripted: cancel
+  ASSERT_EQ(prompt.openDialogs.size(), 1u);
+  EXPECT_EQ(prompt.openDialogs[0].title, "Open file with points");
+  EXPECT_EQ(prompt.openDialogs[0].filters,
+            (std::vector<std::string>{"All Files (*.*)", "Files with Points(*.kvt)"}));
+  EXPECT_EQ(prompt.openDialogs[0].selectedFilter, 1);
+  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(window.calls.empty());
+  ExpectPointsUnchanged();
+}
+
+TEST_F(PointsCommands, LoadSuccessTurnsTheRightOptionOnAndRedraws) {
+  // Comma-separated fields load as well as blank-separated ones.
+  WriteAll(Path("p64.kvt"), "KVT\r\n 64 \r\n 0 \r\n" + Repeat("-1.25,2.5E-003\r\n", 64));
+  Load(Path("p64.kvt"));
+  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"off", "on 2", "draw"}));
+  EXPECT_EQ(window.countWhenOptionOn, 64);  // the panel update sees the new set
+  EXPECT_EQ(points.PointCount, 64);
+  EXPECT_EQ(points.PointVolts[1008], -1.25);
+  EXPECT_EQ(points.PointAmps[16], 0.0025);
+
+  int option = 1;
+  for (int count = 32; count <= 1024; count *= 2, ++option) {
+    const QString path = dir.filePath(QString::number(count));
+    points = SomePoints(count);
+    Save(path);
+    points = PointSet{};
+    window.calls.clear();
+    Load(path);
+    EXPECT_EQ(points.PointCount, count);
+    EXPECT_EQ(window.calls.at(1), "on " + std::to_string(option));
+  }
+}
+
+TEST_F(PointsCommands, NotAPointsFileLeavesTheSetAlone) {
+  Load(Path("missing.kvt"));
+  WriteAll(Path("lower.kvt"), "kvt\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 32));
+  Load(Path("lower.kvt"));
+  WriteAll(Path("blank.kvt"), "KVT \r\n 32 \r\n 0 \r\n" + Repeat(Pair, 32));
+  Load(Path("blank.kvt"));
+  Load(dir.path());  // a folder
+  EXPECT_EQ(prompt.Texts(), std::vector<std::string>(4, "Can't Open File!"));
+  for (const auto& m : prompt.messages) {
+    EXPECT_EQ(m.icon, PromptIcon::Exclamation);
+    EXPECT_EQ(m.buttons, PromptButtons::Ok);
+  }
+  EXPECT_TRUE(window.calls.empty());
+  ExpectPointsUnchanged();
+}
+
+TEST_F(PointsCommands, BadDataEmptiesTheSetWithoutRedrawing) {
+  WriteAll(Path("short.kvt"), "KVT\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 31));
+  Load(Path("short.kvt"));
+  ExpectOnlyMessage("Can't Open File!", PromptButtons::Ok);
+  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_TRUE(window.calls.empty());
+
+  // Count 100: its pairs are read, then all options go off.
+  points = SomePoints(128);
+  prompt.messages.clear();
+  WriteAll(Path("c100.kvt"), "KVT\r\n 100 \r\n 0 \r\n" + Repeat(Pair, 103));
+  Load(Path("c100.kvt"));
+  ExpectOnlyMessage("Can't Open File!", PromptButtons::Ok);
+  EXPECT_EQ(window.calls, std::vector<std::string>{"off"});
+  EXPECT_EQ(points.PointCount, 0);
+
+  // A number too large for a double is no number.
+  points = SomePoints(128);
+  window.calls.clear();
+  WriteAll(Path("huge.kvt"), "KVT\r\n 32 \r\n 0 \r\n 1e999 0\r\n" + Repeat(Pair, 31));
+  Load(Path("huge.kvt"));
+  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_TRUE(window.calls.empty());
+  EXPECT_EQ(prompt.messages.size(), 2u);
+}
+
+TEST_F(PointsCommands, LargeFilesAreReadOnlyAsFarAsNeeded) {
+  // Good data followed by far more text than any points file holds.
+  const std::string tail(MaxPointsFileBytes + 100, 'x');
+  WriteAll(Path("tail.kvt"), "KVT\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 32) + Repeat(tail.substr(0, 99) + "\n", 12000));
+  Load(Path("tail.kvt"));
+  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_EQ(points.PointCount, 32);
+
+  // One endless line, after the header or instead of it: refused cleanly.
+  WriteAll(Path("endless.kvt"), "KVT\r\n" + tail);
+  Load(Path("endless.kvt"));
+  WriteAll(Path("endless2.kvt"), tail);
+  Load(Path("endless2.kvt"));
+  EXPECT_EQ(prompt.Texts(), std::vector<std::string>(2, "Can't Open File!"));
+}
+
+TEST_F(PointsCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
+  Save(Path("new"));  // a name without extension is used as typed
+  ASSERT_EQ(prompt.saveDialogs.size(), 1u);
+  EXPECT_EQ(prompt.saveDialogs[0].title, "Save Points");
+  EXPECT_EQ(prompt.saveDialogs[0].filters,
+            (std::vector<std::string>{"All Files (*.*)", "Files with Points (*.kvt)"}));
+  EXPECT_EQ(prompt.saveDialogs[0].selectedFilter, 1);
+  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_EQ(ReadAll(Path("new")), *PointsFileText(points));
+
+  WriteAll(Path("old.kvt"), "precious");
+  prompt.answers.push_back(PromptAnswer::No);
+  Save(Path("old.kvt"));
+  ASSERT_EQ(prompt.messages.size(), 1u);
+  EXPECT_EQ(prompt.messages[0].text, "Overwrite existing file?");
+  EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Question);
+  EXPECT_EQ(prompt.messages[0].buttons, PromptButtons::YesNo);
+  EXPECT_EQ(prompt.messages[0].defaultAnswer, PromptAnswer::No);
+  EXPECT_EQ(ReadAll(Path("old.kvt")), "precious");
+
+  prompt.answers.push_back(PromptAnswer::Yes);
+  Save(Path("old.kvt"));
+  EXPECT_EQ(prompt.messages.size(), 2u);
+  EXPECT_EQ(ReadAll(Path("old.kvt")), *PointsFileText(points));
+  EXPECT_EQ(Entries(dir.path()), (QStringList{"new", "old.kvt"}));
+
+  // Cancel in the dialog: nothing at all.
+  prompt.messages.clear();
+  SavePointsFile(points, prompt);
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(PointsCommands, SaveWithoutPointsOnlyComplains) {
+  points.PointCount = 0;
+  Save(Path("none.kvt"));
+  ExpectOnlyMessage("There are no points!", PromptButtons::Ok);
+  EXPECT_TRUE(prompt.saveDialogs.empty());
+  EXPECT_TRUE(Entries(dir.path()).isEmpty());
+}
+
+TEST_F(PointsCommands, SaveUnderACommaLocaleWritesPoints) {
+  const std::string oldC = std::setlocale(LC_ALL, nullptr);
+  const QLocale oldQt;
+  const bool haveCLocale = std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "de_DE.utf8");
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  ASSERT_EQ(QLocale().decimalPoint(), ",");
+  points.PointVolts[8] = 1.5;
+  points.PointAmps[8] = -0.00025;
+  Save(Path("de.kvt"));
+  std::setlocale(LC_ALL, oldC.c_str());
+  QLocale::setDefault(oldQt);
+
+  const std::string text = ReadAll(Path("de.kvt"));
+  EXPECT_EQ(text.find(','), std::string::npos);
+  EXPECT_NE(text.find("\r\n 1.50   -2.5000E-004\r\n"), std::string::npos);
+  if (!haveCLocale) GTEST_SKIP() << "de_DE.UTF-8 not installed: checked with the Qt locale only";
+}
+
+TEST_F(PointsCommands, FailedSaveKeepsTheOldFileAndLeavesNoStrayFile) {
+  // Parent of the target is a regular file.
+  WriteAll(Path("plain"), "x");
+  Save(Path("plain") + "/p.kvt");
+  ExpectOnlyMessage("Can't save file", PromptButtons::OkCancel);
+  EXPECT_EQ(ReadAll(Path("plain")), "x");
+
+  // The disk refuses part of the data: a file size limit below the new
+  // file's size (honoured for root too).
+  WriteAll(Path("old.kvt"), "precious");
+  prompt.messages.clear();
+  prompt.answers.push_back(PromptAnswer::Yes);
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 200;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  Save(Path("old.kvt"));
+  setrlimit(RLIMIT_FSIZE, &old);
+  ASSERT_EQ(prompt.messages.size(), 2u);
+  EXPECT_EQ(prompt.messages[1].text, "Can't save file");
+  EXPECT_EQ(ReadAll(Path("old.kvt")), "precious");
+
+  // A value that could never be read back.
+  prompt.messages.clear();
+  prompt.answers.push_back(PromptAnswer::Yes);
+  points.PointAmps[8] = NAN;
+  Save(Path("old.kvt"));
+  EXPECT_EQ(prompt.Texts(), (std::vector<std::string>{"Overwrite existing file?", "Can't save file"}));
+  EXPECT_EQ(ReadAll(Path("old.kvt")), "precious");
+
+  EXPECT_EQ(Entries(dir.path()), (QStringList{"old.kvt", "plain"}));
+}
+
+TEST_F(PointsCommands, ReadOnlyFolderOrFileRefusesTheSave) {
+  if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+  const QString folder = Path("ro");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  WriteAll(folder + "/old.kvt", "precious");
+  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  prompt.answers.push_back(PromptAnswer::Yes);
+  Save(folder + "/old.kvt");
+  Save(folder + "/new.kvt");
+  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  EXPECT_EQ(prompt.Texts(),
+            (std::vector<std::string>{"Overwrite existing file?", "Can't save file", "Can't save file"}));
+  EXPECT_EQ(ReadAll(folder + "/old.kvt"), "precious");
+  EXPECT_EQ(Entries(folder), QStringList{"old.kvt"});
+
+  // A write-protected file in a writable folder is not replaced either.
+  QFile::setPermissions(folder + "/old.kvt", QFileDevice::ReadOwner);
+  prompt.messages.clear();
+  prompt.answers.push_back(PromptAnswer::Yes);
+  Save(folder + "/old.kvt");
+  EXPECT_EQ(prompt.Texts(), (std::vector<std::string>{"Overwrite existing file?", "Can't save file"}));
+  EXPECT_EQ(ReadAll(folder + "/old.kvt"), "precious");
+}

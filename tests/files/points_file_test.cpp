@@ -1,0 +1,196 @@
+#include "files/points_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+std::string Repeat(const std::string& s, int n) {
+  std::string r;
+  for (int i = 0; i < n; ++i) r += s;
+  return r;
+}
+
+std::string Header(const std::string& count) { return "KVT\r\n" + count + "\r\n 0 \r\n"; }
+
+}  // namespace
+
+TEST(PointsFileText, IsExactlyTheExpectedBytes) {
+  PointSet set;
+  set.PointCount = 32;
+  set.PointVolts[0] = 5.11;
+  set.PointAmps[0] = 0.001234;
+  set.PointVolts[32] = -5.12;
+  set.PointAmps[32] = -0.01;
+  set.PointVolts[64] = -0.0;  // negative zero is written as zero
+  set.PointAmps[64] = -0.0;
+  set.PointVolts[96] = 0.126;
+  set.PointAmps[96] = 0.00012345678;
+  set.PointVolts[128] = 12345.678;  // wider than the gap: one blank only
+  set.PointAmps[128] = 2.5e-12;
+  set.PointVolts[1] = 99;  // not a slot of the set
+  const std::string expected =
+      "KVT\r\n"
+      " 32 \r\n"
+      " 0 \r\n"
+      " 5.11    1.2340E-003\r\n"
+      "-5.12   -1.0000E-002\r\n"
+      " 0.00    0.0000E+000\r\n"
+      " 0.13    1.2346E-004\r\n"
+      " 12345.68  2.5000E-012\r\n" +
+      Repeat(" 0.00    0.0000E+000\r\n", 27);
+  EXPECT_EQ(PointsFileText(set), expected);
+
+  set.PointCount = 1024;
+  EXPECT_EQ(PointsFileText(set)->substr(0, 13), "KVT\r\n 1024 \r\n");
+}
+
+TEST(PointsFileText, RefusesValuesThatCannotBeReadBack) {
+  PointSet set;
+  set.PointCount = 64;
+  set.PointAmps[1008] = INFINITY;
+  EXPECT_FALSE(PointsFileText(set));
+  set.PointAmps[1008] = 0;
+  set.PointVolts[16] = NAN;
+  EXPECT_FALSE(PointsFileText(set));
+  set.PointVolts[17] = NAN;  // not in the set: never written
+  set.PointVolts[16] = 0;
+  EXPECT_TRUE(PointsFileText(set));
+}
+
+TEST(CommaToPoint, ReplacesEveryCommaAndNothingElse) {
+  EXPECT_EQ(CommaToPoint(""), "");
+  EXPECT_EQ(CommaToPoint("-1,2340E-003"), "-1.2340E-003");
+  EXPECT_EQ(CommaToPoint(",a,,b;"), ".a..b;");
+}
+
+TEST(PointsFileRoundTrip, EveryLegalSizeComesBackRounded) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> volts(-5.2, 5.2);
+  std::uniform_real_distribution<double> exponent(-12, 0);
+  for (int count = 32; count <= 1024; count *= 2) {
+    PointSet set;
+    set.PointCount = static_cast<std::int16_t>(count);
+    ForEachSlot(count, [&](int i) {
+      set.PointVolts[i] = volts(random);
+      set.PointAmps[i] = (i % 3 == 0 ? -1 : 1) * std::pow(10.0, exponent(random));
+    });
+    const auto text = PointsFileText(set);
+    ASSERT_TRUE(text);
+    const PointsFileContent read = ReadPointsText(*text);
+    ASSERT_EQ(read.status, PointsReadStatus::Ok) << count;
+    EXPECT_EQ(read.count, count);
+    ASSERT_EQ(read.samples.size(), static_cast<std::size_t>(count));
+    const int step = 1024 / count;
+    for (std::size_t k = 0; k < read.samples.size(); ++k) {
+      const PointsSample& s = read.samples[k];
+      ASSERT_EQ(s.slot, static_cast<int>(k) * step);
+      EXPECT_NEAR(s.volts, std::round(set.PointVolts[s.slot] * 100) / 100, 1e-12);
+      const double amps = set.PointAmps[s.slot];
+      EXPECT_LE(std::fabs(s.amps - amps), std::fabs(amps) * 5.0001e-5) << amps;
+      EXPECT_EQ(std::signbit(s.amps), std::signbit(amps));
+    }
+  }
+}
+
+TEST(ReadPointsText, SplitsFieldsAtBlanksCommasAndLineEnds) {
+  // Commas, several fields per line, LF-only lines, tabs, exponents in
+  // either field, plain digits for the count, trailing data.
+  std::string text = "KVT\n32\n0\n1.5,-2E-3\n\t-1.25 , 4.5e+1 3 .5\r\n";
+  text += Repeat("0,0\r\n", 28) + "7 8 9 garbage after the last pair";
+  const PointsFileContent read = ReadPointsText(text);
+  ASSERT_EQ(read.status, PointsReadStatus::Ok);
+  ASSERT_EQ(read.samples.size(), 32u);
+  EXPECT_EQ(read.samples[0].volts, 1.5);
+  EXPECT_EQ(read.samples[0].amps, -0.002);
+  EXPECT_EQ(read.samples[1].slot, 32);
+  EXPECT_EQ(read.samples[1].volts, -1.25);
+  EXPECT_EQ(read.samples[1].amps, 45);
+  EXPECT_EQ(read.samples[2].volts, 3);
+  EXPECT_EQ(read.samples[2].amps, 0.5);
+  EXPECT_EQ(read.samples[31].slot, 992);
+  EXPECT_EQ(read.samples[31].volts, 7);
+  EXPECT_EQ(read.samples[31].amps, 8);
+
+  // The reserved field may be anything; the count may be 64.0.
+  const std::string comma = "KVT\r\n 64.0 \r\n reserved \r\n" + Repeat("-1.00,1.0000E-003\r\n", 64);
+  const PointsFileContent read64 = ReadPointsText(comma);
+  EXPECT_EQ(read64.status, PointsReadStatus::Ok);
+  EXPECT_EQ(read64.samples.size(), 64u);
+  EXPECT_EQ(read64.samples.back().slot, 1008);
+  EXPECT_EQ(read64.samples.back().amps, 0.001);
+}
+
+TEST(ReadPointsText, HeaderMustBeExactlyKVT) {
+  const std::string body = " 32 \r\n 0 \r\n" + Repeat(" 1.00    1.0000E-003\r\n", 32);
+  EXPECT_EQ(ReadPointsText("KVT\r\n" + body).status, PointsReadStatus::Ok);
+  EXPECT_EQ(ReadPointsText("KVT" + body).status, PointsReadStatus::NotAPointsFile);
+  for (const char* header : {"kvt", "KVT ", " KVT", "\xEF\xBB\xBFKVT", "KVT\r", "KVTX", ""}) {
+    EXPECT_EQ(ReadPointsText(std::string(header) + "\r\n" + body).status, PointsReadStatus::NotAPointsFile)
+        << header;
+  }
+  EXPECT_EQ(ReadPointsText("").status, PointsReadStatus::NotAPointsFile);
+  EXPECT_EQ(ReadPointsText(std::string("\0\x01\x02\xff", 4)).status, PointsReadStatus::NotAPointsFile);
+}
+
+TEST(ReadPointsText, BadCountOrMissingDataEmptiesTheSet) {
+  const std::string pair = " 1.00    1.0000E-003\r\n";
+  // Count unusable: nothing read.
+  for (const char* count : {"", "abc", "0", "-0", "3000", "1e999", "nan", "32x"}) {
+    const PointsFileContent read = ReadPointsText(Header(count) + Repeat(pair, 32));
+    EXPECT_EQ(read.status, PointsReadStatus::BadData) << count;
+    EXPECT_TRUE(read.samples.empty()) << count;
+  }
+  EXPECT_EQ(ReadPointsText("KVT\r\n 32 \r\n").status, PointsReadStatus::BadData);  // no reserved field
+
+  // 31 of 32 lines.
+  const PointsFileContent short32 = ReadPointsText(Header(" 32 ") + Repeat(pair, 31));
+  EXPECT_EQ(short32.status, PointsReadStatus::BadData);
+  EXPECT_EQ(short32.samples.size(), 31u);
+  // A voltage without its current.
+  EXPECT_EQ(ReadPointsText(Header(" 32 ") + Repeat(pair, 31) + " 1.00\r\n").status, PointsReadStatus::BadData);
+
+  // Fields that are not finite numbers.
+  for (const char* bad : {"1e999", "-1e999", "nan", "inf", "1.5abc", "--1", "1e", "1.0E+", ".", "&H10", "1e-3e2"}) {
+    const std::string text = Header(" 32 ") + Repeat(pair, 5) + " 1.00 " + bad + "\r\n" + Repeat(pair, 26);
+    EXPECT_EQ(ReadPointsText(text).status, PointsReadStatus::BadData) << bad;
+  }
+  EXPECT_EQ(ReadPointsText(Header(" 32 ") + "1,,2\r\n" + Repeat(pair, 31)).status, PointsReadStatus::BadData);
+  EXPECT_EQ(ReadPointsText(Header(" 32 ") + std::string("1\0 2\r\n", 6) + Repeat(pair, 31)).status,
+            PointsReadStatus::BadData);
+  // Tiny numbers are fine.
+  EXPECT_EQ(ReadPointsText(Header(" 32 ") + "1e-400 -1e-400\r\n" + Repeat(pair, 31)).status,
+            PointsReadStatus::Ok);
+}
+
+TEST(ReadPointsText, CountNotASetSizeReadsItsPairsThenFails) {
+  const std::string pair = " 1.00    1.0000E-003\r\n";
+  // 100 points: step round(10.24) = 10, slots 0, 10, ..., 1020.
+  const PointsFileContent read = ReadPointsText(Header(" 100 ") + Repeat(pair, 103));
+  EXPECT_EQ(read.status, PointsReadStatus::BadCount);
+  ASSERT_EQ(read.samples.size(), 103u);
+  EXPECT_EQ(read.samples.back().slot, 1020);
+  // Not enough pairs for that count: the earlier failure wins.
+  EXPECT_EQ(ReadPointsText(Header(" 100 ") + Repeat(pair, 102)).status, PointsReadStatus::BadData);
+  // A negative step reads nothing; 32.4 reads 32 pairs but is no set size;
+  // a tiny count reads slot 0 only.
+  EXPECT_EQ(ReadPointsText(Header("-32")).status, PointsReadStatus::BadCount);
+  const PointsFileContent odd = ReadPointsText(Header("32.4") + Repeat(pair, 32));
+  EXPECT_EQ(odd.status, PointsReadStatus::BadCount);
+  EXPECT_EQ(odd.samples.size(), 32u);
+  EXPECT_EQ(ReadPointsText(Header("1e-310") + pair).samples.size(), 1u);
+}
+
+TEST(ReadPointsText, StartOfALongerFileNeverYieldsACutOffNumber) {
+  PointSet set;
+  set.PointCount = 32;
+  set.PointAmps[992] = 0.0012345;
+  const std::string text = *PointsFileText(set);
+  const std::string cut = text.substr(0, text.size() - 9);  // "...1.23": inside the last current
+  EXPECT_EQ(ReadPointsText(cut, true).status, PointsReadStatus::Ok);  // as a whole file
+  EXPECT_EQ(ReadPointsText(cut, false).status, PointsReadStatus::BadData);
+  EXPECT_EQ(ReadPointsText(text + "trailing", false).status, PointsReadStatus::Ok);
+  EXPECT_EQ(ReadPointsText("KVT", false).status, PointsReadStatus::NotAPointsFile);
+}
