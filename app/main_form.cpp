@@ -17,6 +17,8 @@
 #include "app/about_window.h"
 #include "app/main_layout.h"
 #include "app/prompt.h"
+#include "app/qt_prompt.h"
+#include "files/points_commands.h"
 #include "app/text_number.h"
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
@@ -82,6 +84,10 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
 
   panel_ = std::make_unique<ParameterPanel>(Frame1, settings_, scale_,
                                             ParameterPanel::Hooks{[this] { UpdateParams(); }, [this] { DrawPlot(); }});
+  if (!services_.prompt) {
+    ownPrompt_ = std::make_unique<QtPrompt>(this);
+    services_.prompt = ownPrompt_.get();
+  }
   if (!services_.port) {
     ownPort_ = std::make_unique<LibraryPortIo>(services_.fatal);
     services_.port = ownPort_.get();
@@ -190,6 +196,12 @@ void MainForm::DrawPlot() {
 }
 
 void MainForm::ConnectMenu() {
+  connect(menu_.File_Load, &QAction::triggered, this, [this] {
+    LoadPointsFile(points_, *services_.prompt,
+                   {[this] { panel_->AllOptionsOff(); }, [this](int k) { panel_->TurnOptionOn(k); },
+                    [this] { DrawPlot(); }});
+  });
+  connect(menu_.File_Save, &QAction::triggered, this, [this] { SavePointsFile(points_, *services_.prompt); });
   connect(menu_.File_Exit, &QAction::triggered, this, [this] { ExitApplication(); });
   connect(menu_.Help_About, &QAction::triggered, this, [this] { HelpAbout(); });
   connect(menu_.Tools_Clear, &QAction::triggered, this, [this] { ClearPoints(); });

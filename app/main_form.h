@@ -22,7 +22,7 @@ class QFrame;
 class QTimer;
 
 struct MainFormServices {
-  Prompt* prompt = nullptr;
+  Prompt* prompt = nullptr;  // message boxes and file dialogs; the real ones when not given
   // The instrument's port and the clock for the delay calibration. When not
   // given, the port library is loaded by name at the first port access and
   // `fatal` reports a library that cannot be used.
@@ -88,6 +88,7 @@ class MainForm : public QMainWindow {
   PointSet points_;
   MainMenu menu_{};
   std::unique_ptr<ParameterPanel> panel_;
+  std::unique_ptr<Prompt> ownPrompt_;
   std::unique_ptr<PortIo> ownPort_;
   std::unique_ptr<Clock> ownClock_;
   std::unique_ptr<Device> device_;
