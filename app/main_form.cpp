@@ -104,7 +104,7 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
 
   Timer1 = new QTimer(this);
   Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, [this] { range_->Poll(RangeResistorOhms); });
+  connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
   Timer1->start();
 }
 
@@ -216,6 +216,8 @@ void MainForm::OptionsKvt() {
                     *services_.prompt);
   dialog.exec();
 }
+
+void MainForm::Timer1_Timer() { range_->Poll(RangeResistorOhms); }
 
 void MainForm::GetPointsFromDevice() {
   std::array<bool, 6> checked{};

@@ -48,6 +48,8 @@ class MainForm : public QMainWindow {
   void DrawPlot();
   void ClearPoints();
   void CopyPlotImage();
+  // The range poll that Timer1 runs every second.
+  void Timer1_Timer();
 
   Settings& Table() { return settings_; }
   PointSet& Points() { return points_; }

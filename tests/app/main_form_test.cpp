@@ -4,7 +4,11 @@
 
 #include <QAction>
 #include <QFrame>
+#include <QApplication>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QDir>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "app/text_number.h"
+#include "dialogs/options_kvt.h"
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
 #include "tests/device/fake_instrument.h"
@@ -272,4 +277,50 @@ TEST_F(MainFormTest, LayoutFollowsTheWindowSize) {
   form.resize(100, 100);
   EXPECT_EQ(form.Frame1->size(), QSize(537, 369));
   EXPECT_EQ(form.Picture1Border->size(), QSize(377, 345));
+}
+
+TEST_F(MainFormTest, AMinimisedWindowIsNotLaidOutOrDrawn) {
+  MainForm& form = Start();
+  const QImage before = form.Picture1->Image();
+  form.setWindowState(Qt::WindowMinimized);
+  form.resize(form.width() + 150, form.height() + 150);
+  EXPECT_EQ(form.Picture1Border->size(), QSize(377, 345));
+  EXPECT_EQ(form.Picture1->Image(), before);
+  form.setWindowState(Qt::WindowNoState);  // restoring lays it out for the new size
+  EXPECT_EQ(form.Picture1Border->size(), QSize(527, 495));
+}
+
+TEST_F(MainFormTest, OpeningAPointsFileTurnsItsOptionOnAndOffersSaveAndClear) {
+  QFile file(dir_.filePath("diode.kvt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("KVT\r\n 512 \r\n 0 \r\n");
+  for (int i = 0; i < 1024; i += 2) file.write(QByteArray::number((i - 512) / 100.0) + " 1.0000E-003\r\n");
+  file.close();
+  MainForm& form = Start();
+  prompt_.fileNames = {file.fileName().toStdString()};
+  form.Menu().File_Load->trigger();
+  EXPECT_TRUE(prompt_.messages.empty());
+  EXPECT_EQ(form.Points().PointCount, 512);
+  EXPECT_EQ(form.Panel().CheckedOption(), 5);
+  EXPECT_EQ(form.Table()[PointsChoice], "5");
+  EXPECT_TRUE(form.Menu().File_Save->isEnabled());
+  EXPECT_TRUE(form.Menu().Tools_Clear->isEnabled());
+}
+
+TEST_F(MainFormTest, ANewPortAddressTakesEffectAtOnce) {
+  MainForm& form = Start();
+  instrument_.trace.clear();
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<OptionsKVT*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->PortText()->setText("3BC");
+    dialog->OkButton()->click();
+  });
+  form.Menu().Options_KVT->trigger();
+  EXPECT_EQ(form.Table()[PortHex], "3BC");
+  instrument_.trace.clear();
+  form.Timer1_Timer();  // the next range poll reads the new status register
+  ASSERT_FALSE(instrument_.trace.empty());
+  EXPECT_FALSE(instrument_.trace[0].write);
+  EXPECT_EQ(instrument_.trace[0].port, 0x3BD);
 }
