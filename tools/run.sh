@@ -4,14 +4,14 @@
 # for the port library that drives a real parallel port.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/tools/install_deps.sh"
+cmake -S "$root" -B "$root/build-run" -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF > /dev/null
+cmake --build "$root/build-run" -j"$(nproc)" --target kvt_win portio portio_sim
+
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: start it from a desktop session, or headless with: xvfb-run -a $0" >&2
   exit 1
 fi
-
-"$root/tools/install_deps.sh"
-cmake -S "$root" -B "$root/build-run" -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF > /dev/null
-cmake --build "$root/build-run" -j"$(nproc)" --target kvt_win portio portio_sim
 
 workdir="${KVT_WORKDIR:-${XDG_DATA_HOME:-$HOME/.local/share}/kvt_win}"
 mkdir -p "$workdir"
