@@ -29,7 +29,7 @@ void PaintOnlyPause(double seconds) {
 // A port library that cannot be used ends the program: there is nothing
 // it could measure.
 void PortLibraryFailed(const std::string& message) {
-  QMessageBox box(QMessageBox::Critical, QString(), QString::fromStdString(message), QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Warning, QString(), QString::fromStdString(message), QMessageBox::Ok);
   box.exec();
   std::fprintf(stderr, "kvt_win: %s\n", message.c_str());
   std::exit(EXIT_FAILURE);
