@@ -4,14 +4,14 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "app/twips.h"
+#include "app/window_geometry.h"
 
 AboutWindow::AboutWindow(QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint | Qt::Tool), picture_(":/about.png") {
   setObjectName("About");
   setAttribute(Qt::WA_DeleteOnClose);
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const TwipScale scale = TwipScale::FromDpi(screen ? screen->logicalDotsPerInch() : 96);
+  const TwipScale scale = ScaleOf(nullptr);
   setFixedSize(scale.Px(6825), scale.Px(4935));
   if (screen) move(screen->geometry().center() - rect().center());
 }

@@ -20,6 +20,7 @@
 #include "app/qt_prompt.h"
 #include "files/points_commands.h"
 #include "app/text_number.h"
+#include "app/window_geometry.h"
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
 #include "plot/plot_renderer.h"
@@ -34,36 +35,16 @@
 
 namespace {
 
-// Allowances between the stored outer size and the client area, in twips.
-constexpr double OuterExtraWidth = 120;
-constexpr double OuterExtraHeight = 690;
-
-TwipScale ScreenScale() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return TwipScale::FromDpi(screen ? screen->logicalDotsPerInch() : 96);
-}
-
 // Stored positions may hold anything; keep them within what a window can take.
 int PixelsWithin(const TwipScale& scale, double twips) {
   if (!std::isfinite(twips)) return 0;
   return scale.Px(std::clamp(twips, -1.0e6, 1.0e6));
 }
 
-// A picture box sits in a 2-pixel sunken border: the border gets the box's
-// design geometry, the drawing surface is what lies inside it.
-PictureBox* InsideSunkenBorder(QFrame* border, PictureBox* box) {
-  border->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  border->setLineWidth(2);
-  auto* layout = new QVBoxLayout(border);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(box);
-  return box;
-}
-
 }  // namespace
 
 MainForm::MainForm(MainFormServices services, QWidget* parent)
-    : QMainWindow(parent), services_(std::move(services)), scale_(ScreenScale()) {
+    : QMainWindow(parent), services_(std::move(services)), scale_(ScaleOf(nullptr)) {
   setObjectName("MainForm");
   setWindowTitle(Title());
   menu_ = BuildMainMenu(menuBar());
@@ -71,14 +52,14 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
   Frame1 = new QWidget(this);
   Frame1->setObjectName("Frame1");
   setCentralWidget(Frame1);
-  Frame1->setMinimumSize(scale_.Px(8175 - OuterExtraWidth), scale_.Px(6225 - OuterExtraHeight));
+  Frame1->setMinimumSize(scale_.Px(LayoutMinClientWidth), scale_.Px(LayoutMinClientHeight));
 
   Picture1Border = new QFrame(Frame1);
-  Picture1 = InsideSunkenBorder(Picture1Border, new PictureBox(Picture1Border));
+  Picture1 = NewBorderedPicture(Picture1Border, 2, MakeColour(255, 255, 255));
   Picture1->setObjectName("Picture1");
   Picture1Border->setGeometry(scale_.Px(120), scale_.Px(240), scale_.Px(5655), scale_.Px(5175));
   Picture2Border = new QFrame(Frame1);
-  Picture2 = InsideSunkenBorder(Picture2Border, new PictureBox(Picture2Border, MakeColour(0xF0, 0xF0, 0xF0)));
+  Picture2 = NewBorderedPicture(Picture2Border, 2, MakeColour(0xF0, 0xF0, 0xF0));
   Picture2->setObjectName("Picture2");
   Picture2Border->setGeometry(scale_.Px(5880), scale_.Px(3840), scale_.Px(2055), scale_.Px(1575));
 
@@ -138,8 +119,8 @@ void MainForm::ShowStartupAbout() {
 void MainForm::ApplyStoredGeometry() {
   move(PixelsWithin(scale_, settings_.Value(WindowLeft)), PixelsWithin(scale_, settings_.Value(WindowTop)));
   if (settings_.Value(WindowState) != 2) {
-    const double width = settings_.Value(WindowWidth) - OuterExtraWidth;
-    const double height = settings_.Value(WindowHeight) - OuterExtraHeight;
+    const double width = settings_.Value(WindowWidth) - LayoutWidthAllowance;
+    const double height = settings_.Value(WindowHeight) - LayoutHeightAllowance;
     const int menuHeight = menuBar()->sizeHint().height();
     resize(PixelsWithin(scale_, width), PixelsWithin(scale_, height) + menuHeight);
   }
@@ -267,8 +248,8 @@ void MainForm::ExitApplication() {
     const QSize client = Frame1->size();
     settings_[WindowLeft] = SignedDecimal(scale_.Twips(position.x()));
     settings_[WindowTop] = SignedDecimal(scale_.Twips(position.y()));
-    settings_[WindowWidth] = SignedDecimal(scale_.Twips(client.width()) + OuterExtraWidth);
-    settings_[WindowHeight] = SignedDecimal(scale_.Twips(client.height()) + OuterExtraHeight);
+    settings_[WindowWidth] = SignedDecimal(scale_.Twips(client.width()) + LayoutWidthAllowance);
+    settings_[WindowHeight] = SignedDecimal(scale_.Twips(client.height()) + LayoutHeightAllowance);
     const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
     settings_[WindowState] = SignedDecimal(state);
   }

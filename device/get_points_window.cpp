@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/window_geometry.h"
 #include "plot/picture_box.h"
 
 namespace {
@@ -16,28 +17,6 @@ namespace {
 constexpr Colour Green = MakeColour(0, 255, 0);
 constexpr Colour Blue = MakeColour(0, 0, 255);
 constexpr Colour Black = MakeColour(0, 0, 0);
-
-QRect TwipRect(const TwipScale& s, double left, double top, double width, double height) {
-  return QRect(s.Px(left), s.Px(top), s.Px(width), s.Px(height));
-}
-
-// A picture box inside a sunken border, the border at the given outer rect.
-PictureBox* BorderedPicture(QWidget* parent, const QRect& outer, Colour background) {
-  auto* frame = new QFrame(parent);
-  frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  frame->setLineWidth(1);
-  frame->setGeometry(outer);
-  auto* layout = new QVBoxLayout(frame);
-  layout->setContentsMargins(0, 0, 0, 0);
-  auto* box = new PictureBox(frame, background);
-  layout->addWidget(box);
-  return box;
-}
-
-TwipScale ScaleFor(const QWidget* window) {
-  const QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
-  return TwipScale::FromDpi(screen ? screen->logicalDotsPerInchX() : 96.0);
-}
 
 AcquisitionCalls CoreCalls(const GetPointsCalls& c) { return {c.measurePoint, c.setBlinkLine, c.rangeOhms}; }
 
@@ -48,16 +27,17 @@ GetPoints::GetPoints(PointSet& points, GetPointsCalls calls, QWidget* mainWindow
       points_(points),
       calls_(std::move(calls)),
       run_(points, CoreCalls(calls_)),
-      twips_(ScaleFor(mainWindow)) {
-  setWindowTitle("Getting points from device ...");
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  setFixedSize(twips_.Px(4485), twips_.Px(2145));
+      twips_(ScaleOf(mainWindow)) {
+  MakeFixedDialog(*this, "Getting points from device ...", 4485, 2145);
 
   const QColor face = palette().color(QPalette::Window);
   const Colour background = MakeColour(face.red(), face.green(), face.blue());
-  picture1_ = BorderedPicture(this, TwipRect(twips_, 2122, 120, 240, 255), background);
-  picture2_ = BorderedPicture(this, TwipRect(twips_, 135, 600, 4215, 375), background);
+  auto* border1 = new QFrame(this);
+  border1->setGeometry(TwipRect(twips_, 2122, 120, 240, 255));
+  picture1_ = NewBorderedPicture(border1, 1, background);
+  auto* border2 = new QFrame(this);
+  border2->setGeometry(TwipRect(twips_, 135, 600, 4215, 375));
+  picture2_ = NewBorderedPicture(border2, 1, background);
 
   label1_ = new QLabel(this);
   label1_->setGeometry(TwipRect(twips_, 1875, 1080, 735, 255));
@@ -70,7 +50,7 @@ GetPoints::GetPoints(PointSet& points, GetPointsCalls calls, QWidget* mainWindow
   timer1_->setInterval(100);
   connect(timer1_, &QTimer::timeout, this, &GetPoints::Timer1_Timer);
 
-  if (mainWindow) move(mainWindow->frameGeometry().topLeft() + QPoint(twips_.Px(1000), twips_.Px(1000)));
+  PlaceBelowRightOf(*this, mainWindow);
 
   run_.Start();
   timer1_->start();

@@ -5,30 +5,6 @@
 #include <QLabel>
 #include <QPainter>
 
-TwipScale ScaleOf(const QWidget* widget) { return TwipScale::FromDpi(widget->logicalDpiX()); }
-
-QRect TwipRect(const TwipScale& scale, double left, double top, double width, double height) {
-  return QRect(scale.Px(left), scale.Px(top), scale.Px(width), scale.Px(height));
-}
-
-void MakeFixedDialog(QDialog& dialog, const char* caption, double clientWidth, double clientHeight) {
-  dialog.setWindowTitle(QString::fromUtf8(caption));
-  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                        Qt::MSWindowsFixedSizeDialogHint);
-  const TwipScale scale = ScaleOf(&dialog);
-  dialog.setFixedSize(scale.Px(clientWidth), scale.Px(clientHeight));
-}
-
-void PlaceBelowRightOf(QDialog& dialog, const QWidget* mainWindow) {
-  if (!mainWindow) return;
-  const TwipScale scale = ScaleOf(mainWindow);
-  // Screen twips in single precision, top first, then left.
-  const float top = static_cast<float>(scale.Twips(mainWindow->frameGeometry().top()) + 1000);
-  const float left = static_cast<float>(scale.Twips(mainWindow->frameGeometry().left()) + 1000);
-  dialog.move(scale.Px(left), scale.Px(top));
-}
-
 namespace {
 
 class CaptionedFrame : public QWidget {
