@@ -38,7 +38,7 @@ namespace {
 // Stored positions may hold anything; keep them within what a window can take.
 int PixelsWithin(const TwipScale& scale, double twips) {
   if (!std::isfinite(twips)) return 0;
-  return scale.Px(std::clamp(twips, -1.0e6, 1.0e6));
+  return scale.Px(std::clamp(twips, -2.0e5, 2.0e5));  // well inside what X11 accepts
 }
 
 }  // namespace
