@@ -1,0 +1,129 @@
+// How long real acquisitions take against the simulated instrument: the
+// calibrated port pauses inside one measured point, and whole 32-point runs
+// of the acquisition window with its 100 ms timer. Prints the figures next
+// to what the timing should come to.
+//
+//   acquisition_timing [runs] [points]
+//
+// The simulated instrument reads its control file as usual (KVT_SIM_CONFIG or
+// kvt_sim.txt); without one it is a diode on the 1 kOhm range.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/text_number.h"
+#include "device/device_routines.h"
+#include "device/get_points_window.h"
+#include "device/library_port_io.h"
+#include "device/steady_clock.h"
+#include "plot/point_set.h"
+
+namespace {
+
+using Wall = std::chrono::steady_clock;
+
+double SecondsSince(Wall::time_point start) {
+  return std::chrono::duration<double>(Wall::now() - start).count();
+}
+
+struct Spread {
+  double mean = 0, low = 0, high = 0;
+};
+
+template <typename Call>
+Spread Time(int repeats, Call call) {
+  std::vector<double> seconds;
+  for (int i = 0; i < repeats; ++i) {
+    const auto start = Wall::now();
+    call();
+    seconds.push_back(SecondsSince(start));
+  }
+  Spread s;
+  for (double t : seconds) s.mean += t;
+  s.mean /= repeats;
+  s.low = *std::min_element(seconds.begin(), seconds.end());
+  s.high = *std::max_element(seconds.begin(), seconds.end());
+  return s;
+}
+
+void PrintMs(const char* what, const Spread& s, double expectedMs) {
+  std::printf("%-28s mean %8.3f ms  (min %8.3f, max %8.3f)  expected %7.3f ms  ratio %.3f\n", what,
+              s.mean * 1e3, s.low * 1e3, s.high * 1e3, expectedMs, s.mean * 1e3 / expectedMs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  const int pointCount = argc > 2 ? std::atoi(argv[2]) : 32;
+  if (PointStep(pointCount) < 1 || 1024 % PointStep(pointCount) != 0 || pointCount > 1024) {
+    std::fprintf(stderr, "points must be 32, 64, 128, 256, 512 or 1024\n");
+    return 2;
+  }
+
+  bool failed = false;
+  LibraryPortIo port(
+      [&failed](const std::string& message) {
+        std::fprintf(stderr, "port library: %s\n", message.c_str());
+        failed = true;
+      },
+      QStringLiteral(KVT_SIM_LIBRARY), {});
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  SteadyClock clock;
+  Device device(port, clock, settings);
+  device.SetupPorts();
+
+  std::printf("simulated instrument: %s\n", KVT_SIM_LIBRARY);
+  const auto calibrationStart = Wall::now();
+  device.CalibrateDelay();
+  if (failed) return 1;
+  std::printf("calibration: %.3f s, %.1f data register reads per microsecond\n", SecondsSince(calibrationStart),
+              device.ReadsPerMicrosecond());
+
+  const double delayUs = settings.Value(PortDelayMicros);
+  const double averaging = settings.Value(AveragingCount);
+  std::printf("settings: %g us pause after each output, %g conversions per point\n\n", delayUs, averaging);
+
+  // A transfer is 22 outputs, each followed by one pause.
+  const double transferMs = 22 * delayUs / 1e3;
+  device.MeasurePoint(0.0);  // warm-up: not timed
+  PrintMs("WriteDac", Time(50, [&] { device.WriteDac(700); }), transferMs);
+  PrintMs("ReadAdc", Time(50, [&] { device.ReadAdc(); }), transferMs);
+  PrintMs("MeasurePoint (1.88 V)", Time(100, [&] { device.MeasurePoint(1.88); }),
+          (1 + averaging) * transferMs);
+  std::printf("\n");
+
+  // Whole runs in the acquisition window, one point per tick of its timer,
+  // and a finishing tick.
+  const double expectedRunS = (pointCount + 1) * 0.1;
+  PointSet points;
+  std::vector<double> runSeconds;
+  for (int run = 1; run <= runs; ++run) {
+    points.PointCount = static_cast<std::int16_t>(pointCount);
+    GetPoints window(points, GetPointsCalls{[&](double volts) { return device.MeasurePoint(volts); },
+                                            [&](int state) { device.SetBlinkLine(state); },
+                                            [] { return 1000.0; }, [] {}, [] {}});
+    QElapsedTimer elapsed;
+    elapsed.start();
+    window.exec();
+    const double seconds = elapsed.nsecsElapsed() / 1e9;
+    runSeconds.push_back(seconds);
+    std::printf("run %d: %d points in %.3f s  expected %.3f s  ratio %.3f  (%.1f ms a tick)\n", run,
+                static_cast<int>(points.PointCount), seconds, expectedRunS, seconds / expectedRunS,
+                seconds * 1e3 / (pointCount + 1));
+  }
+  double mean = 0;
+  for (double s : runSeconds) mean += s;
+  mean /= static_cast<double>(runSeconds.size());
+  std::printf("mean of %d runs: %.3f s against %.3f s\n", runs, mean, expectedRunS);
+  return 0;
+}
