@@ -30,12 +30,17 @@ static int ParseIoportsLine(const char* line, const char* lineEnd, int* first, i
   return 1;
 }
 
+/* The end of the line that starts at `line` (its newline or the text's end). */
+static const char* LineEnd(const char* line) {
+  const char* end = strchr(line, '\n');
+  return end ? end : line + strlen(line);
+}
+
 int ParportRangeFromIoports(const char* text, int port, int* first, int* last) {
   static const char prefix[] = "parport";
   const char* line = text;
   while (*line) {
-    const char* lineEnd = strchr(line, '\n');
-    if (!lineEnd) lineEnd = line + strlen(line);
+    const char* lineEnd = LineEnd(line);
     int a = 0;
     int b = 0;
     const char* name = NULL;
@@ -65,8 +70,7 @@ int IoportsAddressesHidden(const char* text) {
   const char* line = text;
   int seen = 0;
   while (*line) {
-    const char* lineEnd = strchr(line, '\n');
-    if (!lineEnd) lineEnd = line + strlen(line);
+    const char* lineEnd = LineEnd(line);
     int a = 0;
     int b = 0;
     const char* name = NULL;

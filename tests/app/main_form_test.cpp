@@ -24,8 +24,7 @@
 #include "dialogs/options_kvt.h"
 #include "plot/parameter_panel.h"
 #include "plot/picture_box.h"
-#include "tests/device/fake_instrument.h"
-#include "tests/support/scripted_prompt.h"
+#include "tests/support/program_in_folder.h"
 
 namespace {
 
@@ -48,17 +47,8 @@ std::vector<std::string> FileLines(const QString& path) {
 }
 
 // Runs the program's start-up in an empty folder of its own.
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public ProgramInFolder {
  protected:
-  void SetUp() override {
-    previous_ = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-  }
-  void TearDown() override {
-    form_.reset();
-    QDir::setCurrent(previous_);
-  }
-
   void WriteConfig(std::vector<std::string> lines) {
     QFile file(dir_.filePath("kvt_win.cfg"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -70,28 +60,11 @@ class MainFormTest : public ::testing::Test {
             "0", "255", "0", "0", "5", "5", "10", "3", "0", "180", "0", "378", "4", ""};
   }
 
-  MainForm& Start() {
-    MainFormServices services;
-    services.prompt = &prompt_;
-    services.port = &instrument_;
-    services.clock = &clock_;
-    services.startupPause = [this](double seconds) { pauses_.push_back(seconds); };
-    services.quit = [this] { ++quits_; };
-    form_ = std::make_unique<MainForm>(services);
-    form_->ShowLoaded();
-    return *form_;
-  }
+  MainForm& Start() { return StartOn(instrument_); }
 
   std::vector<std::string> Saved() { return FileLines(dir_.filePath("kvt_win.cfg")); }
 
-  QTemporaryDir dir_;
-  QString previous_;
-  ScriptedPrompt prompt_;
   FakeInstrument instrument_;
-  BurstClock clock_{{0.25}};
-  std::unique_ptr<MainForm> form_;
-  std::vector<double> pauses_;
-  int quits_ = 0;
 };
 
 }  // namespace

@@ -19,9 +19,8 @@
 #include "device/device_routines.h"
 #include "device/get_points_window.h"
 #include "plot/picture_box.h"
-#include "tests/device/fake_instrument.h"
 #include "tests/device/simulated_instrument.h"
-#include "tests/support/scripted_prompt.h"
+#include "tests/support/program_in_folder.h"
 
 namespace {
 
@@ -41,43 +40,27 @@ int PixelsOf(const QImage& image, QColor colour) {
 
 // The program started in a folder of its own whose configuration asks for
 // 32 points and no about box.
-class AcquisitionOnSimulator : public ::testing::Test {
+class AcquisitionOnSimulator : public ProgramInFolder {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    previous_ = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+    ProgramInFolder::SetUp();
     Settings settings;
     SetDefaultSettings(settings, AllGroups);
     settings[ShowAboutAtStart] = "0";
     settings[PointsChoice] = "1";
     ASSERT_TRUE(WriteSettings(settings, ConfigDirFrom(dir_.path().toStdString())));
   }
-  void TearDown() override {
-    form_.reset();
-    QDir::setCurrent(previous_);
-  }
-
   MainForm* Start(const std::string& control) {
     sim_ = std::make_unique<SimulatedInstrument>(control);
     if (!sim_->Ready()) {
       ADD_FAILURE() << "simulator: " << (sim_->Failures().empty() ? "" : sim_->Failures()[0]);
       return nullptr;
     }
-    MainFormServices services;
-    services.prompt = &prompt_;
-    services.port = &sim_->Port();
-    services.clock = &clock_;
-    services.fatal = [this](const std::string& message) { fatal_.push_back(message); };
-    services.startupPause = [](double) {};
-    services.quit = [] {};
-    form_ = std::make_unique<MainForm>(services);
-    form_->ShowLoaded();
-    return form_.get();
+    return &StartOn(sim_->Port());
   }
 
   // One tick of the main window's range poll.
-  void PollRange() { ASSERT_TRUE(QMetaObject::invokeMethod(form_->Timer1, "timeout", Qt::DirectConnection)); }
+  void PollRange() { form_->Timer1_Timer(); }
 
   // Chooses "&Get points from device" and ticks the modal acquisition window
   // by hand until it closes; returns the ticks it took.
@@ -108,13 +91,7 @@ class AcquisitionOnSimulator : public ::testing::Test {
     return QColor(s.Int(LineRed), s.Int(LineGreen), s.Int(LineBlue));
   }
 
-  QTemporaryDir dir_;
-  QString previous_;
-  ScriptedPrompt prompt_;
-  BurstClock clock_{{0.25}};
   std::unique_ptr<SimulatedInstrument> sim_;
-  std::unique_ptr<MainForm> form_;
-  std::vector<std::string> fatal_;
 };
 
 }  // namespace
@@ -154,7 +131,7 @@ TEST_F(AcquisitionOnSimulator, ResistorRunFollowsOhmsLawOnEitherRange) {
     EXPECT_GT(PixelsOf(form->Picture1->Image(), line), 100);
     form_.reset();
   }
-  EXPECT_TRUE(fatal_.empty());
+  EXPECT_TRUE(sim_->Failures().empty());
 }
 
 TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {

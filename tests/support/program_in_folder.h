@@ -1,0 +1,47 @@
+#pragma once
+// The main window started in an empty working folder of its own, with a
+// scripted user, an instant calibration and no real waits.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "app/main_form.h"
+#include "tests/device/fake_instrument.h"
+#include "tests/support/scripted_prompt.h"
+
+class ProgramInFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    previous_ = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+  }
+  void TearDown() override {
+    form_.reset();
+    QDir::setCurrent(previous_);
+  }
+
+  // Starts the program on the given port, as the program's entry does.
+  MainForm& StartOn(PortIo& port) {
+    MainFormServices services;
+    services.prompt = &prompt_;
+    services.port = &port;
+    services.clock = &clock_;
+    services.startupPause = [this](double seconds) { pauses_.push_back(seconds); };
+    services.quit = [this] { ++quits_; };
+    form_ = std::make_unique<MainForm>(services);
+    form_->ShowLoaded();
+    return *form_;
+  }
+
+  QTemporaryDir dir_;
+  QString previous_;
+  ScriptedPrompt prompt_;
+  BurstClock clock_{{0.25}};
+  std::unique_ptr<MainForm> form_;
+  std::vector<double> pauses_;
+  int quits_ = 0;
+};
