@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/main_form.h"
-#include "app/program_font.h"
+#include "ui/main_form.h"
+#include "ui/program_font.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/text_number.h"
+#include "core/settings.h"
+#include "core/text_number.h"
 #include "device/device_routines.h"
-#include "device/get_points_window.h"
+#include "ui/acquisition_window.h"
 #include "device/library_port_io.h"
-#include "device/steady_clock.h"
-#include "plot/point_set.h"
+#include "core/steady_clock.h"
+#include "core/point_set.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <map>
 #include <memory>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "device/device_routines.h"
-#include "device/steady_clock.h"
+#include "core/steady_clock.h"
 
 namespace {
 

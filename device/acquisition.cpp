@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/text_number.h"
+#include "core/text_number.h"
 
 int PointCountForOptions(const std::array<bool, 6>& checked) {
   for (int k = 0; k < 6; ++k)

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "plot/point_set.h"
+#include "core/point_set.h"
 
 // PointCount for the six number-of-points options (32 ... 1024): the first
 // one checked wins; none checked gives 32.

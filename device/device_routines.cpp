@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/text_number.h"
+#include "core/text_number.h"
 
 double VoltsFromCode(int code) { return (code - 512) / 100.0; }
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
-#include "device/port_io.h"
+#include "core/settings.h"
+#include "core/port_io.h"
 
 // Converter codes 0..1023 and volts: volts = (code - 512) / 100.
 double VoltsFromCode(int code);

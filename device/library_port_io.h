@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "device/port_io.h"
+#include "core/port_io.h"
 #include "portio/portio.h"
 
 class LibraryPortIo : public PortIo {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/text_number.h"
+#include "core/text_number.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string_view>
 
-#include "plot/draw_surface.h"
+#include "core/draw_surface.h"
 
 // Switch code of a status byte: byte / 128, nearest integer, ties to even.
 int SwitchCode(int statusByte);

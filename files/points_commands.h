@@ -2,8 +2,8 @@
 // The File menu's "open file with points" and "save file with points".
 #include <functional>
 
-#include "app/prompt.h"
-#include "plot/point_set.h"
+#include "core/prompt.h"
+#include "core/point_set.h"
 
 // What a successful or late-failing load does to the main window.
 struct PointsFileHooks {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plot/point_set.h"
+#include "core/point_set.h"
 
 // A points file of 1024 points is about 25 KB; the reader never looks at
 // more than this many bytes of a file.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/text_number.h"
+#include "core/text_number.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/text_number.h"
+#include "core/text_number.h"
 #include "plot/plot_geometry.h"
 #include "plot/smoothing.h"
 

@@ -4,9 +4,9 @@
 // curve of the point set.
 #include <string_view>
 
-#include "app/settings.h"
-#include "plot/draw_surface.h"
-#include "plot/point_set.h"
+#include "core/settings.h"
+#include "core/draw_surface.h"
+#include "core/point_set.h"
 
 // What the plot reads from the parameter panel at the moment of drawing.
 struct PlotControls {

@@ -2,7 +2,7 @@
 // Block least-squares smoothing of the currents of a point set.
 #include <array>
 
-#include "plot/point_set.h"
+#include "core/point_set.h"
 
 // Smoothed current in milliamperes for every slot of the set (slots not in
 // the set hold 0). Consecutive blocks of `level` points are each replaced by

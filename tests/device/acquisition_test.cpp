@@ -116,8 +116,12 @@ TEST(Acquisition, LargerRunsMeasureEveryStepAndBlink32Times) {
     EXPECT_EQ(blinks, 32) << count;
     // Nothing is redrawn between blinks.
     for (const auto& t : r.ticks)
-      if (!t.blinked && !t.finished) EXPECT_TRUE(t.barX == 0 && t.percent.empty());
-    if (count == 1024) EXPECT_EQ(LastPercentBeforeFinish(r), "100%");
+      if (!t.blinked && !t.finished) {
+        EXPECT_TRUE(t.barX == 0 && t.percent.empty());
+      }
+    if (count == 1024) {
+      EXPECT_EQ(LastPercentBeforeFinish(r), "100%");
+    }
   }
 }
 

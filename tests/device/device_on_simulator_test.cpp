@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "device/device_routines.h"
-#include "device/range_indicator.h"
-#include "plot/picture_box.h"
-#include "tests/device/fake_instrument.h"
-#include "tests/device/simulated_instrument.h"
+#include "device/range_monitor.h"
+#include "tests/support/recording_surface.h"
+#include "tests/support/fake_instrument.h"
+#include "tests/support/simulated_instrument.h"
 
 namespace {
 
@@ -133,11 +133,12 @@ TEST(DeviceOnSimulator, StatusRegisterGivesTheSwitchRange) {
     SCOPED_TRACE(text);
     SimRig rig("component = open\nrange = " + text + "\n");
     ASSERT_RIG(rig);
-    PictureBox dial;
-    RangeIndicator indicator(dial, [&rig] { return rig.device->ReadStatus(); });
-    indicator.Reset();
+    RecordingSurface dial(137, 105);
+    RangeMonitor monitor(dial, [&rig] { return rig.device->ReadStatus(); }, [] {});
+    double reset = -1;
+    monitor.UpdateRange(reset);
     double rangeOhms = 0;
-    indicator.Poll(rangeOhms);
+    monitor.UpdateRange(rangeOhms);
     EXPECT_EQ(rangeOhms, ohms);
 
     // The ADC's data line shares the status byte: with a conversion of 1023
@@ -148,7 +149,7 @@ TEST(DeviceOnSimulator, StatusRegisterGivesTheSwitchRange) {
     const int status = rig.device->ReadStatus();
     EXPECT_TRUE(status & Device::AdcData);
     EXPECT_EQ(RangeOhms(RangeIndexOfCode(SwitchCode(status))), ohms);
-    indicator.Poll(rangeOhms);
+    monitor.UpdateRange(rangeOhms);
     EXPECT_EQ(rangeOhms, ohms);
   }
 }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "tests/device/fake_instrument.h"
+#include "tests/support/fake_instrument.h"
 
 namespace {
 

@@ -6,42 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "device/range_indicator.h"
-#include "plot/picture_box.h"
+#include "tests/support/recording_surface.h"
 
 namespace {
-
-// Keeps the drawing calls the dial makes.
-class RecordingSurface : public DrawSurface {
- public:
-  struct Call {
-    std::string what;
-    double a = 0, b = 0, c = 0, d = 0;
-    Colour colour = 0;
-    std::string text;
-  };
-  std::vector<Call> calls;
-  Colour background = MakeColour(200, 200, 200);
-
-  void SetBackground(Colour colour) override { background = colour; }
-  Colour Background() const override { return background; }
-  void SetTextColour(Colour) override {}
-  double InnerWidth() const override { return 137; }
-  double InnerHeight() const override { return 105; }
-  void SetPenWidth(int) override {}
-  void Line(double x1, double y1, double x2, double y2, Colour colour) override {
-    calls.push_back({"line", x1, y1, x2, y2, colour, {}});
-  }
-  void Point(double, double, Colour) override {}
-  void Text(double x, double y, std::string_view text) override {
-    calls.push_back({"text", x, y, 0, 0, 0, std::string(text)});
-  }
-  void FilledBox(double, double, double, double, Colour) override {}
-  void Circle(double cx, double cy, double r, Colour outline, std::optional<Colour> fill) override {
-    EXPECT_FALSE(fill.has_value());
-    calls.push_back({"circle", cx, cy, r, 0, outline, {}});
-  }
-};
 
 // A status register whose successive reads are scripted; the last value
 // repeats once the script runs out.
@@ -60,7 +27,11 @@ struct ScriptedStatus {
 };
 
 struct Rig {
-  RecordingSurface surface;
+  Rig() {
+    surface.SetBackground(MakeColour(200, 200, 200));
+    surface.calls.clear();
+  }
+  RecordingSurface surface{137, 105};
   ScriptedStatus status;
   int beeps = 0;
   RangeMonitor monitor{surface, [this] { return status(); }, [this] { ++beeps; }};
@@ -110,11 +81,13 @@ TEST(RangeMonitor, ResetReadsOnceAndFirstPollDrawsWithoutBeep) {
   EXPECT_TRUE(rig.monitor.DialDrawn());
   std::vector<std::string> labels;
   for (const auto& call : rig.surface.calls)
-    if (call.what == "text") labels.push_back(call.text);
+    if (call.kind == DrawCall::Text) labels.push_back(call.text);
   EXPECT_EQ(labels, (std::vector<std::string>{"0.1 kOm", "1.0 kOm", "10.0 kOm"}));
   // Nothing to erase yet: every line and circle is black.
   for (const auto& call : rig.surface.calls)
-    if (call.what != "text") EXPECT_EQ(call.colour, MakeColour(0, 0, 0));
+    if (call.kind != DrawCall::Text) {
+      EXPECT_EQ(call.colour, MakeColour(0, 0, 0));
+    }
 
   // A steady switch neither beeps nor redraws.
   rig.surface.calls.clear();
@@ -149,8 +122,8 @@ TEST(RangeMonitor, MovedSwitchBeepsOnceAndFollowsTheSecondRead) {
   int erased = 0;
   for (std::size_t i = 0; i < 6; ++i) {
     const auto& call = rig.surface.calls[i];
-    EXPECT_EQ(call.colour, rig.surface.background);
-    if (call.what == "line" && call.c == old.tx && call.d == old.ty) ++erased;  // C-T
+    EXPECT_EQ(call.colour, rig.surface.Background());
+    if (call.kind == DrawCall::Line && call.x2 == old.tx && call.y2 == old.ty) ++erased;  // C-T
   }
   EXPECT_EQ(erased, 1);
 
@@ -188,7 +161,7 @@ TEST(RangeMonitor, ResetForgetsTheDialAndTheSwitch) {
   EXPECT_EQ(rig.beeps, 0);
   EXPECT_EQ(rig.ohms, 1000);
   EXPECT_FALSE(rig.surface.calls.empty());
-  EXPECT_EQ(rig.surface.calls.front().colour, rig.surface.background);
+  EXPECT_EQ(rig.surface.calls.front().colour, rig.surface.Background());
 }
 
 TEST(RangeMonitor, NeedlePointsOfTheThreeRanges) {
@@ -199,7 +172,7 @@ TEST(RangeMonitor, NeedlePointsOfTheThreeRanges) {
   for (const Case c : {Case{0, 74.29, 80.64, 109.70, 19.11, 128.74, 35.08},
                        Case{1, 60.61, 56.95, 127.29, 32.57, 131.61, 57.04},
                        Case{2, 65.36, 30.00, 132.11, 54.19, 119.69, 75.71}}) {
-    RecordingSurface surface;
+    RecordingSurface surface{137, 105};
     RangeMonitor monitor(surface, [] { return 0; }, [] {});
     monitor.DrawRangeIndicator(c.k);
     const NeedlePoints& n = monitor.Needle();
@@ -214,53 +187,7 @@ TEST(RangeMonitor, NeedlePointsOfTheThreeRanges) {
     // Hub circles of radius 7 and 16 about the centre.
     int hubs = 0;
     for (const auto& call : surface.calls)
-      if (call.what == "circle" && call.a == 100 && call.b == 50 && (call.c == 7 || call.c == 16)) ++hubs;
+      if (call.kind == DrawCall::Circle && call.x1 == 100 && call.y1 == 50 && (call.x2 == 7 || call.x2 == 16)) ++hubs;
     EXPECT_EQ(hubs, 2);
   }
-}
-
-TEST(RangeIndicator, DialOnAPictureBoxMovesItsNeedle) {
-  const Colour face = MakeColour(212, 208, 200);
-  PictureBox box(nullptr, face);
-  box.resize(137, 105);
-  box.show();
-  int status = StatusFor100;
-  RangeIndicator indicator(box, [&] { return status; });
-  indicator.Reset();
-  double ohms = 0;
-  indicator.Poll(ohms);
-  EXPECT_EQ(ohms, 100);
-
-  auto black = [&](int x, int y) { return box.Image().pixelColor(x, y) == QColor(0, 0, 0); };
-  // Ink within a pixel of (x, y): line pixels need not hit the exact rounding.
-  auto inkNear = [&](double x, double y) {
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx)
-        if (black(static_cast<int>(x) + dx, static_cast<int>(y) + dy)) return true;
-    return false;
-  };
-  // A point on the C-T line of range 0 two thirds along, then of range 2.
-  const NeedlePoints n0 = NeedleGeometry(0);
-  const NeedlePoints n2 = NeedleGeometry(2);
-  auto along = [](const NeedlePoints& n, double t, double& x, double& y) {
-    x = n.cx + (n.tx - n.cx) * t;
-    y = n.cy + (n.ty - n.cy) * t;
-  };
-  double x0, y0, x2, y2;
-  along(n0, 0.6, x0, y0);
-  along(n2, 0.6, x2, y2);
-  EXPECT_TRUE(inkNear(x0, y0));
-  EXPECT_FALSE(inkNear(x2, y2));
-
-  status = StatusFor10000;
-  indicator.Poll(ohms);
-  EXPECT_EQ(ohms, 10000);
-  EXPECT_FALSE(inkNear(x0, y0));
-  EXPECT_TRUE(inkNear(x2, y2));
-
-  // The labels are printed in the text colour (black by default) left of the hub.
-  int inked = 0;
-  for (int y = 80; y < 100; ++y)
-    for (int x = 12; x < 60; ++x) inked += black(x, y);
-  EXPECT_GT(inked, 20);
 }

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "plot/plot_geometry.h"
-#include "tests/plot/recording_surface.h"
+#include "tests/support/recording_surface.h"
 
 namespace {
 

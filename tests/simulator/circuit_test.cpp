@@ -29,7 +29,9 @@ TEST(SeriesCircuit, SolutionIsSaneForEveryCode) {
         ASSERT_GE(v * applied, -1e-12);
         // The curve has no jumps back and no jumps of more than the step.
         ASSERT_GE(v, previous - 1e-9);
-        if (code > 0) ASSERT_LE(v - previous, 0.01 + 1e-9);
+        if (code > 0) {
+          ASSERT_LE(v - previous, 0.01 + 1e-9);
+        }
         previous = v;
       }
     }

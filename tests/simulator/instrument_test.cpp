@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/text_number.h"
+#include "core/text_number.h"
 #include "tests/simulator/port_driver.h"
 
 using kvtsim::ComponentKind;

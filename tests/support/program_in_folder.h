@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/main_form.h"
-#include "tests/device/fake_instrument.h"
+#include "ui/main_form.h"
+#include "tests/support/fake_instrument.h"
 #include "tests/support/scripted_prompt.h"
 
 class ProgramInFolder : public ::testing::Test {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prompt.h"
+#include "core/prompt.h"
 
 struct ShownMessage {
   std::string text;

@@ -1,0 +1,9 @@
+#include "core/point_set.h"
+
+#include "core/text_number.h"
+
+int PointStep(int pointCount) {
+  if (pointCount == 0) return 0;
+  const auto step = ToInt32(1024.0 / pointCount);
+  return step.value_or(0);
+}

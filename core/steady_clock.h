@@ -1,0 +1,14 @@
+#pragma once
+// The real clock of the delay calibration: monotonic, unlike a time of day,
+// so a calibration across midnight cannot go wrong.
+#include <chrono>
+
+#include "core/port_io.h"
+
+class SteadyClock : public Clock {
+ public:
+  double Seconds() override {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+};

@@ -1,9 +1,0 @@
-#include "plot/point_set.h"
-
-#include "app/text_number.h"
-
-int PointStep(int pointCount) {
-  if (pointCount == 0) return 0;
-  const auto step = ToInt32(1024.0 / pointCount);
-  return step.value_or(0);
-}

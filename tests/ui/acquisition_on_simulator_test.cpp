@@ -1,0 +1,172 @@
+// Whole acquisitions through the real main window and acquisition window,
+// with the simulated instrument behind the port library binding: the range
+// poll, "&Get points from device", the points and the plot that follow.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMetaObject>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/main_form.h"
+#include "core/settings.h"
+#include "device/device_routines.h"
+#include "ui/acquisition_window.h"
+#include "ui/picture_box.h"
+#include "tests/support/simulated_instrument.h"
+#include "tests/support/program_in_folder.h"
+
+namespace {
+
+struct Point {
+  int code;
+  double volts;
+  double amps;
+};
+
+int PixelsOf(const QImage& image, QColor colour) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == colour) ++count;
+  return count;
+}
+
+// The program started in a folder of its own whose configuration asks for
+// 32 points and no about box.
+class AcquisitionOnSimulator : public ProgramInFolder {
+ protected:
+  void SetUp() override {
+    ProgramInFolder::SetUp();
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    settings[ShowAboutAtStart] = "0";
+    settings[PointsChoice] = "1";
+    ASSERT_TRUE(WriteSettings(settings, ConfigDirFrom(dir_.path().toStdString())));
+  }
+  MainForm* Start(const std::string& control) {
+    sim_ = std::make_unique<SimulatedInstrument>(control);
+    if (!sim_->Ready()) {
+      ADD_FAILURE() << "simulator: " << (sim_->Failures().empty() ? "" : sim_->Failures()[0]);
+      return nullptr;
+    }
+    return &StartOn(sim_->Port());
+  }
+
+  // One tick of the main window's range poll.
+  void PollRange() { form_->Timer1_Timer(); }
+
+  // Chooses "&Get points from device" and ticks the modal acquisition window
+  // by hand until it closes; returns the ticks it took.
+  int GetPointsFromDevice() {
+    int ticks = -1;
+    QTimer::singleShot(0, [&ticks] {
+      auto* window = qobject_cast<GetPoints*>(QApplication::activeModalWidget());
+      if (!window) return;  // its own timer finishes the run, in real time
+      ticks = 0;
+      while (window->Timer1()->isActive() && ticks < 2000) {
+        window->Timer1_Timer();
+        ++ticks;
+      }
+    });
+    form_->Menu().Tools_Get->trigger();
+    return ticks;
+  }
+
+  std::vector<Point> Points() const {
+    std::vector<Point> points;
+    const PointSet& set = form_->Points();
+    ForEachSlot(set.PointCount, [&](int i) { points.push_back({i, set.PointVolts[i], set.PointAmps[i]}); });
+    return points;
+  }
+
+  QColor LineColour() {
+    const Settings& s = form_->Table();
+    return QColor(s.Int(LineRed), s.Int(LineGreen), s.Int(LineBlue));
+  }
+
+  std::unique_ptr<SimulatedInstrument> sim_;
+};
+
+}  // namespace
+
+// A resistor equal to the range resistor halves the output: the currents
+// come out as the resistor's own V / R, which needs the range read from the
+// switch and the applied voltage of each slot.
+TEST_F(AcquisitionOnSimulator, ResistorRunFollowsOhmsLawOnEitherRange) {
+  for (const auto& [range, ohms] : std::vector<std::pair<std::string, double>>{{"1k", 1000}, {"100", 100}}) {
+    SCOPED_TRACE(range);
+    MainForm* form = Start("component = resistor " + range + "\nrange = " + range + "\nnoise = 0.3\nseed = 5\n");
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->RangeResistorOhms, 0);
+    PollRange();
+    ASSERT_EQ(form->RangeResistorOhms, ohms);
+    const QColor line = LineColour();
+    EXPECT_EQ(PixelsOf(form->Picture1->Image(), line), 0);
+
+    EXPECT_EQ(GetPointsFromDevice(), 33);  // 32 points and the finishing tick
+    ASSERT_EQ(form->Points().PointCount, 32);
+    const auto points = Points();
+    ASSERT_EQ(points.size(), 32u);
+    EXPECT_EQ(points.back().code, 992);
+    int checked = 0;
+    for (const Point& p : points) {
+      const double applied = VoltsFromCode(p.code);
+      EXPECT_NEAR(p.volts, applied / 2, 0.03) << p.code;
+      if (std::fabs(p.volts) < 0.5 || std::fabs(p.volts) > 4) continue;
+      ++checked;
+      EXPECT_NEAR(p.amps, p.volts / ohms, 0.02 * std::fabs(p.volts) / ohms) << p.code << " at " << p.volts << " V";
+    }
+    EXPECT_GE(checked, 16);
+
+    // The run ends with the output back at 0 V and the curve on the plot.
+    EXPECT_NEAR(form->Instrument().ReadAdc(), 512, 3);
+    EXPECT_TRUE(form->Menu().File_Save->isEnabled());
+    EXPECT_GT(PixelsOf(form->Picture1->Image(), line), 100);
+    form_.reset();
+  }
+  EXPECT_TRUE(sim_->Failures().empty());
+}
+
+TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {
+  MainForm* form = Start("component = diode\nrange = 1k\nseed = 9\n");
+  ASSERT_NE(form, nullptr);
+  PollRange();
+  ASSERT_EQ(form->RangeResistorOhms, 1000);
+  EXPECT_EQ(GetPointsFromDevice(), 33);
+  const auto points = Points();
+  ASSERT_EQ(points.size(), 32u);
+
+  // Reverse and below the knee: no current beyond the noise of a code or two.
+  int below = 0;
+  for (const Point& p : points) {
+    if (p.volts >= 0.4) continue;
+    ++below;
+    EXPECT_LT(std::fabs(p.amps), 0.03e-3) << p.code << " at " << p.volts << " V";
+  }
+  EXPECT_GE(below, 17);
+
+  // Past 0.55 V the current climbs with every step while the voltage barely
+  // moves: from 1 mA to the top of the sweep within a tenth of a volt.
+  const Point* previous = nullptr;
+  const Point* nearOneMilliamp = nullptr;
+  for (const Point& p : points) {
+    if (p.volts <= 0.55) continue;
+    if (previous) EXPECT_GT(p.amps, previous->amps + 0.2e-3) << p.code;
+    if (!nearOneMilliamp && p.amps >= 1e-3) nearOneMilliamp = &p;
+    previous = &p;
+  }
+  ASSERT_NE(nearOneMilliamp, nullptr);
+  ASSERT_NE(previous, nullptr);
+  EXPECT_GE(nearOneMilliamp->volts, 0.55);
+  EXPECT_LE(nearOneMilliamp->volts, 0.75);
+  EXPECT_GT(previous->amps, 4e-3);
+  EXPECT_LT(previous->volts - nearOneMilliamp->volts, 0.1);
+  EXPECT_GT(PixelsOf(form->Picture1->Image(), LineColour()), 100);
+}

@@ -1,0 +1,113 @@
+#include "ui/acquisition_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ui/picture_box.h"
+
+namespace {
+
+struct Host {
+  PointSet points;
+  std::vector<int> codes;
+  std::vector<std::string> events;  // updateParams / drawPlot, in order
+  double ohms = 1000;
+
+  GetPointsCalls Calls() {
+    return {[this](double v) {
+              codes.push_back(static_cast<int>(std::lround(v * 100 + 512)));
+              return v / 2;
+            },
+            [](int) {}, [this] { return ohms; }, [this] { events.push_back("UpdateParams"); },
+            [this] { events.push_back("DrawPlot"); }};
+  }
+};
+
+QColor Centre(const PictureBox* box) { return box->Image().pixelColor(box->Image().width() / 2, box->Image().height() / 2); }
+
+}  // namespace
+
+TEST(GetPointsWindow, TicksShowIndicatorBarAndPercentageThenFinish) {
+  Host host;
+  host.points.PointCount = 32;
+  GetPoints window(host.points, host.Calls());
+  window.show();
+  EXPECT_EQ(window.windowTitle(), "Getting points from device ...");
+  EXPECT_TRUE(window.Timer1()->isActive());
+  EXPECT_EQ(window.Timer1()->interval(), 100);
+
+  const QColor background = Centre(window.Picture1());
+  window.Timer1_Timer();  // code 0: indicator on, no bar
+  EXPECT_EQ(Centre(window.Picture1()), QColor(0, 255, 0));
+  EXPECT_EQ(window.Label1()->text(), "");
+  const PictureBox* bar = window.Picture2();
+  EXPECT_NE(bar->Image().pixelColor(0, bar->Image().height() / 2), QColor(0, 0, 255));
+
+  window.Timer1_Timer();  // code 32: indicator off, 3%
+  EXPECT_EQ(Centre(window.Picture1()), background);
+  EXPECT_EQ(window.Label1()->text(), "3%");
+  const int x = static_cast<int>(std::floor(bar->InnerWidth() * 32 / 1023.0));
+  ASSERT_GT(x, 1);
+  EXPECT_EQ(bar->Image().pixelColor(0, 0), QColor(0, 0, 255));
+  EXPECT_EQ(bar->Image().pixelColor(x - 1, bar->Image().height() - 1), QColor(0, 0, 255));
+  EXPECT_NE(bar->Image().pixelColor(x + 1, bar->Image().height() / 2), QColor(0, 0, 255));
+
+  for (int i = 0; i < 30; ++i) window.Timer1_Timer();
+  EXPECT_EQ(window.Label1()->text(), "96%");
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(window.isVisible());
+
+  window.Timer1_Timer();  // the finishing tick
+  EXPECT_EQ(window.Label1()->text(), "100%");
+  EXPECT_EQ(bar->Image().pixelColor(bar->Image().width() - 1, bar->Image().height() - 1), QColor(0, 0, 255));
+  EXPECT_FALSE(window.Timer1()->isActive());
+  EXPECT_TRUE(window.Command1()->isHidden());
+  EXPECT_EQ(host.events, (std::vector<std::string>{"UpdateParams", "DrawPlot"}));
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(host.codes.back(), 512);
+  EXPECT_EQ(host.points.PointCount, 32);
+  EXPECT_DOUBLE_EQ(host.points.PointAmps[0], (-5.12 + 2.56) / 1000);
+}
+
+TEST(GetPointsWindow, CancelAndWindowCloseAbandonTheRun) {
+  for (const bool byClose : {false, true}) {
+    Host host;
+    host.points.PointCount = 128;
+    GetPoints window(host.points, host.Calls());
+    window.show();
+    for (int i = 0; i < 5; ++i) window.Timer1_Timer();
+    if (byClose)
+      window.close();
+    else
+      window.Command1()->click();
+    EXPECT_FALSE(window.Timer1()->isActive()) << byClose;
+    EXPECT_EQ(host.points.PointCount, 0) << byClose;
+    EXPECT_EQ(host.events, (std::vector<std::string>{"UpdateParams", "DrawPlot"})) << byClose;
+    EXPECT_EQ(host.codes.back(), 4 * 8) << byClose;  // left at the last code
+    EXPECT_FALSE(window.isVisible()) << byClose;
+  }
+}
+
+TEST(GetPointsWindow, SizeAndPlaceInTwips) {
+  QMainWindow main;
+  main.move(200, 150);
+  main.resize(400, 300);
+  main.show();
+  Host host;
+  host.points.PointCount = 32;
+  GetPoints window(host.points, host.Calls(), &main);
+  const double twipsPerPixel = 1440.0 / main.screen()->logicalDotsPerInchX();
+  auto px = [&](double twips) { return static_cast<int>(std::lround(twips / twipsPerPixel)); };
+  EXPECT_EQ(window.size(), QSize(px(4485), px(2145)));
+  EXPECT_EQ(window.pos(), main.frameGeometry().topLeft() + QPoint(px(1000), px(1000)));
+  EXPECT_FALSE(window.windowFlags() & Qt::WindowMinMaxButtonsHint);
+  window.Command1_Click();
+}

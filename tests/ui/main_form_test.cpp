@@ -1,0 +1,299 @@
+#include "ui/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFrame>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/text_number.h"
+#include "ui/options_kvt.h"
+#include "ui/parameter_panel.h"
+#include "ui/picture_box.h"
+#include "tests/support/program_in_folder.h"
+
+namespace {
+
+std::vector<std::string> FileLines(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const std::string text = file.readAll().toStdString();
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto end = text.find("\r\n", pos);
+    if (end == std::string::npos) {
+      lines.push_back("<no CR LF>" + text.substr(pos));
+      break;
+    }
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+// Runs the program's start-up in an empty folder of its own.
+class MainFormTest : public ProgramInFolder {
+ protected:
+  void WriteConfig(std::vector<std::string> lines) {
+    QFile file(dir_.filePath("kvt_win.cfg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (const auto& line : lines) file.write((line + "\r\n").c_str());
+  }
+
+  static std::vector<std::string> Defaults() {
+    return {"0", "0", " 8175", " 6225", "0", "1", "1", "", "", "", "100", "0", "96", "0",
+            "0", "255", "0", "0", "5", "5", "10", "3", "0", "180", "0", "378", "4", ""};
+  }
+
+  MainForm& Start() { return StartOn(instrument_); }
+
+  std::vector<std::string> Saved() { return FileLines(dir_.filePath("kvt_win.cfg")); }
+
+  FakeInstrument instrument_;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, FirstStartInAnEmptyFolderLeavesTheDefaultFile) {
+  MainForm& form = Start();
+  EXPECT_EQ(form.windowTitle(), "\"Ostrel\" v1.2b");
+  EXPECT_EQ(pauses_, std::vector<double>{2.0});  // the about box was shown for two seconds
+  form.close();
+  EXPECT_EQ(quits_, 1);
+  const auto lines = Saved();
+  ASSERT_EQ(lines.size(), 28u);
+  const auto defaults = Defaults();
+  for (int i = 5; i < 28; ++i) EXPECT_EQ(lines[i], defaults[i]) << "line " << i + 1;
+  for (int i = 0; i <= 4; ++i) {
+    ASSERT_FALSE(lines[i].empty());
+    EXPECT_TRUE(lines[i][0] == ' ' || lines[i][0] == '-') << "line " << i + 1 << " '" << lines[i] << "'";
+  }
+  EXPECT_EQ(lines[WindowWidth], " 8175");
+  EXPECT_EQ(lines[WindowHeight], " 6225");
+  EXPECT_EQ(lines[WindowState], " 0");
+}
+
+TEST_F(MainFormTest, StoredGeometryIsAppliedAndWrittenBack) {
+  auto lines = Defaults();
+  lines[WindowLeft] = "1500";
+  lines[WindowTop] = "750";
+  lines[WindowWidth] = "9675";
+  lines[WindowHeight] = "7725";
+  lines[ShowAboutAtStart] = "0";
+  WriteConfig(lines);
+  MainForm& form = Start();
+  EXPECT_TRUE(pauses_.empty());
+  EXPECT_EQ(form.pos(), QPoint(100, 50));
+  EXPECT_EQ(form.Frame1->size(), QSize((9675 - 120) / 15, (7725 - 690) / 15));
+  form.Menu().File_Exit->trigger();
+  const auto saved = Saved();
+  ASSERT_EQ(saved.size(), 28u);
+  EXPECT_EQ(saved[WindowLeft], " 1500");
+  EXPECT_EQ(saved[WindowTop], " 750");
+  EXPECT_EQ(saved[WindowWidth], " 9675");
+  EXPECT_EQ(saved[WindowHeight], " 7725");
+  EXPECT_EQ(quits_, 1);
+  form.close();  // a second trigger does not run the exit sequence again
+  EXPECT_EQ(quits_, 1);
+}
+
+TEST_F(MainFormTest, MaximisedStartKeepsThePositionButNotTheSize) {
+  auto lines = Defaults();
+  lines[WindowLeft] = "300";
+  lines[WindowWidth] = "12000";
+  lines[WindowState] = "2";
+  lines[ShowAboutAtStart] = " 1";  // only the exact text "1" is on
+  WriteConfig(lines);
+  MainForm& form = Start();
+  EXPECT_TRUE(pauses_.empty());
+  EXPECT_TRUE(form.isMaximized());
+  form.close();
+  EXPECT_EQ(Saved()[WindowState], " 2");
+}
+
+TEST_F(MainFormTest, WindowEntriesAreKeptWhenSavingIsOff) {
+  for (const char* off : {"0", " 1"}) {
+    auto lines = Defaults();
+    lines[WindowLeft] = "-30000";
+    lines[WindowWidth] = "100";  // raised to the minimum at start-up
+    lines[SaveWindowOnExit] = off;
+    lines[ShowAboutAtStart] = "0";
+    lines[PortHex] = "FFFF";
+    WriteConfig(lines);
+    MainForm& form = Start();
+    form.move(10, 10);
+    form.close();
+    const auto saved = Saved();
+    ASSERT_EQ(saved.size(), 28u);
+    EXPECT_EQ(saved[WindowLeft], "-30000");
+    EXPECT_EQ(saved[WindowWidth], " 8175");
+    EXPECT_EQ(saved[SaveWindowOnExit], off);
+    EXPECT_EQ(saved[PortHex], "378");
+    form_.reset();
+  }
+}
+
+TEST_F(MainFormTest, OddStoredStatesAndSizesDoNotStopTheStart) {
+  auto lines = Defaults();
+  lines[WindowState] = "7";
+  lines[WindowLeft] = "-1e300";
+  lines[WindowHeight] = "1e300";
+  lines[ShowAboutAtStart] = "0";
+  WriteConfig(lines);
+  MainForm& form = Start();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.isMaximized());
+  form.close();
+  EXPECT_EQ(Saved().size(), 28u);
+}
+
+TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
+  MainForm& form = Start();
+  const std::vector<std::pair<QString, std::vector<QString>>> expected = {
+      {"&File", {"&Open file with points", "&Save file with points", "", "E&xit"}},
+      {"&Tools", {"&Get points from device", "", "Clea&r plot (remove points)", "&Copy image to clipboard"}},
+      {"&Options", {"&KVT Options", "&Window Options"}},
+      {"&Help", {"&About program"}},
+  };
+  const auto menus = form.menuBar()->actions();
+  ASSERT_EQ(menus.size(), 4);
+  for (int m = 0; m < 4; ++m) {
+    EXPECT_EQ(menus[m]->text(), expected[m].first);
+    const auto items = menus[m]->menu()->actions();
+    ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size()));
+    for (int i = 0; i < items.size(); ++i) {
+      EXPECT_EQ(items[i]->isSeparator() ? QString() : items[i]->text(), expected[m].second[i]);
+      EXPECT_TRUE(items[i]->shortcut().isEmpty());
+      EXPECT_FALSE(items[i]->isCheckable());
+    }
+  }
+  EXPECT_FALSE(form.Menu().File_Save->isEnabled());
+  EXPECT_FALSE(form.Menu().Tools_Clear->isEnabled());
+  for (QAction* always : {form.Menu().File_Load, form.Menu().File_Exit, form.Menu().Tools_Get, form.Menu().Tools_Copy,
+                          form.Menu().Options_KVT, form.Menu().Options_Window, form.Menu().Help_About})
+    EXPECT_TRUE(always->isEnabled()) << always->text().toStdString();
+  form.Points().PointCount = 32;
+  form.UpdateParams();
+  EXPECT_TRUE(form.Menu().File_Save->isEnabled());
+  EXPECT_TRUE(form.Menu().Tools_Clear->isEnabled());
+}
+
+TEST_F(MainFormTest, ClearAsksFirstAndOnlyWhenThereArePoints) {
+  MainForm& form = Start();
+  form.ClearPoints();
+  EXPECT_TRUE(prompt_.messages.empty());
+
+  form.Points().PointCount = 64;
+  form.UpdateParams();
+  prompt_.answers = {PromptAnswer::No};
+  form.Menu().Tools_Clear->trigger();
+  ASSERT_EQ(prompt_.messages.size(), 1u);
+  EXPECT_EQ(prompt_.messages[0].text, "Are you sure in clearing plot?");
+  EXPECT_EQ(prompt_.messages[0].icon, PromptIcon::Question);
+  EXPECT_EQ(prompt_.messages[0].buttons, PromptButtons::YesNo);
+  EXPECT_EQ(prompt_.messages[0].defaultAnswer, PromptAnswer::Yes);
+  EXPECT_EQ(form.Points().PointCount, 64);
+
+  prompt_.answers = {PromptAnswer::Yes};
+  form.Menu().Tools_Clear->trigger();
+  EXPECT_EQ(form.Points().PointCount, 0);
+  EXPECT_FALSE(form.Menu().File_Save->isEnabled());
+  EXPECT_FALSE(form.Menu().Tools_Clear->isEnabled());
+}
+
+TEST_F(MainFormTest, CopyPutsThePlotImageOnTheClipboard) {
+  MainForm& form = Start();
+  form.Picture1->SetBackground(MakeColour(10, 20, 30));
+  form.Picture1->Line(5, 5, 40, 30, MakeColour(0, 255, 0));
+  form.Menu().Tools_Copy->trigger();
+  const QImage copied = QGuiApplication::clipboard()->image();
+  ASSERT_FALSE(copied.isNull());
+  EXPECT_EQ(copied.size(), form.Picture1->Image().size());
+  EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), form.Picture1->Image().convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(MainFormTest, LayoutFollowsTheWindowSize) {
+  MainForm& form = Start();
+  const auto frames = form.Panel().Frames();
+  // Default size: design positions at 15 twips a pixel.
+  EXPECT_EQ(form.Frame1->size(), QSize(537, 369));
+  EXPECT_EQ(form.Picture1Border->geometry(), QRect(8, 16, 377, 345));
+  EXPECT_EQ(form.Picture1->size(), QSize(373, 341));
+  EXPECT_EQ(frames[0]->geometry(), QRect(392, 8, 137, 65));
+  EXPECT_EQ(frames[3]->geometry(), QRect(392, 176, 137, 73));
+  EXPECT_EQ(form.Picture2Border->geometry(), QRect(392, 256, 137, 105));
+
+  // 1500 twips wider and taller.
+  form.resize(form.width() + 100, form.height() + 100);
+  EXPECT_EQ(form.Picture1Border->geometry(), QRect(8, 16, 477, 445));
+  for (auto* frame : frames) EXPECT_EQ(frame->x(), 492);
+  EXPECT_EQ(frames[1]->y(), 72);
+  EXPECT_EQ(form.Picture2Border->geometry(), QRect(492, 356, 137, 105));
+  EXPECT_EQ(form.Picture1->Image().size(), QSize(473, 441));  // the plot was redrawn at the new size
+
+  // Smaller than the minimum is not possible.
+  form.resize(100, 100);
+  EXPECT_EQ(form.Frame1->size(), QSize(537, 369));
+  EXPECT_EQ(form.Picture1Border->size(), QSize(377, 345));
+}
+
+TEST_F(MainFormTest, AMinimisedWindowIsNotLaidOutOrDrawn) {
+  MainForm& form = Start();
+  const QImage before = form.Picture1->Image();
+  form.setWindowState(Qt::WindowMinimized);
+  form.resize(form.width() + 150, form.height() + 150);
+  EXPECT_EQ(form.Picture1Border->size(), QSize(377, 345));
+  EXPECT_EQ(form.Picture1->Image(), before);
+  form.setWindowState(Qt::WindowNoState);  // restoring lays it out for the new size
+  EXPECT_EQ(form.Picture1Border->size(), QSize(527, 495));
+}
+
+TEST_F(MainFormTest, OpeningAPointsFileTurnsItsOptionOnAndOffersSaveAndClear) {
+  QFile file(dir_.filePath("diode.kvt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("KVT\r\n 512 \r\n 0 \r\n");
+  for (int i = 0; i < 1024; i += 2) file.write(QByteArray::number((i - 512) / 100.0) + " 1.0000E-003\r\n");
+  file.close();
+  MainForm& form = Start();
+  prompt_.fileNames = {file.fileName().toStdString()};
+  form.Menu().File_Load->trigger();
+  EXPECT_TRUE(prompt_.messages.empty());
+  EXPECT_EQ(form.Points().PointCount, 512);
+  EXPECT_EQ(form.Panel().CheckedOption(), 5);
+  EXPECT_EQ(form.Table()[PointsChoice], "5");
+  EXPECT_TRUE(form.Menu().File_Save->isEnabled());
+  EXPECT_TRUE(form.Menu().Tools_Clear->isEnabled());
+}
+
+TEST_F(MainFormTest, ANewPortAddressTakesEffectAtOnce) {
+  MainForm& form = Start();
+  instrument_.trace.clear();
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<OptionsKVT*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->PortText()->setText("3BC");
+    dialog->OkButton()->click();
+  });
+  form.Menu().Options_KVT->trigger();
+  EXPECT_EQ(form.Table()[PortHex], "3BC");
+  instrument_.trace.clear();
+  form.Timer1_Timer();  // the next range poll reads the new status register
+  ASSERT_FALSE(instrument_.trace.empty());
+  EXPECT_FALSE(instrument_.trace[0].write);
+  EXPECT_EQ(instrument_.trace[0].port, 0x3BD);
+}

@@ -1,0 +1,263 @@
+#include "ui/options_kvt.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "core/twips.h"
+#include "ui/dialog_frame.h"
+#include "ui/picture_box.h"
+#include "tests/support/scripted_prompt.h"
+
+namespace {
+
+class OptionsKVTTest : public testing::Test {
+ protected:
+  OptionsKVTTest() {
+    SetDefaultSettings(settings, AllGroups);
+    // The plot panel's entries, which this dialog must never touch.
+    settings[SmoothingOn] = "1";
+    settings[SmoothingLevel] = "12";
+    settings[MaxVoltsSetting] = "3";
+    settings[MaxMilliampsSetting] = "7";
+    settings[PointsChoice] = "6";
+    settings[WindowLeft] = " 1500";
+    settings[27] = "extra";
+  }
+
+  std::unique_ptr<OptionsKVT> Open() {
+    OptionsKVTCallbacks callbacks;
+    callbacks.setupPorts = [this] {
+      calls.push_back("setupPorts " + settings[PortHex] + (FileWritten() ? " after write" : ""));
+    };
+    callbacks.drawPlot = [this] { calls.push_back("drawPlot " + settings[BackGreen]); };
+    return std::make_unique<OptionsKVT>(settings, configDir(), nullptr, callbacks, prompt);
+  }
+
+  std::string configDir() const { return dir.path().toStdString() + "/"; }
+  bool FileWritten() const { return QFile::exists(dir.filePath(ConfigFileName)); }
+  std::string FileText() const {
+    QFile file(dir.filePath(ConfigFileName));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll().toStdString();
+  }
+
+  QTemporaryDir dir;
+  Settings settings;
+  ScriptedPrompt prompt;
+  std::vector<std::string> calls;
+};
+
+QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
+
+// Every pixel of the preview's picture has the one colour.
+bool FilledWith(const PictureBox& box, QRgb colour) {
+  const QImage& image = box.Image();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if ((image.pixel(x, y) & 0xFFFFFF) != (colour & 0xFFFFFF)) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST_F(OptionsKVTTest, OkWithoutChangesRewritesColoursAsSignedDecimalAndKeepsTexts) {
+  settings[PortDelayMicros] = "250 us";
+  settings[PortHex] = "3bc";
+  settings[AveragingCount] = "8";
+  settings[LineGreen] = " 255";
+  const Settings before = settings;
+  auto dialog = Open();
+  dialog->OkButton()->click();
+
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_EQ(settings[PortDelayMicros], "250 us");
+  EXPECT_EQ(settings[PortHex], "3bc");
+  EXPECT_EQ(settings[AveragingCount], "8");
+  const std::vector<std::pair<int, std::string>> colours = {
+      {BackRed, " 0"}, {BackGreen, " 96"}, {BackBlue, " 0"},  {LineRed, " 0"}, {LineGreen, " 255"},
+      {LineBlue, " 0"}, {TextRed, " 0"},   {TextGreen, " 180"}, {TextBlue, " 0"}};
+  for (const auto& [index, text] : colours) EXPECT_EQ(settings[index], text) << index;
+  for (int i = 0; i < SettingsSlots; ++i)
+    if ((i < BackRed || i > LineBlue) && (i < TextRed || i > TextBlue)) EXPECT_EQ(settings[i], before[i]) << i;
+
+  // The file holds the new table; ports follow it before the plot is redrawn.
+  EXPECT_EQ(FileText(),
+            " 1500\r\n0\r\n 8175\r\n 6225\r\n0\r\n1\r\n1\r\n\r\n\r\n\r\n"
+            "250 us\r\n 0\r\n 96\r\n 0\r\n 0\r\n 255\r\n 0\r\n1\r\n12\r\n3\r\n7\r\n6\r\n"
+            " 0\r\n 180\r\n 0\r\n3bc\r\n8\r\nextra\r\n");
+  EXPECT_EQ(calls, (std::vector<std::string>{"setupPorts 3bc after write", "drawPlot  96"}));
+}
+
+TEST_F(OptionsKVTTest, DefaultShowsFactoryValuesWithoutTouchingTheTable) {
+  settings[PortDelayMicros] = "250";
+  settings[PortHex] = "3BC";
+  settings[AveragingCount] = "8";
+  for (int i : {BackRed, BackGreen, BackBlue, LineRed, LineGreen, LineBlue, TextRed, TextGreen, TextBlue})
+    settings[i] = "10";
+  const Settings before = settings;
+  auto dialog = Open();
+  dialog->DefaultButton()->click();
+
+  EXPECT_EQ(dialog->DelayText()->text(), "100");
+  EXPECT_EQ(dialog->PortText()->text(), "378");
+  EXPECT_EQ(dialog->AveragingText()->text(), "4");
+  const int expected[9] = {0, 96, 0, 0, 255, 0, 0, 180, 0};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(dialog->ColourBar(i)->value(), expected[i]) << i;
+  EXPECT_EQ(dialog->ValueLabel(1)->text(), "G =  96");
+  EXPECT_EQ(dialog->ValueLabel(4)->text(), "G =  255");
+  EXPECT_EQ(settings.slot, before.slot);
+  EXPECT_EQ(settings.lastIndex, before.lastIndex);
+
+  dialog->CancelButton()->click();
+  EXPECT_EQ(dialog->result(), QDialog::Rejected);
+  EXPECT_EQ(settings.slot, before.slot);
+  EXPECT_FALSE(FileWritten());
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(OptionsKVTTest, DefaultThenOkCommitsFactoryValuesOnly) {
+  settings[PortDelayMicros] = "250";
+  settings[PortHex] = "3BC";
+  settings[AveragingCount] = "8";
+  settings[BackGreen] = "10";
+  settings[TextBlue] = "77";
+  const Settings before = settings;
+  auto dialog = Open();
+  dialog->DefaultButton()->click();
+  dialog->OkButton()->click();
+
+  const std::vector<std::pair<int, std::string>> committed = {
+      {PortDelayMicros, "100"}, {BackRed, " 0"},  {BackGreen, " 96"},  {BackBlue, " 0"},
+      {LineRed, " 0"},          {LineGreen, " 255"}, {LineBlue, " 0"},  {TextRed, " 0"},
+      {TextGreen, " 180"},      {TextBlue, " 0"},  {PortHex, "378"},   {AveragingCount, "4"}};
+  Settings expected = before;
+  for (const auto& [index, text] : committed) expected[index] = text;
+  EXPECT_EQ(settings.slot, expected.slot);  // 17..21 keep "1","12","3","7","6"
+  EXPECT_EQ(calls, (std::vector<std::string>{"setupPorts 378 after write", "drawPlot  96"}));
+}
+
+TEST_F(OptionsKVTTest, TypedPortTakesEffectAtOnce) {
+  auto dialog = Open();
+  dialog->PortText()->setText("3BC");
+  dialog->OkButton()->click();
+  EXPECT_EQ(settings[PortHex], "3BC");
+  EXPECT_EQ(calls.front(), "setupPorts 3BC after write");
+}
+
+TEST_F(OptionsKVTTest, CloseBoxDiscardsLikeCancel) {
+  const Settings before = settings;
+  auto dialog = Open();
+  dialog->show();
+  dialog->PortText()->setText("3BC");
+  dialog->ColourBar(0)->setValue(200);
+  EXPECT_TRUE(dialog->close());
+  EXPECT_EQ(dialog->result(), QDialog::Rejected);
+  EXPECT_EQ(settings.slot, before.slot);
+  EXPECT_FALSE(FileWritten());
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(OptionsKVTTest, LabelsAndPreviewsFollowTheThumbWhileDragged) {
+  auto dialog = Open();
+  dialog->show();
+  QScrollBar* red = dialog->ColourBar(3);  // line colour, red
+  red->setSliderDown(true);
+  red->setSliderPosition(200);
+  EXPECT_EQ(dialog->ValueLabel(3)->text(), "R =  200");
+  EXPECT_TRUE(FilledWith(*dialog->Preview(1), Rgb(200, 255, 0)));
+  red->setSliderDown(false);
+
+  QScrollBar* blue = dialog->ColourBar(8);
+  blue->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  blue->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(dialog->ValueLabel(8)->text(), "B =  17");
+  EXPECT_TRUE(FilledWith(*dialog->Preview(2), Rgb(0, 180, 17)));
+}
+
+TEST_F(OptionsKVTTest, PreviewsShowExactColours) {
+  settings[BackGreen] = "0";
+  settings[LineRed] = "255";
+  settings[LineGreen] = "0";
+  auto dialog = Open();
+  dialog->show();
+  const QSize size = dialog->Preview(0)->size();
+  EXPECT_EQ(dialog->Preview(0)->Image().size(), size);
+  EXPECT_TRUE(FilledWith(*dialog->Preview(0), Rgb(0, 0, 0)));
+  EXPECT_TRUE(FilledWith(*dialog->Preview(1), Rgb(255, 0, 0)));
+  // What reaches the screen is the same colour.
+  const QImage shown = dialog->Preview(1)->grab().toImage();
+  EXPECT_EQ(shown.pixel(size.width() / 2, size.height() / 2) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
+  struct Case {
+    QLineEdit* (OptionsKVT::*box)() const;
+    const char* text;
+    const char* field;
+    const char* range;
+  };
+  const Case refused[] = {
+      {&OptionsKVT::DelayText, "0", "Delay", "from 1"},
+      {&OptionsKVT::PortText, "5000", "Port of device", "0 to 4000"},
+      {&OptionsKVT::PortText, "FFFFF", "Port of device", "0 to 4000"},
+      {&OptionsKVT::AveragingText, "101", "Number of points for averaging", "1 to 100"},
+      {&OptionsKVT::AveragingText, "99999999", "Number of points for averaging", "1 to 100"},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.text);
+    prompt.messages.clear();
+    const Settings before = settings;
+    auto dialog = Open();
+    dialog->show();
+    (dialog.get()->*c.box)()->setText(c.text);
+    dialog->ColourBar(0)->setValue(50);
+    dialog->OkButton()->click();
+
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find(c.field), std::string::npos) << prompt.messages[0].text;
+    EXPECT_NE(prompt.messages[0].text.find(c.range), std::string::npos) << prompt.messages[0].text;
+    EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(prompt.messages[0].buttons, PromptButtons::Ok);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ((dialog.get()->*c.box)()->text(), c.text);
+    EXPECT_EQ(settings.slot, before.slot);
+    EXPECT_FALSE(FileWritten());
+    EXPECT_TRUE(calls.empty());
+  }
+
+  auto dialog = Open();
+  dialog->DelayText()->setText("1.5");
+  dialog->PortText()->setText("4000");
+  dialog->AveragingText()->setText("1");
+  dialog->OkButton()->click();
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_EQ(settings[PortDelayMicros], "1.5");
+  EXPECT_EQ(settings[PortHex], "4000");
+  EXPECT_EQ(settings[AveragingCount], "1");
+  EXPECT_TRUE(FileWritten());
+}
+
+TEST_F(OptionsKVTTest, OpensBelowRightOfTheMainWindowWithFixedClientArea) {
+  QWidget mainWindow;
+  const TwipScale scale = TwipScale::FromDpi(mainWindow.logicalDpiX());
+  for (const QPoint at : {QPoint(200, 150), QPoint(40, 300)}) {
+    mainWindow.move(at);
+    OptionsKVT dialog(settings, configDir(), &mainWindow, {}, prompt);
+    EXPECT_EQ(dialog.pos(), at + QPoint(scale.Px(1000), scale.Px(1000)));
+    EXPECT_EQ(dialog.size(), QSize(scale.Px(6255), scale.Px(4095)));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+  }
+}
+
+TEST_F(OptionsKVTTest, EveryTextShowsWhole) {
+  auto dialog = Open();
+  for (int i = 0; i < 9; ++i) dialog->ColourBar(i)->setValue(255);
+  dialog->show();
+  EXPECT_TRUE(TextsFit(*dialog));
+  EXPECT_GE(dialog->font().pointSizeF(), 6.0);
+}

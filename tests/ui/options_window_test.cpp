@@ -1,0 +1,101 @@
+#include "ui/options_window.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "core/twips.h"
+#include "ui/dialog_frame.h"
+
+namespace {
+
+class OptionsWindowTest : public testing::Test {
+ protected:
+  OptionsWindowTest() {
+    SetDefaultSettings(settings, AllGroups);
+    settings[WindowLeft] = " 1200";
+    settings[WindowTop] = " 900";
+    settings[WindowWidth] = " 9000";
+    settings[WindowHeight] = " 7000";
+    settings[WindowState] = "2";
+    settings[Reserved8] = "kept";
+  }
+  std::string configDir() const { return dir.path().toStdString() + "/"; }
+  bool FileWritten() const { return QFile::exists(dir.filePath(ConfigFileName)); }
+
+  QTemporaryDir dir;
+  Settings settings;
+};
+
+}  // namespace
+
+TEST_F(OptionsWindowTest, OkWithoutChangesStoresCanonicalTexts) {
+  settings[SaveWindowOnExit] = "1";
+  settings[ShowAboutAtStart] = " 1";  // not exactly "1": off
+  const Settings before = settings;
+  OptionsWindow dialog(settings, configDir(), nullptr);
+  EXPECT_TRUE(dialog.SaveWindowCheck()->isChecked());
+  EXPECT_FALSE(dialog.ShowAboutCheck()->isChecked());
+  dialog.OkButton()->click();
+
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  Settings expected = before;
+  expected[SaveWindowOnExit] = "1";
+  expected[ShowAboutAtStart] = "0";
+  EXPECT_EQ(settings.slot, expected.slot);
+  Settings reread;
+  ReadSettings(reread, configDir());
+  EXPECT_EQ(reread[ShowAboutAtStart], "0");
+  EXPECT_EQ(reread[WindowWidth], " 9000");
+}
+
+TEST_F(OptionsWindowTest, DefaultTicksBothButCommitsOnlyOnOk) {
+  settings[SaveWindowOnExit] = "0";
+  settings[ShowAboutAtStart] = "0";
+  const Settings before = settings;
+  {
+    OptionsWindow dialog(settings, configDir(), nullptr);
+    dialog.DefaultButton()->click();
+    EXPECT_TRUE(dialog.SaveWindowCheck()->isChecked());
+    EXPECT_TRUE(dialog.ShowAboutCheck()->isChecked());
+    EXPECT_EQ(settings.slot, before.slot);
+    dialog.CancelButton()->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(settings.slot, before.slot);
+    EXPECT_FALSE(FileWritten());
+  }
+  {
+    OptionsWindow dialog(settings, configDir(), nullptr);
+    dialog.DefaultButton()->click();
+    dialog.OkButton()->click();
+    Settings expected = before;
+    expected[SaveWindowOnExit] = "1";
+    expected[ShowAboutAtStart] = "1";
+    EXPECT_EQ(settings.slot, expected.slot);  // window geometry 0..4 untouched
+    EXPECT_TRUE(FileWritten());
+  }
+}
+
+TEST_F(OptionsWindowTest, OpensBelowRightOfTheMainWindowWithEveryTextWhole) {
+  QWidget mainWindow;
+  mainWindow.move(300, 120);
+  OptionsWindow dialog(settings, configDir(), &mainWindow);
+  const TwipScale scale = TwipScale::FromDpi(mainWindow.logicalDpiX());
+  EXPECT_EQ(dialog.pos(), QPoint(300, 120) + QPoint(scale.Px(1000), scale.Px(1000)));
+  EXPECT_EQ(dialog.size(), QSize(scale.Px(4935), scale.Px(1815)));
+  dialog.show();
+  EXPECT_TRUE(TextsFit(dialog));
+}
+
+TEST_F(OptionsWindowTest, CloseBoxDiscardsLikeCancel) {
+  const Settings before = settings;
+  OptionsWindow dialog(settings, configDir(), nullptr);
+  dialog.show();
+  dialog.SaveWindowCheck()->setChecked(false);
+  EXPECT_TRUE(dialog.close());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(settings.slot, before.slot);
+  EXPECT_FALSE(FileWritten());
+}

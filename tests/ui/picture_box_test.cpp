@@ -1,0 +1,175 @@
+#include "ui/picture_box.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/settings.h"
+#include "plot/plot_renderer.h"
+
+namespace {
+
+constexpr Colour kBack = MakeColour(0, 96, 0);
+constexpr Colour kLine = MakeColour(0, 255, 0);
+constexpr Colour kText = MakeColour(0, 180, 0);
+
+Colour PixelAt(const PictureBox& box, int x, int y) {
+  const QRgb p = box.Image().pixel(x, y);
+  return MakeColour(qRed(p), qGreen(p), qBlue(p));
+}
+
+int CountColour(const PictureBox& box, Colour colour, QRect area) {
+  int n = 0;
+  area = area.intersected(box.Image().rect());
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += PixelAt(box, x, y) == colour;
+  return n;
+}
+
+// A silicon diode behind 1 kOhm over 256 points: almost nothing in reverse,
+// rising steeply above about 0.6 V.
+PointSet DiodeCurve() {
+  PointSet p;
+  p.PointCount = 256;
+  const auto current = [](double volts) { return 1e-9 * (std::exp(volts / 0.045) - 1); };
+  ForEachSlot(256, [&](int slot) {
+    const double applied = (slot - 512) / 100.0;
+    double low = std::min(0.0, applied), high = std::max(0.0, applied);
+    for (int i = 0; i < 100; ++i) {  // applied = V + R * I(V)
+      const double mid = (low + high) / 2;
+      (mid + 1000 * current(mid) > applied ? high : low) = mid;
+    }
+    p.PointVolts[slot] = low;
+    p.PointAmps[slot] = current(low);
+  });
+  return p;
+}
+
+struct RenderedPlot {
+  PictureBox box;
+  RenderedPlot(const PointSet& points, const PlotControls& controls) {
+    box.resize(373, 341);
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    DrawPlot(box, settings, points, controls, ".");
+  }
+};
+
+}  // namespace
+
+TEST(PictureBox, FollowsTheWidgetSizeWhenCleared) {
+  PictureBox box;
+  box.resize(120, 80);  // not shown: no resize event yet
+  box.SetBackground(MakeColour(1, 2, 3));
+  EXPECT_EQ(box.Image().size(), QSize(120, 80));
+  EXPECT_EQ(box.InnerWidth(), 120);
+  EXPECT_EQ(box.InnerHeight(), 80);
+  EXPECT_EQ(PixelAt(box, 119, 79), MakeColour(1, 2, 3));
+}
+
+TEST(PictureBox, WholePixelLinesAndDots) {
+  PictureBox box;
+  box.resize(40, 40);
+  box.SetBackground(0);
+  const Colour red = MakeColour(255, 0, 0);
+
+  box.Line(5, 5, 5, 5, red);  // zero length, pen 1: one pixel
+  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 1);
+  EXPECT_EQ(PixelAt(box, 5, 5), red);
+
+  box.SetBackground(0);
+  box.SetPenWidth(2);
+  box.Line(10, 10, 10, 10, red);  // zero length, pen 2: a 2 x 2 dot
+  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 4);
+  EXPECT_EQ(PixelAt(box, 10, 10), red);
+  // The dot lies where a 2-pixel line from that point starts.
+  const Colour blue = MakeColour(0, 0, 255);
+  box.Line(10, 10, 20, 10, blue);
+  box.Line(10, 10, 10, 20, blue);
+  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 0);
+
+  box.SetBackground(0);
+  box.SetPenWidth(1);
+  box.Line(3, 20, 30, 20, red);  // one row, no blended neighbours
+  EXPECT_EQ(CountColour(box, red, QRect(3, 20, 27, 1)), 27);
+  EXPECT_EQ(CountColour(box, red, QRect(0, 19, 40, 1)) + CountColour(box, red, QRect(0, 21, 40, 1)), 0);
+  box.Line(3, 3, 13, 13, red);  // a diagonal: plain pixels, nothing in between colours
+  for (int i = 3; i < 13; ++i) EXPECT_EQ(PixelAt(box, i, i), red) << i;
+  EXPECT_EQ(PixelAt(box, 4, 3), 0u);
+
+  box.Point(35, 36, red);
+  EXPECT_EQ(PixelAt(box, 35, 36), red);
+  EXPECT_EQ(CountColour(box, red, QRect(34, 35, 3, 3)), 1);
+
+  // Far-off or impossible coordinates draw nothing visible and do not fail.
+  const double inf = std::numeric_limits<double>::infinity();
+  box.SetBackground(0);
+  box.Line(1e300, -1e300, inf, 5, red);
+  box.Line(1e300, 1e300, 2e300, 5e300, red);
+  box.Line(-1e300, 5, -2e300, 5, red);
+  box.Point(-inf, 1e300, red);
+  box.Text(1e300, std::numeric_limits<double>::quiet_NaN(), "x");
+  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 0);
+}
+
+TEST(PictureBox, TextHangsBelowItsPosition) {
+  PictureBox box;
+  box.resize(100, 60);
+  box.SetBackground(0);
+  const Colour white = MakeColour(255, 255, 255);
+  box.SetTextColour(white);
+  box.Text(10, 20, "I, mA");
+  const int ink = CountColour(box, white, QRect(10, 20, 90, 20));
+  EXPECT_GT(ink, 20);
+  // Nothing above or left of the position; every pixel in full colour.
+  EXPECT_EQ(CountColour(box, white, QRect(0, 0, 100, 20)), 0);
+  EXPECT_EQ(CountColour(box, white, QRect(0, 0, 10, 60)), 0);
+  EXPECT_EQ(CountColour(box, 0, QRect(0, 0, 100, 60)) + CountColour(box, white, QRect(0, 0, 100, 60)), 6000);
+  // The letters start within a few pixels below the position.
+  EXPECT_GT(CountColour(box, white, QRect(10, 20, 90, 6)), 0);
+}
+
+TEST(PictureBox, RenderedPlotAtTheWorkedSize) {
+  RenderedPlot plot(DiodeCurve(), PlotControls{false, 3, 5, 10});
+  const PictureBox& box = plot.box;
+  ASSERT_EQ(box.Image().size(), QSize(373, 341));
+
+  // Tick marks: the pixels above and below the horizontal axis at each
+  // voltage tick, and left and right of the vertical axis at each current tick.
+  for (int x : {20, 52, 85, 118, 151, 217, 250, 283, 316, 349})
+    for (int dy : {-3, -2, -1, 1, 2}) EXPECT_EQ(PixelAt(box, x, 166 + dy), kText) << x << " " << dy;
+  for (int y : {322, 291, 260, 228, 197, 135, 104, 72, 41, 10})
+    for (int dx : {-3, -2, -1, 1, 2}) EXPECT_EQ(PixelAt(box, 184 + dx, y), kText) << y << " " << dx;
+  // No tick next to them.
+  EXPECT_EQ(PixelAt(box, 53, 163), kBack);
+  EXPECT_EQ(PixelAt(box, 188, 291), kBack);
+
+  // Grid dots stand alone.
+  for (auto [x, y] : {std::pair{52, 291}, std::pair{316, 41}, std::pair{85, 72}}) {
+    EXPECT_EQ(PixelAt(box, x, y), kText);
+    EXPECT_EQ(CountColour(box, kText, QRect(x - 1, y - 1, 3, 3)), 1) << x << " " << y;
+  }
+
+  // Axes and arrow heads.
+  EXPECT_EQ(CountColour(box, kText, QRect(20, 166, 333, 1)), 333);
+  EXPECT_EQ(PixelAt(box, 184, 5), kText);
+  EXPECT_EQ(PixelAt(box, 182, 7), kText);
+  EXPECT_EQ(PixelAt(box, 186, 7), kText);
+  EXPECT_EQ(PixelAt(box, 351, 164), kText);
+  EXPECT_EQ(PixelAt(box, 351, 168), kText);
+
+  // Captions: text colour below and right of their positions.
+  EXPECT_GT(CountColour(box, kText, QRect(311, 146, 50, 14)), 20);  // "V, Volts"
+  EXPECT_GT(CountColour(box, kText, QRect(194, 4, 30, 14)), 15);    // "I, mA"
+  EXPECT_GT(CountColour(box, kText, QRect(8, 150, 24, 12)), 10);    // "-5.0"
+
+  // The curve in the line colour: flat at 0 mA in reverse, steep near 0.6 V.
+  EXPECT_EQ(PixelAt(box, 100, 166), kText);  // the axis is drawn over it
+  EXPECT_GT(CountColour(box, kLine, QRect(30, 164, 140, 5)), 100);
+  EXPECT_GT(CountColour(box, kLine, QRect(195, 20, 30, 140)), 60);
+  EXPECT_EQ(CountColour(box, kLine, QRect(30, 20, 140, 130)), 0);
+
+  const char* sample = std::getenv("KVT_PLOT_SAMPLE");
+  if (sample != nullptr) box.Image().save(QString::fromLocal8Bit(sample));
+}

@@ -1,0 +1,24 @@
+#include "ui/about_window.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+#include "ui/window_geometry.h"
+
+AboutWindow::AboutWindow(QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::Tool), picture_(":/about.png") {
+  setObjectName("About");
+  setAttribute(Qt::WA_DeleteOnClose);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const TwipScale scale = ScaleOf(nullptr);
+  setFixedSize(scale.Px(6825), scale.Px(4935));
+  if (screen) move(screen->geometry().center() - rect().center());
+}
+
+void AboutWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawPixmap(rect(), picture_);
+}
+
+void AboutWindow::mousePressEvent(QMouseEvent*) { close(); }

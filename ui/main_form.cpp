@@ -1,0 +1,273 @@
+#include "ui/main_form.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QVBoxLayout>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "ui/about_window.h"
+#include "ui/main_layout.h"
+#include "core/prompt.h"
+#include "ui/qt_prompt.h"
+#include "files/points_commands.h"
+#include "core/text_number.h"
+#include "ui/window_geometry.h"
+#include "ui/parameter_panel.h"
+#include "ui/picture_box.h"
+#include "plot/plot_renderer.h"
+#include "device/acquisition.h"
+#include "device/device_routines.h"
+#include "ui/acquisition_window.h"
+#include "device/library_port_io.h"
+#include "ui/range_indicator.h"
+#include "core/steady_clock.h"
+#include "ui/options_kvt.h"
+#include "ui/options_window.h"
+
+namespace {
+
+// Stored positions may hold anything; keep them within what a window can take.
+int PixelsWithin(const TwipScale& scale, double twips) {
+  if (!std::isfinite(twips)) return 0;
+  return scale.Px(std::clamp(twips, -2.0e5, 2.0e5));  // well inside what X11 accepts
+}
+
+}  // namespace
+
+MainForm::MainForm(MainFormServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)), scale_(ScaleOf(nullptr)) {
+  setObjectName("MainForm");
+  setWindowTitle(Title());
+  menu_ = BuildMainMenu(menuBar());
+
+  Frame1 = new QWidget(this);
+  Frame1->setObjectName("Frame1");
+  setCentralWidget(Frame1);
+  Frame1->setMinimumSize(scale_.Px(LayoutMinClientWidth), scale_.Px(LayoutMinClientHeight));
+
+  Picture1Border = new QFrame(Frame1);
+  Picture1 = NewBorderedPicture(Picture1Border, 2, MakeColour(255, 255, 255));
+  Picture1->setObjectName("Picture1");
+  Picture1Border->setGeometry(scale_.Px(120), scale_.Px(240), scale_.Px(5655), scale_.Px(5175));
+  Picture2Border = new QFrame(Frame1);
+  Picture2 = NewBorderedPicture(Picture2Border, 2, MakeColour(0xF0, 0xF0, 0xF0));
+  Picture2->setObjectName("Picture2");
+  Picture2Border->setGeometry(scale_.Px(5880), scale_.Px(3840), scale_.Px(2055), scale_.Px(1575));
+
+  panel_ = std::make_unique<ParameterPanel>(Frame1, settings_, scale_,
+                                            ParameterPanel::Hooks{[this] { UpdateParams(); }, [this] { DrawPlot(); }});
+  if (!services_.prompt) {
+    ownPrompt_ = std::make_unique<QtPrompt>(this);
+    services_.prompt = ownPrompt_.get();
+  }
+  if (!services_.port) {
+    ownPort_ = std::make_unique<LibraryPortIo>(services_.fatal);
+    services_.port = ownPort_.get();
+  }
+  if (!services_.clock) {
+    ownClock_ = std::make_unique<SteadyClock>();
+    services_.clock = ownClock_.get();
+  }
+  device_ = std::make_unique<Device>(*services_.port, *services_.clock, settings_);
+  range_ = std::make_unique<RangeIndicator>(*Picture2, [this] { return device_->ReadStatus(); });
+
+  ConnectMenu();
+  Load();
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
+  Timer1->start();
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::Load() {
+  configDir_ = ConfigDirFrom(QDir::currentPath().toStdString());
+  ReadSettings(settings_, configDir_);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize screenPixels = screen ? screen->geometry().size() : QSize(1024, 768);
+  ValidateSettings(settings_, AllGroups, {scale_.Twips(screenPixels.width()), scale_.Twips(screenPixels.height())});
+
+  device_->SetupPorts();
+  device_->CalibrateDelay();  // the first port access: loads the port library
+  if (settings_.IsOn(ShowAboutAtStart)) ShowStartupAbout();
+  ApplyStoredGeometry();
+  points_.PointCount = 0;
+  device_->SetBlinkLine(0);
+  range_->Reset();
+  ArrangeLayout();
+}
+
+void MainForm::ShowStartupAbout() {
+  auto* about = new AboutWindow();
+  about->show();
+  about->repaint();
+  if (services_.startupPause) services_.startupPause(2.0);
+  about->close();
+}
+
+void MainForm::ApplyStoredGeometry() {
+  move(PixelsWithin(scale_, settings_.Value(WindowLeft)), PixelsWithin(scale_, settings_.Value(WindowTop)));
+  if (settings_.Value(WindowState) != 2) {
+    const double width = settings_.Value(WindowWidth) - LayoutWidthAllowance;
+    const double height = settings_.Value(WindowHeight) - LayoutHeightAllowance;
+    const int menuHeight = menuBar()->sizeHint().height();
+    resize(PixelsWithin(scale_, width), PixelsWithin(scale_, height) + menuHeight);
+  }
+  const auto state = ToInt16(settings_.Value(WindowState));
+  loadedState_ = state.value_or(0);
+}
+
+void MainForm::ShowLoaded() {
+  switch (loadedState_) {
+    case 1:
+      showMinimized();
+      break;
+    case 2:
+      showMaximized();
+      break;
+    default:  // unknown states open as a normal window
+      show();
+      break;
+  }
+}
+
+void MainForm::ArrangeLayout() {
+  if (isMinimized()) return;
+  const auto twips = [this](int pixels) { return scale_.Twips(pixels); };
+  const auto frames = panel_->Frames();
+  LayoutControlSizes sizes{twips(frames[0]->width()),       twips(frames[1]->width()),
+                           twips(frames[2]->width()),       twips(frames[3]->width()),
+                           twips(Picture2Border->width()), twips(Picture2Border->height())};
+  const MainLayout layout = ArrangeClientLayout(twips(Frame1->width()), twips(Frame1->height()), sizes);
+  const double lefts[4] = {layout.frame2Left, layout.frame3Left, layout.frame4Left, layout.frame5Left};
+  for (int i = 0; i < 4; ++i) frames[i]->move(scale_.Px(lefts[i]), frames[i]->y());
+  Picture2Border->move(scale_.Px(layout.picture2Left), scale_.Px(layout.picture2Top));
+  Picture1Border->resize(scale_.Px(layout.picture1Width), scale_.Px(layout.picture1Height));
+  if (layout.grown) {
+    // Raises the resize event again, which lays the window out once more.
+    resize(scale_.Px(layout.width), scale_.Px(layout.height) + menuBar()->height());
+  }
+  UpdateParams();
+  DrawPlot();
+}
+
+void MainForm::UpdateParams() {
+  panel_->Sync();
+  const bool havePoints = points_.PointCount != 0;
+  menu_.File_Save->setEnabled(havePoints);
+  menu_.Tools_Clear->setEnabled(havePoints);
+}
+
+void MainForm::DrawPlot() {
+  // The surface must have the size the layout gave it, even before the
+  // window has been shown.
+  Picture1Border->layout()->activate();
+  ::DrawPlot(*Picture1, settings_, points_, panel_->Controls(), QLocale().decimalPoint().toStdString());
+}
+
+void MainForm::ConnectMenu() {
+  connect(menu_.File_Load, &QAction::triggered, this, [this] {
+    LoadPointsFile(points_, *services_.prompt,
+                   {[this] { panel_->AllOptionsOff(); }, [this](int k) { panel_->TurnOptionOn(k); },
+                    [this] { DrawPlot(); }});
+  });
+  connect(menu_.File_Save, &QAction::triggered, this, [this] { SavePointsFile(points_, *services_.prompt); });
+  connect(menu_.File_Exit, &QAction::triggered, this, [this] { ExitApplication(); });
+  connect(menu_.Help_About, &QAction::triggered, this, [this] { HelpAbout(); });
+  connect(menu_.Tools_Clear, &QAction::triggered, this, [this] { ClearPoints(); });
+  connect(menu_.Tools_Copy, &QAction::triggered, this, [this] { CopyPlotImage(); });
+  connect(menu_.Tools_Get, &QAction::triggered, this, [this] { GetPointsFromDevice(); });
+  connect(menu_.Options_KVT, &QAction::triggered, this, [this] { OptionsKvt(); });
+  connect(menu_.Options_Window, &QAction::triggered, this, [this] { OptionsWindowDialog(); });
+}
+
+void MainForm::OptionsKvt() {
+  OptionsKVT dialog(settings_, configDir_, this, {[this] { device_->SetupPorts(); }, [this] { DrawPlot(); }},
+                    *services_.prompt);
+  dialog.exec();
+}
+
+void MainForm::Timer1_Timer() { range_->Poll(RangeResistorOhms); }
+
+void MainForm::GetPointsFromDevice() {
+  std::array<bool, 6> checked{};
+  for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
+  points_.PointCount = static_cast<std::int16_t>(PointCountForOptions(checked));
+  GetPoints window(points_,
+                   GetPointsCalls{[this](double volts) { return device_->MeasurePoint(volts); },
+                                  [this](int state) { device_->SetBlinkLine(state); },
+                                  [this] { return RangeResistorOhms; }, [this] { UpdateParams(); },
+                                  [this] { DrawPlot(); }},
+                   this);
+  window.exec();
+}
+
+void MainForm::OptionsWindowDialog() {
+  OptionsWindow dialog(settings_, configDir_, this);
+  dialog.exec();
+}
+
+void MainForm::ClearPoints() {
+  if (points_.PointCount == 0) return;
+  if (services_.prompt->Message("Are you sure in clearing plot?", PromptIcon::Question, PromptButtons::YesNo,
+                                PromptAnswer::Yes) == PromptAnswer::No)
+    return;
+  points_.PointCount = 0;
+  UpdateParams();
+  DrawPlot();
+}
+
+void MainForm::CopyPlotImage() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setImage(Picture1->Image());
+}
+
+void MainForm::HelpAbout() {
+  AboutWindow about(this);
+  about.setAttribute(Qt::WA_DeleteOnClose, false);
+  about.exec();
+}
+
+void MainForm::ExitApplication() {
+  if (exiting_) return;
+  exiting_ = true;
+  if (settings_.IsOn(SaveWindowOnExit)) {
+    const QPoint position = pos();
+    const QSize client = Frame1->size();
+    settings_[WindowLeft] = SignedDecimal(scale_.Twips(position.x()));
+    settings_[WindowTop] = SignedDecimal(scale_.Twips(position.y()));
+    settings_[WindowWidth] = SignedDecimal(scale_.Twips(client.width()) + LayoutWidthAllowance);
+    settings_[WindowHeight] = SignedDecimal(scale_.Twips(client.height()) + LayoutHeightAllowance);
+    const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    settings_[WindowState] = SignedDecimal(state);
+  }
+  WriteSettings(settings_, configDir_);
+  if (services_.quit) services_.quit();
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+  ExitApplication();
+  event->accept();
+}
+
+void MainForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  ArrangeLayout();
+}
+
+void MainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) ArrangeLayout();
+}

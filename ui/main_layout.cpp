@@ -1,0 +1,70 @@
+#include "ui/main_layout.h"
+
+namespace {
+
+constexpr double ColumnAllowance = 240;
+constexpr double IndicatorBottomAllowance = 810;
+constexpr double PlotWidthAllowance = 465;
+constexpr double PlotHeightAllowance = 1050;
+
+// Lengths are single precision, as the window system keeps them.
+double Single(double value) { return static_cast<float>(value); }
+
+// Positions and sizes for the outer size w x h, already at least the minimum.
+MainLayout Place(double w, double h, const LayoutControlSizes& sizes) {
+  MainLayout l;
+  l.width = w;
+  l.height = h;
+  l.frame1Width = Single(w - LayoutWidthAllowance);
+  l.frame1Height = Single(h - LayoutHeightAllowance);
+  l.frame2Left = Single(w - sizes.frame2Width - ColumnAllowance);
+  l.frame3Left = Single(w - sizes.frame3Width - ColumnAllowance);
+  l.frame4Left = Single(w - sizes.frame4Width - ColumnAllowance);
+  l.frame5Left = Single(w - sizes.frame5Width - ColumnAllowance);
+  l.picture2Left = Single(w - sizes.picture2Width - ColumnAllowance);
+  l.picture2Top = Single(h - sizes.picture2Height - IndicatorBottomAllowance);
+  l.picture1Width = Single(w - sizes.frame2Width - PlotWidthAllowance);
+  l.picture1Height = Single(h - PlotHeightAllowance);
+  return l;
+}
+
+}  // namespace
+
+MainLayout ArrangeOuterLayout(double outerWidth, double outerHeight, const LayoutControlSizes& sizes) {
+  bool grown = false;
+  double w = Single(outerWidth);
+  double h = Single(outerHeight);
+  if (w < LayoutMinWidth) {
+    w = LayoutMinWidth;
+    grown = true;
+  }
+  if (h < LayoutMinHeight) {
+    h = LayoutMinHeight;
+    grown = true;
+  }
+  MainLayout l = Place(w, h, sizes);
+  l.grown = grown;
+  return l;
+}
+
+MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const LayoutControlSizes& sizes,
+                               double minClientWidth, double minClientHeight) {
+  // The minimum is checked in client terms, then the arithmetic runs on the
+  // outer size the design window would have around this client area.
+  bool grown = false;
+  double cw = Single(clientWidth);
+  double ch = Single(clientHeight);
+  if (cw < minClientWidth) {
+    cw = minClientWidth;
+    grown = true;
+  }
+  if (ch < minClientHeight) {
+    ch = minClientHeight;
+    grown = true;
+  }
+  MainLayout l = Place(cw + LayoutWidthAllowance, ch + LayoutHeightAllowance, sizes);
+  l.grown = grown;
+  l.width = cw;
+  l.height = ch;
+  return l;
+}

@@ -1,0 +1,10 @@
+#include "ui/program_font.h"
+
+#include <QApplication>
+#include <QFont>
+
+void ApplyProgramFont(QApplication& app) {
+  QFont font = QApplication::font();
+  font.setPointSizeF(8);
+  app.setFont(font);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Window and control geometry given in twips, shared by every window.
+#include <QRect>
+
+#include "core/twips.h"
+#include "core/draw_surface.h"
+
+class QDialog;
+class QFrame;
+class QWidget;
+class PictureBox;
+
+// Twips to pixels with the logical resolution of the widget's screen (the
+// primary screen for no widget).
+TwipScale ScaleOf(const QWidget* widget);
+
+QRect TwipRect(const TwipScale& scale, double left, double top, double width, double height);
+
+// Caption, fixed client size in twips, no minimise or maximise buttons.
+void MakeFixedDialog(QDialog& dialog, const char* caption, double clientWidth, double clientHeight);
+
+// Puts a window 1000 twips right of and below the main window's top-left
+// corner (its frame). Nothing happens without a main window.
+void PlaceBelowRightOf(QWidget& window, const QWidget* mainWindow);
+
+// A picture box inside a sunken border: the border takes the box's design
+// geometry, the drawing surface is what lies inside it.
+PictureBox* NewBorderedPicture(QFrame* border, int lineWidth, Colour background);
