@@ -44,12 +44,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
-  ApplyProgramFont(app);
-  MainFormServices services;
+  kvt::ApplyProgramFont(app);
+  kvt::MainFormServices services;
   services.startupPause = PaintOnlyPause;
   services.quit = [] { QCoreApplication::exit(0); };
   services.fatal = PortLibraryFailed;
-  MainForm form(services);
+  kvt::MainForm form(services);
   form.ShowLoaded();
   return app.exec();
 }

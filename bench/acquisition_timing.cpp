@@ -24,6 +24,8 @@
 #include "core/steady_clock.h"
 #include "core/point_set.h"
 
+using namespace kvt;
+
 namespace {
 
 using Wall = std::chrono::steady_clock;

@@ -12,6 +12,8 @@
 #include "device/device_routines.h"
 #include "core/steady_clock.h"
 
+using namespace kvt;
+
 namespace {
 
 using std::chrono::nanoseconds;

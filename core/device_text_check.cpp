@@ -2,6 +2,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 std::optional<DeviceTextField> FirstRefusedDeviceText(const Settings& current, const DeviceTexts& texts) {
   // Run the very validation the next start would run, so both always agree.
   Settings trial = current;
@@ -30,3 +32,5 @@ std::string RefusalMessage(DeviceTextField field) {
   }
   return {};
 }
+
+}  // namespace kvt

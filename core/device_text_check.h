@@ -8,6 +8,8 @@
 
 #include "core/settings.h"
 
+namespace kvt {
+
 struct DeviceTexts {
   std::string delay;      // PortDelayMicros, microseconds
   std::string port;       // PortHex, hexadecimal digits without prefix
@@ -22,3 +24,5 @@ std::optional<DeviceTextField> FirstRefusedDeviceText(const Settings& current, c
 
 // The message shown for a refused field: names it and the accepted range.
 std::string RefusalMessage(DeviceTextField field);
+
+}  // namespace kvt

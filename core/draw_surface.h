@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+namespace kvt {
+
 using Colour = std::uint32_t;
 
 constexpr Colour MakeColour(int red, int green, int blue) {
@@ -34,3 +36,5 @@ class DrawSurface {
   virtual void Circle(double cx, double cy, double radius, Colour outline,
                       std::optional<Colour> fill) = 0;
 };
+
+}  // namespace kvt

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+namespace kvt {
+
 constexpr int PointSlots = 1025;  // slots 0..1024; 1024 is never used
 
 struct PointSet {
@@ -22,3 +24,5 @@ void ForEachSlot(int pointCount, Visit visit) {
   if (step <= 0) return;
   for (int i = 0; i <= 1023; i += step) visit(i);
 }
+
+}  // namespace kvt

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace kvt {
+
 // What the device routines need of the outside world: byte access to the
 // parallel port's registers and a clock for the delay calibration.
 
@@ -17,3 +20,5 @@ class Clock {
   // Seconds from an arbitrary start; never goes backwards.
   virtual double Seconds() = 0;
 };
+
+}  // namespace kvt

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kvt {
+
 enum class PromptIcon { Exclamation, Question, Information };
 enum class PromptButtons { Ok, OkCancel, YesNo };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
@@ -24,3 +26,5 @@ class Prompt {
   virtual std::string OpenFileName(const FileDialogRequest& request) = 0;
   virtual std::string SaveFileName(const FileDialogRequest& request) = 0;
 };
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 namespace {
 
 // A sound file has 28 short lines; anything much larger is not ours.
@@ -125,3 +127,5 @@ bool WriteSettings(const Settings& settings, const std::string& configDir) {
   }
   return file.commit();
 }
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kvt {
+
 enum SettingIndex : int {
   WindowLeft = 0,
   WindowTop = 1,
@@ -84,3 +86,5 @@ void ReadSettings(Settings& settings, const std::string& configDir);
 // file is written aside and renamed over the old one, so a failed write leaves
 // the old file whole. Failures are silent; returns whether the file was written.
 bool WriteSettings(const Settings& settings, const std::string& configDir);
+
+}  // namespace kvt

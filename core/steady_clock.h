@@ -5,6 +5,8 @@
 
 #include "core/port_io.h"
 
+namespace kvt {
+
 class SteadyClock : public Clock {
  public:
   double Seconds() override {
@@ -12,3 +14,5 @@ class SteadyClock : public Clock {
         .count();
   }
 };
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+namespace kvt {
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -198,3 +200,5 @@ std::string FormatNumber(double value, std::string_view pattern, std::string_vie
   if (point != std::string::npos) text.replace(point, 1, decimalSeparator);
   return text;
 }
+
+}  // namespace kvt

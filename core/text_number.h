@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kvt {
+
 // Leading-number value of a text: leading blanks and tabs skipped, optional
 // sign, digits with "." as decimal point, optional exponent, blanks inside the
 // number skipped, "&H" introducing hexadecimal digits. Reading stops at the
@@ -35,3 +37,5 @@ std::string PlainDecimal(long long value);
 // An unknown pattern gives an empty text.
 std::string FormatNumber(double value, std::string_view pattern,
                          std::string_view decimalSeparator = ".");
+
+}  // namespace kvt

@@ -3,6 +3,8 @@
 // to pixels with the screen's logical resolution (96 dpi: 15 twips a pixel).
 #include <cmath>
 
+namespace kvt {
+
 struct TwipScale {
   double twipsPerPixel = 15.0;
 
@@ -10,3 +12,5 @@ struct TwipScale {
   int Px(double twips) const { return static_cast<int>(std::lround(twips / twipsPerPixel)); }
   double Twips(double pixels) const { return pixels * twipsPerPixel; }
 };
+
+}  // namespace kvt

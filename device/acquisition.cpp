@@ -4,6 +4,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 int PointCountForOptions(const std::array<bool, 6>& checked) {
   for (int k = 0; k < 6; ++k)
     if (checked[k]) return 32 << k;
@@ -77,3 +79,5 @@ TickOutcome Acquisition::Finish(double barWidth, int step) {
 }
 
 void Acquisition::Cancel() { points_.PointCount = 0; }
+
+}  // namespace kvt

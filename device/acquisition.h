@@ -9,6 +9,8 @@
 
 #include "core/point_set.h"
 
+namespace kvt {
+
 // PointCount for the six number-of-points options (32 ... 1024): the first
 // one checked wins; none checked gives 32.
 int PointCountForOptions(const std::array<bool, 6>& checked);
@@ -62,3 +64,5 @@ class Acquisition {
   std::int16_t blinkState_ = 0;
   std::array<double, PointSlots> rawVolts_{};
 };
+
+}  // namespace kvt

@@ -7,6 +7,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 double VoltsFromCode(int code) { return (code - 512) / 100.0; }
 
 std::optional<std::int16_t> CodeFromVolts(double volts) { return ToInt16(volts * 100 + 512); }
@@ -149,3 +151,5 @@ int CombineConversions(const int* conversions, int count) {
   if (kept == 0) return conversions[count - 1];
   return static_cast<int>(RoundHalfEven(static_cast<double>(sum) / kept));
 }
+
+}  // namespace kvt

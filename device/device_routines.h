@@ -10,6 +10,8 @@
 #include "core/settings.h"
 #include "core/port_io.h"
 
+namespace kvt {
+
 // Converter codes 0..1023 and volts: volts = (code - 512) / 100.
 double VoltsFromCode(int code);
 // volts * 100 + 512, ties to even; nothing when it does not fit 16 bits.
@@ -93,3 +95,5 @@ class Device {
 // One code from the conversions of a point, with stray readings left out
 // (see the definition for the rule). conversions must not be empty.
 int CombineConversions(const int* conversions, int count);
+
+}  // namespace kvt

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <array>
 
+namespace kvt {
+
 LibraryPortIo::LibraryPortIo(FatalHandler fatal, QString libraryName, QStringList fallbackDirs)
     : fatal_(std::move(fatal)),
       libraryName_(std::move(libraryName)),
@@ -80,3 +82,5 @@ int LibraryPortIo::InPort(int port) {
   if (!Usable(port)) return 0;
   return in_(port) & 0xFF;
 }
+
+}  // namespace kvt

@@ -12,6 +12,8 @@
 #include "core/port_io.h"
 #include "portio/portio.h"
 
+namespace kvt {
+
 class LibraryPortIo : public PortIo {
  public:
   // Shows the message and ends the program. Should it return (tests), the
@@ -53,3 +55,5 @@ class LibraryPortIo : public PortIo {
   std::bitset<0x10000> granted_;
   bool failed_ = false;
 };
+
+}  // namespace kvt

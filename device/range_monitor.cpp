@@ -4,6 +4,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 namespace {
 
 // The dial's own value of pi: the needle geometry is fixed by it.
@@ -143,3 +145,5 @@ void RangeMonitor::DrawNeedle(const NeedlePoints& n, Colour colour) {
   dial_.Line(n.tx, n.ty, n.b2x, n.b2y, colour);
   dial_.Line(n.b1x, n.b1y, n.b2x, n.b2y, colour);
 }
+
+}  // namespace kvt

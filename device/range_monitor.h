@@ -6,6 +6,8 @@
 
 #include "core/draw_surface.h"
 
+namespace kvt {
+
 // Switch code of a status byte: byte / 128, nearest integer, ties to even.
 int SwitchCode(int statusByte);
 // RangeIndex for a switch code: 1 -> 0, 2 -> 1, 0 -> 2.
@@ -66,3 +68,5 @@ class RangeMonitor {
   bool dialDrawn_ = false;
   NeedlePoints needle_;
 };
+
+}  // namespace kvt

@@ -7,6 +7,8 @@
 
 #include "files/points_file.h"
 
+namespace kvt {
+
 namespace {
 
 constexpr char CantOpen[] = "Can't Open File!";
@@ -126,3 +128,5 @@ void SavePointsFile(const PointSet& points, Prompt& prompt) {
   if (!WritePointsFile(path, points))
     prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
 }
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 #include "core/prompt.h"
 #include "core/point_set.h"
 
+namespace kvt {
+
 // What a successful or late-failing load does to the main window.
 struct PointsFileHooks {
   // Turn all six number-of-points option buttons off (runs no handler).
@@ -23,3 +25,5 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, const PointsFileHooks& hoo
 // Asks for a file name and writes the set to it. The old file is replaced
 // only once the new one is completely written.
 void SavePointsFile(const PointSet& points, Prompt& prompt);
+
+}  // namespace kvt

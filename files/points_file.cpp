@@ -5,6 +5,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -155,3 +157,5 @@ PointsFileContent ReadPointsText(std::string_view bytes, bool wholeFile) {
   content.status = OptionForCount(*count) != 0 ? PointsReadStatus::Ok : PointsReadStatus::BadCount;
   return content;
 }
+
+}  // namespace kvt

@@ -10,6 +10,8 @@
 
 #include "core/point_set.h"
 
+namespace kvt {
+
 // A points file of 1024 points is about 25 KB; the reader never looks at
 // more than this many bytes of a file.
 constexpr std::size_t MaxPointsFileBytes = std::size_t{1} << 20;
@@ -55,3 +57,5 @@ PointsFileContent ReadPointsText(std::string_view bytes, bool wholeFile = true);
 
 // Number-of-points option button (1..6) for a legal set size, else 0.
 int OptionForCount(double count);
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 namespace {
 
 // Window sizes never come near the 16-bit limits; clamp anyway so an absurd
@@ -53,3 +55,5 @@ std::vector<double> TickValues(double max, double step) {
 int PixelOffset(double value, double pixelsPerUnit) {
   return ToInt32(value * pixelsPerUnit + 0.001).value_or(0);
 }
+
+}  // namespace kvt

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kvt {
+
 struct PlotGeometry {
   std::int16_t PlotLeft = 20;
   std::int16_t PlotTop = 10;
@@ -36,3 +38,5 @@ std::vector<double> TickValues(double max, double step);
 // Pixel offset of a value from the origin: round(value * scale + 0.001).
 // Only for values inside the plotted range, so the result always fits.
 int PixelOffset(double value, double pixelsPerUnit);
+
+}  // namespace kvt

@@ -7,6 +7,8 @@
 #include "plot/plot_geometry.h"
 #include "plot/smoothing.h"
 
+namespace kvt {
+
 namespace {
 
 Colour ColourFrom(const Settings& settings, int redIndex, int greenIndex, int blueIndex) {
@@ -107,3 +109,5 @@ void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& po
   surface.SetPenWidth(1);
   DrawAxes(surface, g, s, colours.text, decimalSeparator);
 }
+
+}  // namespace kvt

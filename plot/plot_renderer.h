@@ -8,6 +8,8 @@
 #include "core/draw_surface.h"
 #include "core/point_set.h"
 
+namespace kvt {
+
 // What the plot reads from the parameter panel at the moment of drawing.
 struct PlotControls {
   bool smoothing = false;  // "Using smoothing" checked
@@ -28,3 +30,5 @@ PlotColours PlotColoursFrom(const Settings& settings);
 // locale's). The point set is only read; the pen width is left at 1.
 void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& points,
               const PlotControls& controls, std::string_view decimalSeparator);
+
+}  // namespace kvt

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace kvt {
+
 std::array<double, PointSlots> SmoothedMilliamps(const PointSet& points, int level) {
   std::array<double, PointSlots> bySlot{};
   // Index 0 unused: blocks are counted from point 1.
@@ -35,3 +37,5 @@ std::array<double, PointSlots> SmoothedMilliamps(const PointSet& points, int lev
   ForEachSlot(points.PointCount, [&](int slot) { bySlot[slot] = y[++k]; });
   return bySlot;
 }
+
+}  // namespace kvt

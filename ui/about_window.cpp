@@ -6,6 +6,8 @@
 
 #include "ui/window_geometry.h"
 
+namespace kvt {
+
 AboutWindow::AboutWindow(QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint | Qt::Tool), picture_(":/about.png") {
   setObjectName("About");
@@ -22,3 +24,5 @@ void AboutWindow::paintEvent(QPaintEvent*) {
 }
 
 void AboutWindow::mousePressEvent(QMouseEvent*) { close(); }
+
+}  // namespace kvt

@@ -3,6 +3,8 @@
 // entry; a click anywhere closes it.
 #include <QDialog>
 
+namespace kvt {
+
 class AboutWindow : public QDialog {
   Q_OBJECT
  public:
@@ -15,3 +17,5 @@ class AboutWindow : public QDialog {
  private:
   QPixmap picture_;
 };
+
+}  // namespace kvt

@@ -12,6 +12,8 @@
 #include "ui/window_geometry.h"
 #include "ui/picture_box.h"
 
+namespace kvt {
+
 namespace {
 
 constexpr Colour Green = MakeColour(0, 255, 0);
@@ -108,3 +110,5 @@ void GetPoints::DrawIndicator(int blinkState) {
   const Colour fill = blinkState == 1 ? Green : picture1_->Background();
   picture1_->Circle(w / 2, h / 2, radius, Black, fill);
 }
+
+}  // namespace kvt

@@ -8,10 +8,13 @@
 #include "core/twips.h"
 #include "device/acquisition.h"
 
-class PictureBox;
 class QLabel;
 class QPushButton;
 class QTimer;
+
+namespace kvt {
+
+class PictureBox;
 
 struct GetPointsCalls {
   std::function<double(double volts)> measurePoint;  // MeasurePoint
@@ -60,3 +63,5 @@ class GetPoints : public QDialog {
   QPushButton* command1_ = nullptr;
   QTimer* timer1_ = nullptr;
 };
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPainter>
 
+namespace kvt {
+
 namespace {
 
 class CaptionedFrame : public QWidget {
@@ -56,3 +58,5 @@ void FitFontToDesign(QWidget& dialog) {
     }
   }
 }
+
+}  // namespace kvt

@@ -7,6 +7,8 @@ class QDialog;
 class QString;
 class QWidget;
 
+namespace kvt {
+
 // A frame whose caption sits on its border line, so controls placed a few
 // hundred twips below its top stay clear of the caption.
 QWidget* NewFrame(const QString& caption, QWidget* parent);
@@ -18,3 +20,5 @@ bool TextsFit(const QWidget& root);
 // smaller in half points (a condensed face first at each size) until every
 // text fits, but never below 6 points.
 void FitFontToDesign(QWidget& dialog);
+
+}  // namespace kvt

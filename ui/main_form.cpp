@@ -33,6 +33,8 @@
 #include "ui/options_kvt.h"
 #include "ui/options_window.h"
 
+namespace kvt {
+
 namespace {
 
 // Stored positions may hold anything; keep them within what a window can take.
@@ -173,7 +175,7 @@ void MainForm::DrawPlot() {
   // The surface must have the size the layout gave it, even before the
   // window has been shown.
   Picture1Border->layout()->activate();
-  ::DrawPlot(*Picture1, settings_, points_, panel_->Controls(), QLocale().decimalPoint().toStdString());
+  kvt::DrawPlot(*Picture1, settings_, points_, panel_->Controls(), QLocale().decimalPoint().toStdString());
 }
 
 void MainForm::ConnectMenu() {
@@ -271,3 +273,5 @@ void MainForm::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange) ArrangeLayout();
 }
+
+}  // namespace kvt

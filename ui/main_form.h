@@ -11,6 +11,11 @@
 #include "core/twips.h"
 #include "core/point_set.h"
 
+class QFrame;
+class QTimer;
+
+namespace kvt {
+
 class Clock;
 class Device;
 class ParameterPanel;
@@ -18,8 +23,6 @@ class PortIo;
 class RangeIndicator;
 class PictureBox;
 class Prompt;
-class QFrame;
-class QTimer;
 
 struct MainFormServices {
   Prompt* prompt = nullptr;  // message boxes and file dialogs; the real ones when not given
@@ -98,3 +101,5 @@ class MainForm : public QMainWindow {
   int loadedState_ = 0;
   bool exiting_ = false;
 };
+
+}  // namespace kvt

@@ -1,5 +1,7 @@
 #include "ui/main_layout.h"
 
+namespace kvt {
+
 namespace {
 
 constexpr double ColumnAllowance = 240;
@@ -68,3 +70,5 @@ MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const La
   l.height = ch;
   return l;
 }
+
+}  // namespace kvt

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace kvt {
+
 // Arithmetic of the main window layout, in twips. The plot box fills the left
 // part and follows the window size; the four panel frames and the range
 // indicator stay in a column along the right edge at fixed sizes; the window
@@ -53,3 +56,5 @@ MainLayout ArrangeOuterLayout(double outerWidth, double outerHeight, const Layou
 MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const LayoutControlSizes& sizes,
                                double minClientWidth = LayoutMinClientWidth,
                                double minClientHeight = LayoutMinClientHeight);
+
+}  // namespace kvt

@@ -3,6 +3,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+namespace kvt {
+
 namespace {
 
 QAction* Item(QMenu* menu, const char* name, const char* caption) {
@@ -39,3 +41,5 @@ MainMenu BuildMainMenu(QMenuBar* bar) {
   m.Help_About = Item(help, "Help_About", "&About program");
   return m;
 }
+
+}  // namespace kvt

@@ -1,7 +1,11 @@
 #pragma once
-// The main window's menu bar: four menus, access keys only, no shortcuts.
+
 class QAction;
 class QMenuBar;
+
+namespace kvt {
+
+// The main window's menu bar: four menus, access keys only, no shortcuts.
 
 struct MainMenu {
   QAction* File_Load;
@@ -16,3 +20,5 @@ struct MainMenu {
 };
 
 MainMenu BuildMainMenu(QMenuBar* bar);
+
+}  // namespace kvt

@@ -11,6 +11,8 @@
 #include "ui/dialog_frame.h"
 #include "ui/picture_box.h"
 
+namespace kvt {
+
 namespace {
 
 // Entries of the nine scroll bars: background, line, numbers; red, green, blue.
@@ -176,3 +178,5 @@ void OptionsKVT::Command2_Click() {
   if (callbacks_.drawPlot) callbacks_.drawPlot();
   accept();
 }
+
+}  // namespace kvt

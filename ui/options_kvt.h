@@ -14,6 +14,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+
+namespace kvt {
+
 class PictureBox;
 class Prompt;
 
@@ -64,3 +67,5 @@ class OptionsKVT : public QDialog {
   QPushButton* command2_ = nullptr;
   QPushButton* command3_ = nullptr;
 };
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 
 #include "ui/dialog_frame.h"
 
+namespace kvt {
+
 OptionsWindow::OptionsWindow(Settings& settings, std::string configDir, QWidget* mainWindow)
     : QDialog(mainWindow), settings_(settings), configDir_(std::move(configDir)) {
   MakeFixedDialog(*this, "Window Options", 4935, 1815);
@@ -56,3 +58,5 @@ void OptionsWindow::Command2_Click() {
   WriteSettings(settings_, configDir_);
   accept();
 }
+
+}  // namespace kvt

@@ -10,6 +10,8 @@
 class QCheckBox;
 class QPushButton;
 
+namespace kvt {
+
 class OptionsWindow : public QDialog {
   Q_OBJECT
  public:
@@ -36,3 +38,5 @@ class OptionsWindow : public QDialog {
   QPushButton* command2_ = nullptr;
   QPushButton* command3_ = nullptr;
 };
+
+}  // namespace kvt

@@ -9,6 +9,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 namespace {
 
 // The value labels reach to the frame's inner edge rather than their design
@@ -159,3 +161,5 @@ void ParameterPanel::OptionClick(int k) {
   settings_[PointsChoice] = PlainDecimal(k);
   hooks_.updateParams();
 }
+
+}  // namespace kvt

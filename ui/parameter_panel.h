@@ -19,6 +19,8 @@ class QRadioButton;
 class QScrollBar;
 class QWidget;
 
+namespace kvt {
+
 class ParameterPanel : public QObject {
   Q_OBJECT
  public:
@@ -70,3 +72,5 @@ class ParameterPanel : public QObject {
   Hooks hooks_;
   QButtonGroup* options_;
 };
+
+}  // namespace kvt

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace kvt {
+
 QColor ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
 
 namespace {
@@ -123,3 +125,5 @@ void PictureBox::resizeEvent(QResizeEvent* event) {
   painter.end();
   image_ = resized;
 }
+
+}  // namespace kvt

@@ -6,6 +6,8 @@
 
 #include "core/draw_surface.h"
 
+namespace kvt {
+
 class PictureBox : public QWidget, public DrawSurface {
   Q_OBJECT
  public:
@@ -37,3 +39,5 @@ class PictureBox : public QWidget, public DrawSurface {
 };
 
 QColor ToQColor(Colour colour);
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+namespace kvt {
+
 namespace {
 
 QMessageBox::Icon BoxIcon(PromptIcon icon) {
@@ -98,3 +100,5 @@ std::string QtPrompt::OpenFileName(const FileDialogRequest& request) {
 std::string QtPrompt::SaveFileName(const FileDialogRequest& request) {
   return RunFileDialog(parent_, request, QFileDialog::AcceptSave);
 }
+
+}  // namespace kvt

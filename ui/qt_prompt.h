@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace kvt {
+
 class QtPrompt : public Prompt {
  public:
   explicit QtPrompt(QWidget* parent) : parent_(parent) {}
@@ -16,3 +18,5 @@ class QtPrompt : public Prompt {
  private:
   QWidget* parent_;
 };
+
+}  // namespace kvt

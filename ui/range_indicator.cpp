@@ -5,6 +5,8 @@
 
 #include "ui/picture_box.h"
 
+namespace kvt {
+
 RangeIndicator::RangeIndicator(PictureBox& picture2, std::function<int()> readStatus)
     : monitor_(picture2, std::move(readStatus), [] { QApplication::beep(); }) {
   // The labels are printed again over themselves at every move of the
@@ -20,3 +22,5 @@ void RangeIndicator::Reset() {
 }
 
 void RangeIndicator::Poll(double& rangeResistorOhms) { monitor_.UpdateRange(rangeResistorOhms); }
+
+}  // namespace kvt

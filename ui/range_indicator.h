@@ -5,6 +5,8 @@
 
 #include "device/range_monitor.h"
 
+namespace kvt {
+
 class PictureBox;
 
 class RangeIndicator {
@@ -24,3 +26,5 @@ class RangeIndicator {
  private:
   RangeMonitor monitor_;
 };
+
+}  // namespace kvt

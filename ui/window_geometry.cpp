@@ -8,6 +8,8 @@
 
 #include "ui/picture_box.h"
 
+namespace kvt {
+
 TwipScale ScaleOf(const QWidget* widget) {
   if (widget) return TwipScale::FromDpi(widget->logicalDpiX());
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -44,3 +46,5 @@ PictureBox* NewBorderedPicture(QFrame* border, int lineWidth, Colour background)
   layout->addWidget(box);
   return box;
 }
+
+}  // namespace kvt

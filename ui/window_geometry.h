@@ -8,6 +8,9 @@
 class QDialog;
 class QFrame;
 class QWidget;
+
+namespace kvt {
+
 class PictureBox;
 
 // Twips to pixels with the logical resolution of the widget's screen (the
@@ -26,3 +29,5 @@ void PlaceBelowRightOf(QWidget& window, const QWidget* mainWindow);
 // A picture box inside a sunken border: the border takes the box's design
 // geometry, the drawing surface is what lies inside it.
 PictureBox* NewBorderedPicture(QFrame* border, int lineWidth, Colour background);
+
+}  // namespace kvt

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kvt {
+
 namespace {
 
 struct Case {
@@ -45,3 +47,5 @@ TEST(DeviceTextCheck, RefusesWhatTheNextStartWouldReplace) {
     EXPECT_EQ(FirstRefusedDeviceText(s, c.texts), c.refused);
   }
 }
+
+}  // namespace kvt

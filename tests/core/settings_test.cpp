@@ -14,6 +14,8 @@
 
 #include "core/text_number.h"
 
+namespace kvt {
+
 namespace {
 
 const ScreenTwips Screen{1024 * 15.0, 768 * 15.0};
@@ -191,3 +193,5 @@ TEST(SettingsFile, ConfigDirGetsOneTrailingSlash) {
   EXPECT_EQ(ConfigDirFrom("/"), "/");
   EXPECT_EQ(ConfigDirFrom(""), "");
 }
+
+}  // namespace kvt

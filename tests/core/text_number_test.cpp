@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace kvt {
+
 TEST(LeadingNumber, ReadsTheNumberAtTheStartOfATextOnly) {
   EXPECT_EQ(LeadingNumber("378"), 378);
   EXPECT_EQ(LeadingNumber(" \t 42abc"), 42);
@@ -99,3 +101,5 @@ TEST(FormatNumber, PercentPattern) {
   EXPECT_EQ(FormatNumber(0, "###"), "");
   EXPECT_EQ(FormatNumber(3, "nonsense"), "");
 }
+
+}  // namespace kvt

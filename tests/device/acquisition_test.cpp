@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+namespace kvt {
+
 namespace {
 
 int CodeOf(double volts) { return static_cast<int>(std::lround(volts * 100 + 512)); }
@@ -173,3 +175,5 @@ TEST(Acquisition, ACountOfNoSweepMeasuresNothing) {
   EXPECT_TRUE(dev.codesWritten.empty());
   EXPECT_EQ(points.PointCount, 0);
 }
+
+}  // namespace kvt

@@ -15,6 +15,8 @@
 #include "tests/support/fake_instrument.h"
 #include "tests/support/simulated_instrument.h"
 
+namespace kvt {
+
 namespace {
 
 constexpr int Base = 0x378;
@@ -168,3 +170,5 @@ TEST(DeviceOnSimulator, InstrumentAtAnotherAddressReadsAsStuck) {
   rig.device->SetupPorts();
   EXPECT_NEAR(rig.device->MeasurePoint(1.0), 0.0, 0.03);
 }
+
+}  // namespace kvt

@@ -8,6 +8,8 @@
 
 #include "tests/support/fake_instrument.h"
 
+namespace kvt {
+
 namespace {
 
 // Calibrates to exactly 2 reads per microsecond: one burst of 100 reads that
@@ -345,3 +347,5 @@ TEST(DeviceCodes, BinaryDigitsAndVolts) {
 }
 
 }  // namespace
+
+}  // namespace kvt

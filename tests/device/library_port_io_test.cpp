@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace kvt {
+
 namespace {
 
 struct FatalLog {
@@ -83,3 +85,5 @@ TEST(LibraryPortIo, TwoExportLibraryIsFoundInAFallbackFolderAndUsed) {
 }
 
 }  // namespace
+
+}  // namespace kvt

@@ -8,6 +8,8 @@
 
 #include "tests/support/recording_surface.h"
 
+namespace kvt {
+
 namespace {
 
 // A status register whose successive reads are scripted; the last value
@@ -191,3 +193,5 @@ TEST(RangeMonitor, NeedlePointsOfTheThreeRanges) {
     EXPECT_EQ(hubs, 2);
   }
 }
+
+}  // namespace kvt

@@ -14,6 +14,8 @@
 #include "tests/support/scripted_prompt.h"
 #include "files/points_file.h"
 
+namespace kvt {
+
 namespace {
 
 std::string ReadAll(const QString& path) {
@@ -308,3 +310,5 @@ TEST_F(PointsCommands, ReadOnlyFolderOrFileRefusesTheSave) {
   EXPECT_EQ(prompt.Texts(), (std::vector<std::string>{"Overwrite existing file?", "Can't save file"}));
   EXPECT_EQ(ReadAll(folder + "/old.kvt"), "precious");
 }
+
+}  // namespace kvt

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <random>
 
+namespace kvt {
+
 namespace {
 
 std::string Repeat(const std::string& s, int n) {
@@ -194,3 +196,5 @@ TEST(ReadPointsText, StartOfALongerFileNeverYieldsACutOffNumber) {
   EXPECT_EQ(ReadPointsText(text + "trailing", false).status, PointsReadStatus::Ok);
   EXPECT_EQ(ReadPointsText("KVT", false).status, PointsReadStatus::NotAPointsFile);
 }
+
+}  // namespace kvt

@@ -7,6 +7,8 @@
 
 #include "files/points_file.h"
 
+using namespace kvt;
+
 namespace {
 
 void Check(bool condition) {

@@ -5,6 +5,8 @@
 
 #include "core/settings.h"
 
+using namespace kvt;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Settings settings;
   ParseSettingsText(settings, std::string_view(reinterpret_cast<const char*>(data), size));

@@ -9,6 +9,8 @@
 #include "plot/plot_geometry.h"
 #include "tests/support/recording_surface.h"
 
+namespace kvt {
+
 namespace {
 
 constexpr Colour kBack = MakeColour(0, 96, 0);
@@ -288,3 +290,5 @@ TEST(DrawPlot, SmoothedCurveOnPrivateCopies) {
 
   EXPECT_EQ(std::memcmp(&before, &points, sizeof points), 0);
 }
+
+}  // namespace kvt

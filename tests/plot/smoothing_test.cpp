@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+namespace kvt {
+
 namespace {
 
 // A set of `count` points with a curved, noisy current so that no block is
@@ -115,3 +117,5 @@ TEST(Smoothing, EmptySetAndOutlandishValues) {
   const auto y = SmoothedMilliamps(p, 5);
   ExpectFittedBlock(p, y, 6, 10);  // other blocks are not disturbed
 }
+
+}  // namespace kvt

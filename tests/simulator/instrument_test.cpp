@@ -11,6 +11,7 @@
 using kvtsim::ComponentKind;
 using kvtsim::Instrument;
 using kvtsim::SimConfig;
+using kvt::RoundHalfEven;
 
 namespace {
 

@@ -7,6 +7,8 @@
 
 #include "core/port_io.h"
 
+namespace kvt {
+
 struct PortAccess {
   bool write;
   int port;
@@ -114,3 +116,5 @@ class BurstClock : public Clock {
   std::vector<double> durations_;
   std::size_t calls_ = 0;
 };
+
+}  // namespace kvt

@@ -12,6 +12,8 @@
 #include "tests/support/fake_instrument.h"
 #include "tests/support/scripted_prompt.h"
 
+namespace kvt {
+
 class ProgramInFolder : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -45,3 +47,5 @@ class ProgramInFolder : public ::testing::Test {
   std::vector<double> pauses_;
   int quits_ = 0;
 };
+
+}  // namespace kvt

@@ -6,6 +6,8 @@
 
 #include "core/draw_surface.h"
 
+namespace kvt {
+
 struct DrawCall {
   enum Kind { Background, TextColour, PenWidth, Line, Point, Text, FilledBox, Circle } kind;
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // Point and Text use x1, y1; Circle x1, y1, x2 = radius
@@ -78,3 +80,5 @@ class RecordingSurface : public DrawSurface {
   Colour textColour_ = 0;
   int penWidth_ = 1;
 };
+
+}  // namespace kvt

@@ -6,6 +6,8 @@
 
 #include "core/prompt.h"
 
+namespace kvt {
+
 struct ShownMessage {
   std::string text;
   PromptIcon icon;
@@ -52,3 +54,5 @@ class ScriptedPrompt : public Prompt {
     return name;
   }
 };
+
+}  // namespace kvt

@@ -18,6 +18,8 @@
 
 #include "device/library_port_io.h"
 
+namespace kvt {
+
 class SimulatedInstrument {
  public:
   explicit SimulatedInstrument(const std::string& controlText) {
@@ -62,3 +64,5 @@ class SimulatedInstrument {
   std::vector<std::string> failures_;
   std::unique_ptr<LibraryPortIo> port_;
 };
+
+}  // namespace kvt

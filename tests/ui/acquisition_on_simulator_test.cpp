@@ -22,6 +22,8 @@
 #include "tests/support/simulated_instrument.h"
 #include "tests/support/program_in_folder.h"
 
+namespace kvt {
+
 namespace {
 
 struct Point {
@@ -170,3 +172,5 @@ TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {
   EXPECT_LT(previous->volts - nearOneMilliamp->volts, 0.1);
   EXPECT_GT(PixelsOf(form->Picture1->Image(), LineColour()), 100);
 }
+
+}  // namespace kvt

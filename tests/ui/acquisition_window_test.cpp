@@ -13,6 +13,8 @@
 
 #include "ui/picture_box.h"
 
+namespace kvt {
+
 namespace {
 
 struct Host {
@@ -111,3 +113,5 @@ TEST(GetPointsWindow, SizeAndPlaceInTwips) {
   EXPECT_FALSE(window.windowFlags() & Qt::WindowMinMaxButtonsHint);
   window.Command1_Click();
 }
+
+}  // namespace kvt

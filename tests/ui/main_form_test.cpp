@@ -26,6 +26,8 @@
 #include "ui/picture_box.h"
 #include "tests/support/program_in_folder.h"
 
+namespace kvt {
+
 namespace {
 
 std::vector<std::string> FileLines(const QString& path) {
@@ -297,3 +299,5 @@ TEST_F(MainFormTest, ANewPortAddressTakesEffectAtOnce) {
   EXPECT_FALSE(instrument_.trace[0].write);
   EXPECT_EQ(instrument_.trace[0].port, 0x3BD);
 }
+
+}  // namespace kvt

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kvt {
+
 namespace {
 
 const LayoutControlSizes kDesign{};  // the panel frames and indicator at design size
@@ -110,3 +112,5 @@ TEST(MainLayout, EachColumnControlUsesItsOwnWidth) {
   // The plot follows the first frame's width only.
   EXPECT_EQ(l.picture1Width, 5655);
 }
+
+}  // namespace kvt

@@ -13,6 +13,8 @@
 #include "ui/picture_box.h"
 #include "tests/support/scripted_prompt.h"
 
+namespace kvt {
+
 namespace {
 
 class OptionsKVTTest : public testing::Test {
@@ -261,3 +263,5 @@ TEST_F(OptionsKVTTest, EveryTextShowsWhole) {
   EXPECT_TRUE(TextsFit(*dialog));
   EXPECT_GE(dialog->font().pointSizeF(), 6.0);
 }
+
+}  // namespace kvt

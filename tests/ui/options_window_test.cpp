@@ -9,6 +9,8 @@
 #include "core/twips.h"
 #include "ui/dialog_frame.h"
 
+namespace kvt {
+
 namespace {
 
 class OptionsWindowTest : public testing::Test {
@@ -99,3 +101,5 @@ TEST_F(OptionsWindowTest, CloseBoxDiscardsLikeCancel) {
   EXPECT_EQ(settings.slot, before.slot);
   EXPECT_FALSE(FileWritten());
 }
+
+}  // namespace kvt

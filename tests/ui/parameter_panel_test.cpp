@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace kvt {
+
 namespace {
 
 // The panel on a bare parent, with the main window's two hooks recorded.
@@ -147,3 +149,5 @@ TEST(ParameterPanel, OptionButtonsWriteTheirNumberWithoutRedrawing) {
   EXPECT_EQ(rig.settings[PointsChoice], "5");
   EXPECT_EQ(panel.CheckedOption(), 5);
 }
+
+}  // namespace kvt

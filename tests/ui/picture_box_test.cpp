@@ -8,6 +8,8 @@
 #include "core/settings.h"
 #include "plot/plot_renderer.h"
 
+namespace kvt {
+
 namespace {
 
 constexpr Colour kBack = MakeColour(0, 96, 0);
@@ -173,3 +175,5 @@ TEST(PictureBox, RenderedPlotAtTheWorkedSize) {
   const char* sample = std::getenv("KVT_PLOT_SAMPLE");
   if (sample != nullptr) box.Image().save(QString::fromLocal8Bit(sample));
 }
+
+}  // namespace kvt

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <functional>
 
+namespace kvt {
+
 namespace {
 
 // Runs `inspect` on the modal window once it is shown; the inspector must
@@ -114,3 +116,5 @@ TEST(QtPrompt, AllFilesFilterListsNamesWithoutADot) {
   });
   EXPECT_EQ(prompt.OpenFileName(open), "");
 }
+
+}  // namespace kvt

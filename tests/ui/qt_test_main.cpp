@@ -9,6 +9,6 @@ int main(int argc, char** argv) {
   // Tests never need a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  ApplyProgramFont(app);
+  kvt::ApplyProgramFont(app);
   return RUN_ALL_TESTS();
 }

@@ -4,6 +4,8 @@
 
 #include "ui/picture_box.h"
 
+namespace kvt {
+
 namespace {
 
 constexpr int StatusFor100 = 128;    // code 1
@@ -56,3 +58,5 @@ TEST(RangeIndicator, DialOnAPictureBoxMovesItsNeedle) {
     for (int x = 12; x < 60; ++x) inked += black(x, y);
   EXPECT_GT(inked, 20);
 }
+
+}  // namespace kvt
