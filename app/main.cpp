@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/main_form.h"
+#include "ui/main_window.h"
 #include "ui/program_font.h"
 
 namespace {
@@ -45,11 +45,11 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   kvt::ApplyProgramFont(app);
-  kvt::MainFormServices services;
+  kvt::MainWindowServices services;
   services.startupPause = PaintOnlyPause;
   services.quit = [] { QCoreApplication::exit(0); };
   services.fatal = PortLibraryFailed;
-  kvt::MainForm form(services);
+  kvt::MainWindow form(services);
   form.ShowLoaded();
   return app.exec();
 }

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   std::vector<double> runSeconds;
   for (int run = 1; run <= runs; ++run) {
     points.PointCount = static_cast<std::int16_t>(pointCount);
-    GetPoints window(points, GetPointsCalls{[&](double volts) { return device.MeasurePoint(volts); },
+    AcquisitionWindow window(points, AcquisitionWindowCalls{[&](double volts) { return device.MeasurePoint(volts); },
                                             [&](int state) { device.SetBlinkLine(state); },
                                             [] { return 1000.0; }, [] {}, [] {}});
     QElapsedTimer elapsed;

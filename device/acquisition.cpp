@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/text_number.h"
+#include "device/device_routines.h"
 
 namespace kvt {
 
@@ -53,7 +54,7 @@ TickOutcome Acquisition::Tick(double barWidth) {
     }
   }
 
-  const double volts = (nextCode_ - 512) / 100.0;
+  const double volts = VoltsFromCode(nextCode_);
   rawVolts_[nextCode_] = calls_.measurePoint(volts);
   nextCode_ = static_cast<std::int16_t>(nextCode_ + step);
   return out;
@@ -71,7 +72,7 @@ TickOutcome Acquisition::Finish(double barWidth, int step) {
   const double ohms = calls_.rangeOhms();
   for (int i = 0; i <= 1023; i += step) {
     points_.PointVolts[i] = rawVolts_[i];
-    points_.PointAmps[i] = ((i - 512) / 100.0 - rawVolts_[i]) / ohms;
+    points_.PointAmps[i] = (VoltsFromCode(i) - rawVolts_[i]) / ohms;
   }
   calls_.measurePoint(0.0);
   out.finished = true;

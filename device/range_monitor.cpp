@@ -87,43 +87,37 @@ NeedlePoints NeedleGeometry(int rangeIndex) {
 RangeMonitor::RangeMonitor(DrawSurface& dial, std::function<int()> readStatus, std::function<void()> beep)
     : dial_(dial), readStatus_(std::move(readStatus)), beep_(std::move(beep)) {}
 
-void RangeMonitor::UpdateRange(double& ohms) {
-  if (ohms == -1) {
-    shownIndex_ = 0;
-    dialDrawn_ = false;
-    int reset = -1;
-    ReadRangeSwitch(reset);
-    return;
-  }
-  int index = 0;
-  const int k = ReadRangeSwitch(index);
-  ohms = RangeOhms(k);
+void RangeMonitor::Reset() {
+  shownIndex_ = 0;
+  dialDrawn_ = false;
+  lastCode_ = 0;
+  lastIndex_ = 0;
+  switchKnown_ = false;
+  ReadRangeSwitch();
+}
+
+double RangeMonitor::UpdateRange() {
+  const int k = ReadRangeSwitch();
   if (k != shownIndex_ || !dialDrawn_) {
     DrawRangeIndicator(k);
     dialDrawn_ = true;
   }
   shownIndex_ = k;
+  return RangeOhms(k);
 }
 
-int RangeMonitor::ReadRangeSwitch(int& index) {
-  if (index == -1) {
-    lastCode_ = 0;
-    lastIndex_ = 0;
-    switchKnown_ = false;
-  }
-  index = lastIndex_;
+int RangeMonitor::ReadRangeSwitch() {
   int code = SwitchCode(readStatus_());
   if (switchKnown_) {
-    if (code == lastCode_) return index;
+    if (code == lastCode_) return lastIndex_;
     code = SwitchCode(readStatus_());
     if (beep_) beep_();
   } else {
     switchKnown_ = true;
   }
   lastCode_ = code;
-  index = RangeIndexOfCode(code);
-  lastIndex_ = index;
-  return index;
+  lastIndex_ = RangeIndexOfCode(code);
+  return lastIndex_;
 }
 
 void RangeMonitor::DrawRangeIndicator(int k) {

@@ -37,15 +37,17 @@ class RangeMonitor {
   // the monitor.
   RangeMonitor(DrawSurface& dial, std::function<int()> readStatus, std::function<void()> beep);
 
-  // The once-a-second poll: ohms gets the current range resistance and the
-  // dial is redrawn when the position changed. ohms == -1 is the reset
-  // request: the switch is read once, nothing drawn, ohms left alone.
-  void UpdateRange(double& ohms);
+  // At start-up: forgets the dial and the switch position, then reads the
+  // switch once without drawing.
+  void Reset();
 
-  // Reads the switch; index == -1 first forgets the last known position.
-  // A moved switch is read a second time (the switch may still be settling)
-  // and beeps. Returns the RangeIndex and leaves it in index too.
-  int ReadRangeSwitch(int& index);
+  // The once-a-second poll: returns the range resistance in ohms and
+  // redraws the dial when the position changed.
+  double UpdateRange();
+
+  // Reads the switch and returns its RangeIndex. A moved switch is read a
+  // second time (it may still be settling) and beeps.
+  int ReadRangeSwitch();
 
   // Redraws the labels and moves the needle to range k.
   void DrawRangeIndicator(int k);

@@ -67,13 +67,9 @@ bool WritePointsFile(const QString& path, const PointSet& points) {
   return file.commit();
 }
 
-void Call(const std::function<void()>& f) {
-  if (f) f();
-}
-
 }  // namespace
 
-void LoadPointsFile(PointSet& points, Prompt& prompt, const PointsFileHooks& hooks) {
+void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, PlotView& view) {
   const std::string name = prompt.OpenFileName(OpenRequest());
   if (name.empty()) return;
 
@@ -95,7 +91,7 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, const PointsFileHooks& hoo
     prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
     return;
   }
-  Call(hooks.allOptionsOff);
+  choice.AllOptionsOff();
   if (content.status == PointsReadStatus::BadCount) {
     points.PointCount = 0;
     prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
@@ -105,8 +101,8 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, const PointsFileHooks& hoo
   // update its click runs already sees the new points (save and clear
   // become available).
   points.PointCount = static_cast<std::int16_t>(content.count);
-  if (hooks.optionOn) hooks.optionOn(OptionForCount(content.count));
-  Call(hooks.drawPlot);
+  choice.TurnOptionOn(OptionForCount(content.count));
+  view.DrawPlot();
 }
 
 void SavePointsFile(const PointSet& points, Prompt& prompt) {

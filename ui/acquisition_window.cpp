@@ -20,95 +20,99 @@ constexpr Colour Green = MakeColour(0, 255, 0);
 constexpr Colour Blue = MakeColour(0, 0, 255);
 constexpr Colour Black = MakeColour(0, 0, 0);
 
-AcquisitionCalls CoreCalls(const GetPointsCalls& c) { return {c.measurePoint, c.setBlinkLine, c.rangeOhms}; }
-
 }  // namespace
 
-GetPoints::GetPoints(PointSet& points, GetPointsCalls calls, QWidget* mainWindow)
+AcquisitionWindow::AcquisitionWindow(PointSet& points, AcquisitionCalls calls, PlotView& view, QWidget* mainWindow)
     : QDialog(mainWindow),
       points_(points),
-      calls_(std::move(calls)),
-      run_(points, CoreCalls(calls_)),
+      view_(view),
+      run_(points, std::move(calls)),
       twips_(ScaleOf(mainWindow)) {
+  setObjectName("GetPoints");
   MakeFixedDialog(*this, "Getting points from device ...", 4485, 2145);
 
   const QColor face = palette().color(QPalette::Window);
   const Colour background = MakeColour(face.red(), face.green(), face.blue());
   auto* border1 = new QFrame(this);
   border1->setGeometry(TwipRect(twips_, 2122, 120, 240, 255));
-  picture1_ = NewBorderedPicture(border1, 1, background);
+  indicatorBox_ = NewBorderedPicture(border1, 1, background);
   auto* border2 = new QFrame(this);
   border2->setGeometry(TwipRect(twips_, 135, 600, 4215, 375));
-  picture2_ = NewBorderedPicture(border2, 1, background);
+  progressBar_ = NewBorderedPicture(border2, 1, background);
 
-  label1_ = new QLabel(this);
-  label1_->setGeometry(TwipRect(twips_, 1875, 1080, 735, 255));
+  indicatorBox_->setObjectName("Picture1");
+  progressBar_->setObjectName("Picture2");
+  percentLabel_ = new QLabel(this);
+  percentLabel_->setObjectName("Label1");
+  percentLabel_->setGeometry(TwipRect(twips_, 1875, 1080, 735, 255));
 
-  command1_ = new QPushButton("&Cancel", this);
-  command1_->setGeometry(TwipRect(twips_, 1515, 1680, 1455, 375));
-  connect(command1_, &QPushButton::clicked, this, &GetPoints::Command1_Click);
+  cancelButton_ = new QPushButton("&Cancel", this);
+  cancelButton_->setObjectName("Command1");
+  cancelButton_->setGeometry(TwipRect(twips_, 1515, 1680, 1455, 375));
+  connect(cancelButton_, &QPushButton::clicked, this, &AcquisitionWindow::OnCancel);
 
-  timer1_ = new QTimer(this);
-  timer1_->setInterval(100);
-  connect(timer1_, &QTimer::timeout, this, &GetPoints::Timer1_Timer);
+  tickTimer_ = new QTimer(this);
+  tickTimer_->setObjectName("Timer1");
+  tickTimer_->setInterval(100);
+  connect(tickTimer_, &QTimer::timeout, this, &AcquisitionWindow::OnTick);
 
   PlaceBelowRightOf(*this, mainWindow);
 
   run_.Start();
-  timer1_->start();
+  tickTimer_->start();
 }
 
-GetPoints::~GetPoints() = default;
+AcquisitionWindow::~AcquisitionWindow() = default;
 
-void GetPoints::Timer1_Timer() {
-  if (!timer1_->isActive()) return;  // a tick queued before the run ended
-  const TickOutcome out = run_.Tick(picture2_->InnerWidth());
+void AcquisitionWindow::OnTick() {
+  if (!tickTimer_->isActive()) return;  // a tick queued before the run ended
+  const TickOutcome out = run_.Tick(progressBar_->InnerWidth());
   if (out.blinked) DrawIndicator(out.blinkState);
-  if (out.barX != 0) picture2_->FilledBox(0, 0, out.barX, picture2_->InnerHeight(), Blue);
-  if (!out.percent.empty()) label1_->setText(QString::fromStdString(out.percent));
+  if (out.barX != 0) progressBar_->FilledBox(0, 0, out.barX, progressBar_->InnerHeight(), Blue);
+  if (!out.percent.empty()) percentLabel_->setText(QString::fromStdString(out.percent));
   if (!out.finished) return;
 
-  timer1_->stop();
-  command1_->hide();
-  calls_.updateParams();
-  calls_.drawPlot();
+  tickTimer_->stop();
+  cancelButton_->hide();
+  view_.UpdateParams();
+  view_.DrawPlot();
   quit();
 }
 
-void GetPoints::Command1_Click() {
-  if (!timer1_->isActive()) return;
-  timer1_->stop();
+void AcquisitionWindow::OnCancel() {
+  if (!tickTimer_->isActive()) return;
+  tickTimer_->stop();
   run_.Cancel();
-  calls_.updateParams();
-  calls_.drawPlot();
+  view_.UpdateParams();
+  view_.DrawPlot();
   quit();
 }
 
-void GetPoints::quit() { QDialog::done(QDialog::Accepted); }
+void AcquisitionWindow::quit() { QDialog::done(QDialog::Accepted); }
 
-void GetPoints::closeEvent(QCloseEvent* event) {
-  if (timer1_->isActive()) {
-    Command1_Click();
+void AcquisitionWindow::closeEvent(QCloseEvent* event) {
+  if (tickTimer_->isActive()) {
+    OnCancel();
     event->accept();
     return;
   }
   QDialog::closeEvent(event);
 }
 
-void GetPoints::reject() {
-  if (timer1_->isActive())
-    Command1_Click();
+void AcquisitionWindow::reject() {
+  if (tickTimer_->isActive())
+    OnCancel();
   else
     QDialog::reject();
 }
 
 // The indicator's radius is 10 twips short of half its width.
-void GetPoints::DrawIndicator(int blinkState) {
-  const double w = picture1_->InnerWidth();
-  const double h = picture1_->InnerHeight();
+void AcquisitionWindow::DrawIndicator(int blinkState) {
+  const double w = indicatorBox_->InnerWidth();
+  const double h = indicatorBox_->InnerHeight();
   const double radius = w / 2 - 10 / twips_.twipsPerPixel;
-  const Colour fill = blinkState == 1 ? Green : picture1_->Background();
-  picture1_->Circle(w / 2, h / 2, radius, Black, fill);
+  const Colour fill = blinkState == 1 ? Green : indicatorBox_->Background();
+  indicatorBox_->Circle(w / 2, h / 2, radius, Black, fill);
 }
 
 }  // namespace kvt

@@ -2,9 +2,9 @@
 // The modal window of an acquisition run: one point per 100 ms tick, a
 // blinking activity indicator, a progress bar with its percentage, Cancel.
 #include <QDialog>
-#include <functional>
 #include <memory>
 
+#include "core/plot_view.h"
 #include "core/twips.h"
 #include "device/acquisition.h"
 
@@ -16,33 +16,26 @@ namespace kvt {
 
 class PictureBox;
 
-struct GetPointsCalls {
-  std::function<double(double volts)> measurePoint;  // MeasurePoint
-  std::function<void(int state)> setBlinkLine;       // SetBlinkLine
-  std::function<double()> rangeOhms;                 // RangeResistorOhms now
-  std::function<void()> updateParams;                // main window's UpdateParams
-  std::function<void()> drawPlot;                    // plot renderer
-};
-
-class GetPoints : public QDialog {
+class AcquisitionWindow : public QDialog {
   Q_OBJECT
  public:
   // points.PointCount must already hold the run's size. The window places
   // itself 1000 twips right of and below mainWindow's top-left corner,
   // resets the blink line and starts its timer; exec() runs it.
-  GetPoints(PointSet& points, GetPointsCalls calls, QWidget* mainWindow = nullptr);
-  ~GetPoints() override;
+  // At the end, or on Cancel, `view` shows the outcome.
+  AcquisitionWindow(PointSet& points, AcquisitionCalls calls, PlotView& view, QWidget* mainWindow = nullptr);
+  ~AcquisitionWindow() override;
 
-  PictureBox* Picture1() const { return picture1_; }
-  PictureBox* Picture2() const { return picture2_; }
-  QLabel* Label1() const { return label1_; }
-  QPushButton* Command1() const { return command1_; }
-  QTimer* Timer1() const { return timer1_; }
+  PictureBox* IndicatorBox() const { return indicatorBox_; }
+  PictureBox* ProgressBar() const { return progressBar_; }
+  QLabel* PercentLabel() const { return percentLabel_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
+  QTimer* TickTimer() const { return tickTimer_; }
   const Acquisition& Run() const { return run_; }
 
  public slots:
-  void Timer1_Timer();
-  void Command1_Click();
+  void OnTick();
+  void OnCancel();
   void quit();
 
  protected:
@@ -54,14 +47,14 @@ class GetPoints : public QDialog {
   void DrawIndicator(int blinkState);
 
   PointSet& points_;
-  GetPointsCalls calls_;
+  PlotView& view_;
   Acquisition run_;
   TwipScale twips_;
-  PictureBox* picture1_ = nullptr;
-  PictureBox* picture2_ = nullptr;
-  QLabel* label1_ = nullptr;
-  QPushButton* command1_ = nullptr;
-  QTimer* timer1_ = nullptr;
+  PictureBox* indicatorBox_ = nullptr;
+  PictureBox* progressBar_ = nullptr;
+  QLabel* percentLabel_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QTimer* tickTimer_ = nullptr;
 };
 
 }  // namespace kvt

@@ -19,26 +19,26 @@ MainMenu BuildMainMenu(QMenuBar* bar) {
   MainMenu m{};
   QMenu* file = bar->addMenu("&File");
   file->setObjectName("File");
-  m.File_Load = Item(file, "File_Load", "&Open file with points");
-  m.File_Save = Item(file, "File_Save", "&Save file with points");
+  m.openPoints = Item(file, "File_Load", "&Open file with points");
+  m.savePoints = Item(file, "File_Save", "&Save file with points");
   file->addSeparator()->setObjectName("dummy");
-  m.File_Exit = Item(file, "File_Exit", "E&xit");
+  m.exit = Item(file, "File_Exit", "E&xit");
 
   QMenu* tools = bar->addMenu("&Tools");
   tools->setObjectName("Tools");
-  m.Tools_Get = Item(tools, "Tools_Get", "&Get points from device");
+  m.getPoints = Item(tools, "Tools_Get", "&Get points from device");
   tools->addSeparator()->setObjectName("dummy1");
-  m.Tools_Clear = Item(tools, "Tools_Clear", "Clea&r plot (remove points)");
-  m.Tools_Copy = Item(tools, "Tools_Copy", "&Copy image to clipboard");
+  m.clearPlot = Item(tools, "Tools_Clear", "Clea&r plot (remove points)");
+  m.copyPlot = Item(tools, "Tools_Copy", "&Copy image to clipboard");
 
   QMenu* options = bar->addMenu("&Options");
   options->setObjectName("Options");
-  m.Options_KVT = Item(options, "Options_KVT", "&KVT Options");
-  m.Options_Window = Item(options, "Options_Window", "&Window Options");
+  m.generalOptions = Item(options, "Options_KVT", "&KVT Options");
+  m.windowOptions = Item(options, "Options_Window", "&Window Options");
 
   QMenu* help = bar->addMenu("&Help");
   help->setObjectName("Help");
-  m.Help_About = Item(help, "Help_About", "&About program");
+  m.about = Item(help, "Help_About", "&About program");
   return m;
 }
 

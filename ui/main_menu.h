@@ -8,15 +8,15 @@ namespace kvt {
 // The main window's menu bar: four menus, access keys only, no shortcuts.
 
 struct MainMenu {
-  QAction* File_Load;
-  QAction* File_Save;
-  QAction* File_Exit;
-  QAction* Tools_Get;
-  QAction* Tools_Clear;
-  QAction* Tools_Copy;
-  QAction* Options_KVT;
-  QAction* Options_Window;
-  QAction* Help_About;
+  QAction* openPoints;
+  QAction* savePoints;
+  QAction* exit;
+  QAction* getPoints;
+  QAction* clearPlot;
+  QAction* copyPlot;
+  QAction* generalOptions;
+  QAction* windowOptions;
+  QAction* about;
 };
 
 MainMenu BuildMainMenu(QMenuBar* bar);

@@ -30,64 +30,64 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-ParameterPanel::ParameterPanel(QWidget* parent, Settings& settings, TwipScale scale, Hooks hooks)
-    : QObject(parent), settings_(settings), scale_(scale), hooks_(std::move(hooks)) {
-  Frame2 = new QGroupBox("Smoothing of plot:", parent);
-  Frame3 = new QGroupBox("Max V (Volts):", parent);
-  Frame4 = new QGroupBox("Max I (mA):", parent);
-  Frame5 = new QGroupBox("Number of Points:", parent);
-  Frame2->setObjectName("Frame2");
-  Frame3->setObjectName("Frame3");
-  Frame4->setObjectName("Frame4");
-  Frame5->setObjectName("Frame5");
-  Place(Frame2, 5880, 120, 2055, 975);
-  Place(Frame3, 5880, 1080, 2055, 735);
-  Place(Frame4, 5880, 1800, 2055, 735);
-  Place(Frame5, 5880, 2640, 2055, 1095);
+ParameterPanel::ParameterPanel(QWidget* parent, Settings& settings, TwipScale scale, PlotView& view)
+    : QObject(parent), settings_(settings), scale_(scale), view_(view) {
+  smoothingFrame_ = new QGroupBox("Smoothing of plot:", parent);
+  maxVoltsFrame_ = new QGroupBox("Max V (Volts):", parent);
+  maxMilliampsFrame_ = new QGroupBox("Max I (mA):", parent);
+  pointCountFrame_ = new QGroupBox("Number of Points:", parent);
+  smoothingFrame_->setObjectName("Frame2");
+  maxVoltsFrame_->setObjectName("Frame3");
+  maxMilliampsFrame_->setObjectName("Frame4");
+  pointCountFrame_->setObjectName("Frame5");
+  Place(smoothingFrame_, 5880, 120, 2055, 975);
+  Place(maxVoltsFrame_, 5880, 1080, 2055, 735);
+  Place(maxMilliampsFrame_, 5880, 1800, 2055, 735);
+  Place(pointCountFrame_, 5880, 2640, 2055, 1095);
 
-  Check1 = new QCheckBox("Using smoothing", Frame2);
-  Place(Check1, 120, 240, 1815, 255);
-  HScroll1 = MakeScrollBar(Frame2, 3, 30);
-  Place(HScroll1, 120, 600, 1215, 255);
-  Label1 = new QLabel(Frame2);
-  Place(Label1, 1440, 600, ValueLabelWidth, 255);
+  smoothingCheck_ = new QCheckBox("Using smoothing", smoothingFrame_);
+  Place(smoothingCheck_, 120, 240, 1815, 255);
+  smoothingLevelBar_ = MakeScrollBar(smoothingFrame_, 3, 30);
+  Place(smoothingLevelBar_, 120, 600, 1215, 255);
+  smoothingLevelLabel_ = new QLabel(smoothingFrame_);
+  Place(smoothingLevelLabel_, 1440, 600, ValueLabelWidth, 255);
 
-  HScroll2 = MakeScrollBar(Frame3, 1, 5);
-  Place(HScroll2, 120, 360, 1215, 255);
-  Label2 = new QLabel(Frame3);
-  Place(Label2, 1440, 360, ValueLabelWidth, 255);
+  maxVoltsBar_ = MakeScrollBar(maxVoltsFrame_, 1, 5);
+  Place(maxVoltsBar_, 120, 360, 1215, 255);
+  maxVoltsLabel_ = new QLabel(maxVoltsFrame_);
+  Place(maxVoltsLabel_, 1440, 360, ValueLabelWidth, 255);
 
-  HScroll3 = MakeScrollBar(Frame4, 1, 10);
-  Place(HScroll3, 120, 360, 1215, 255);
-  Label3 = new QLabel(Frame4);
-  Place(Label3, 1440, 360, ValueLabelWidth, 255);
+  maxMilliampsBar_ = MakeScrollBar(maxMilliampsFrame_, 1, 10);
+  Place(maxMilliampsBar_, 120, 360, 1215, 255);
+  maxMilliampsLabel_ = new QLabel(maxMilliampsFrame_);
+  Place(maxMilliampsLabel_, 1440, 360, ValueLabelWidth, 255);
 
   options_ = new QButtonGroup(this);
   static const char* const captions[6] = {"32", "64", "128", "256", "512", "1024"};
   for (int k = 0; k < 6; ++k) {
-    Option[k] = new QRadioButton(captions[k], Frame5);
-    Option[k]->setObjectName(QString("Option%1").arg(k + 1));
-    Place(Option[k], k < 3 ? 120 : 1200, 240 + 240 * (k % 3), 735, 255);
-    options_->addButton(Option[k], k + 1);
-    connect(Option[k], &QRadioButton::toggled, this, [this, k](bool on) {
-      if (on) OptionClick(k + 1);
+    pointCountOptions_[k] = new QRadioButton(captions[k], pointCountFrame_);
+    pointCountOptions_[k]->setObjectName(QString("Option%1").arg(k + 1));
+    Place(pointCountOptions_[k], k < 3 ? 120 : 1200, 240 + 240 * (k % 3), 735, 255);
+    options_->addButton(pointCountOptions_[k], k + 1);
+    connect(pointCountOptions_[k], &QRadioButton::toggled, this, [this, k](bool on) {
+      if (on) OnPointCountChosen(k + 1);
     });
   }
 
-  Check1->setObjectName("Check1");
-  HScroll1->setObjectName("HScroll1");
-  HScroll2->setObjectName("HScroll2");
-  HScroll3->setObjectName("HScroll3");
-  Label1->setObjectName("Label1");
-  Label2->setObjectName("Label2");
-  Label3->setObjectName("Label3");
+  smoothingCheck_->setObjectName("Check1");
+  smoothingLevelBar_->setObjectName("HScroll1");
+  maxVoltsBar_->setObjectName("HScroll2");
+  maxMilliampsBar_->setObjectName("HScroll3");
+  smoothingLevelLabel_->setObjectName("Label1");
+  maxVoltsLabel_->setObjectName("Label2");
+  maxMilliampsLabel_->setObjectName("Label3");
 
-  connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
+  connect(smoothingCheck_, &QCheckBox::toggled, this, [this] { OnSmoothingToggled(); });
   const std::array<std::pair<QScrollBar*, int>, 3> bars = {
-      {{HScroll1, SmoothingLevel}, {HScroll2, MaxVoltsSetting}, {HScroll3, MaxMilliampsSetting}}};
+      {{smoothingLevelBar_, SmoothingLevel}, {maxVoltsBar_, MaxVoltsSetting}, {maxMilliampsBar_, MaxMilliampsSetting}}};
   for (auto [bar, entry] : bars) {
-    connect(bar, &QScrollBar::valueChanged, this, [this, bar = bar, entry = entry] { ScrollChanged(bar, entry); });
-    connect(bar, &QScrollBar::sliderReleased, this, [this, bar = bar, entry = entry] { ScrollReleased(bar, entry); });
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar = bar, entry = entry] { OnRangeBarChanged(bar, entry); });
+    connect(bar, &QScrollBar::sliderReleased, this, [this, bar = bar, entry = entry] { OnRangeBarReleased(bar, entry); });
   }
 }
 
@@ -97,20 +97,20 @@ void ParameterPanel::Place(QWidget* widget, double left, double top, double widt
 
 void ParameterPanel::Sync() {
   const bool smoothing = settings_[SmoothingOn] == "1";
-  Check1->setChecked(smoothing);
+  smoothingCheck_->setChecked(smoothing);
   if (!smoothing) {
-    HScroll1->setEnabled(false);
-    Label1->setEnabled(false);
+    smoothingLevelBar_->setEnabled(false);
+    smoothingLevelLabel_->setEnabled(false);
   } else {
-    HScroll1->setEnabled(true);
-    Label1->setEnabled(true);
-    HScroll1->setValue(settings_.Int(SmoothingLevel));
+    smoothingLevelBar_->setEnabled(true);
+    smoothingLevelLabel_->setEnabled(true);
+    smoothingLevelBar_->setValue(settings_.Int(SmoothingLevel));
   }
-  Label1->setText(Text(settings_[SmoothingLevel]));
-  HScroll2->setValue(settings_.Int(MaxVoltsSetting));
-  Label2->setText(Text(settings_[MaxVoltsSetting] + " V"));
-  HScroll3->setValue(settings_.Int(MaxMilliampsSetting));
-  Label3->setText(Text(settings_[MaxMilliampsSetting] + " mA"));
+  smoothingLevelLabel_->setText(Text(settings_[SmoothingLevel]));
+  maxVoltsBar_->setValue(settings_.Int(MaxVoltsSetting));
+  maxVoltsLabel_->setText(Text(settings_[MaxVoltsSetting] + " V"));
+  maxMilliampsBar_->setValue(settings_.Int(MaxMilliampsSetting));
+  maxMilliampsLabel_->setText(Text(settings_[MaxMilliampsSetting] + " mA"));
   const int k = settings_.Int(PointsChoice);
   if (k >= 1 && k <= 6)
     TurnOptionOn(k);  // the group turns the others off
@@ -119,47 +119,47 @@ void ParameterPanel::Sync() {
 }
 
 PlotControls ParameterPanel::Controls() const {
-  return {Check1->isChecked(), HScroll1->value(), HScroll2->value(), HScroll3->value()};
+  return {smoothingCheck_->isChecked(), smoothingLevelBar_->value(), maxVoltsBar_->value(), maxMilliampsBar_->value()};
 }
 
 int ParameterPanel::CheckedOption() const {
   for (int k = 0; k < 6; ++k)
-    if (Option[k]->isChecked()) return k + 1;
+    if (pointCountOptions_[k]->isChecked()) return k + 1;
   return 0;
 }
 
 void ParameterPanel::AllOptionsOff() {
   // An exclusive group cannot have every button off; lift that briefly.
   options_->setExclusive(false);
-  for (auto* option : Option) option->setChecked(false);
+  for (auto* option : pointCountOptions_) option->setChecked(false);
   options_->setExclusive(true);
 }
 
 void ParameterPanel::TurnOptionOn(int k) {
-  if (k >= 1 && k <= 6) Option[k - 1]->setChecked(true);
+  if (k >= 1 && k <= 6) pointCountOptions_[k - 1]->setChecked(true);
 }
 
-void ParameterPanel::Check1_Click() {
-  settings_[SmoothingOn] = Check1->isChecked() ? "1" : "0";
-  hooks_.updateParams();
-  hooks_.drawPlot();
+void ParameterPanel::OnSmoothingToggled() {
+  settings_[SmoothingOn] = smoothingCheck_->isChecked() ? "1" : "0";
+  view_.UpdateParams();
+  view_.DrawPlot();
 }
 
-void ParameterPanel::ScrollChanged(QScrollBar* bar, int entry) {
+void ParameterPanel::OnRangeBarChanged(QScrollBar* bar, int entry) {
   settings_[entry] = PlainDecimal(bar->value());
-  hooks_.updateParams();
-  if (!bar->isSliderDown()) hooks_.drawPlot();
+  view_.UpdateParams();
+  if (!bar->isSliderDown()) view_.DrawPlot();
 }
 
-void ParameterPanel::ScrollReleased(QScrollBar* bar, int entry) {
+void ParameterPanel::OnRangeBarReleased(QScrollBar* bar, int entry) {
   settings_[entry] = PlainDecimal(bar->value());
-  hooks_.updateParams();
-  hooks_.drawPlot();
+  view_.UpdateParams();
+  view_.DrawPlot();
 }
 
-void ParameterPanel::OptionClick(int k) {
+void ParameterPanel::OnPointCountChosen(int k) {
   settings_[PointsChoice] = PlainDecimal(k);
-  hooks_.updateParams();
+  view_.UpdateParams();
 }
 
 }  // namespace kvt

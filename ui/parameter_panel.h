@@ -5,8 +5,8 @@
 // nests until every control agrees with the table.
 #include <QObject>
 #include <array>
-#include <functional>
 
+#include "core/plot_view.h"
 #include "core/settings.h"
 #include "core/twips.h"
 #include "plot/plot_renderer.h"
@@ -21,55 +21,59 @@ class QWidget;
 
 namespace kvt {
 
-class ParameterPanel : public QObject {
+class ParameterPanel : public QObject, public PointCountChoice {
   Q_OBJECT
  public:
-  struct Hooks {
-    std::function<void()> updateParams;  // the main window's UpdateParams
-    std::function<void()> drawPlot;
-  };
+  // Every change of a control is written to `settings` and shown by `view`.
+  ParameterPanel(QWidget* parent, Settings& settings, TwipScale scale, PlotView& view);
 
-  ParameterPanel(QWidget* parent, Settings& settings, TwipScale scale, Hooks hooks);
-
-  // Steps 1 to 6 of UpdateParams: bring the controls in line with the table.
+  // The panel's share of UpdateParams: the controls take the table's values.
   void Sync();
 
   // What the plot reads from the panel when it draws.
   PlotControls Controls() const;
   // Number (1..6) of the first option button that is on; 0 when none is.
   int CheckedOption() const;
-  void AllOptionsOff();
-  // Turns option k on, which runs its click behaviour when it was off.
-  void TurnOptionOn(int k);
+  void AllOptionsOff() override;
+  void TurnOptionOn(int k) override;
 
   // The four frames, for the layout.
-  std::array<QGroupBox*, 4> Frames() const { return {Frame2, Frame3, Frame4, Frame5}; }
+  std::array<QGroupBox*, 4> Frames() const { return {smoothingFrame_, maxVoltsFrame_, maxMilliampsFrame_, pointCountFrame_}; }
 
-  QGroupBox* Frame2;
-  QGroupBox* Frame3;
-  QGroupBox* Frame4;
-  QGroupBox* Frame5;
-  QCheckBox* Check1;
-  QScrollBar* HScroll1;
-  QScrollBar* HScroll2;
-  QScrollBar* HScroll3;
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  std::array<QRadioButton*, 6> Option;  // Option[0] is Option1
+  QCheckBox* SmoothingCheck() const { return smoothingCheck_; }
+  QScrollBar* SmoothingLevelBar() const { return smoothingLevelBar_; }
+  QScrollBar* MaxVoltsBar() const { return maxVoltsBar_; }
+  QScrollBar* MaxMilliampsBar() const { return maxMilliampsBar_; }
+  QLabel* SmoothingLevelLabel() const { return smoothingLevelLabel_; }
+  QLabel* MaxVoltsLabel() const { return maxVoltsLabel_; }
+  QLabel* MaxMilliampsLabel() const { return maxMilliampsLabel_; }
+  // 32, 64, 128, 256, 512 and 1024 points.
+  const std::array<QRadioButton*, 6>& PointCountOptions() const { return pointCountOptions_; }
 
  private:
-  void Check1_Click();
+  void OnSmoothingToggled();
   // A settled value (arrow, trough, keyboard, program, end of a drag) redraws;
   // a value that follows the dragged thumb only updates the table and labels.
-  void ScrollChanged(QScrollBar* bar, int entry);
-  void ScrollReleased(QScrollBar* bar, int entry);
-  void OptionClick(int k);
+  void OnRangeBarChanged(QScrollBar* bar, int entry);
+  void OnRangeBarReleased(QScrollBar* bar, int entry);
+  void OnPointCountChosen(int k);
   void Place(QWidget* widget, double left, double top, double width, double height);
 
   Settings& settings_;
   TwipScale scale_;
-  Hooks hooks_;
+  PlotView& view_;
+  QGroupBox* smoothingFrame_;
+  QGroupBox* maxVoltsFrame_;
+  QGroupBox* maxMilliampsFrame_;
+  QGroupBox* pointCountFrame_;
+  QCheckBox* smoothingCheck_;
+  QScrollBar* smoothingLevelBar_;
+  QScrollBar* maxVoltsBar_;
+  QScrollBar* maxMilliampsBar_;
+  QLabel* smoothingLevelLabel_;
+  QLabel* maxVoltsLabel_;
+  QLabel* maxMilliampsLabel_;
+  std::array<QRadioButton*, 6> pointCountOptions_;
   QButtonGroup* options_;
 };
 

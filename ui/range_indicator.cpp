@@ -16,11 +16,8 @@ RangeIndicator::RangeIndicator(PictureBox& picture2, std::function<int()> readSt
   picture2.setFont(font);
 }
 
-void RangeIndicator::Reset() {
-  double reset = -1;
-  monitor_.UpdateRange(reset);
-}
+void RangeIndicator::Reset() { monitor_.Reset(); }
 
-void RangeIndicator::Poll(double& rangeResistorOhms) { monitor_.UpdateRange(rangeResistorOhms); }
+double RangeIndicator::Poll() { return monitor_.UpdateRange(); }
 
 }  // namespace kvt

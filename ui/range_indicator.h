@@ -17,9 +17,9 @@ class RangeIndicator {
 
   // At start-up: forgets the switch position (reads it once, draws nothing).
   void Reset();
-  // The main window's 1000 ms tick: keeps rangeResistorOhms current and
+  // The main window's 1000 ms tick: returns the range resistance in ohms and
   // redraws the dial when the switch moved.
-  void Poll(double& rangeResistorOhms);
+  double Poll();
 
   const RangeMonitor& Monitor() const { return monitor_; }
 

@@ -137,10 +137,8 @@ TEST(DeviceOnSimulator, StatusRegisterGivesTheSwitchRange) {
     ASSERT_RIG(rig);
     RecordingSurface dial(137, 105);
     RangeMonitor monitor(dial, [&rig] { return rig.device->ReadStatus(); }, [] {});
-    double reset = -1;
-    monitor.UpdateRange(reset);
-    double rangeOhms = 0;
-    monitor.UpdateRange(rangeOhms);
+    monitor.Reset();
+    double rangeOhms = monitor.UpdateRange();
     EXPECT_EQ(rangeOhms, ohms);
 
     // The ADC's data line shares the status byte: with a conversion of 1023
@@ -151,7 +149,7 @@ TEST(DeviceOnSimulator, StatusRegisterGivesTheSwitchRange) {
     const int status = rig.device->ReadStatus();
     EXPECT_TRUE(status & Device::AdcData);
     EXPECT_EQ(RangeOhms(RangeIndexOfCode(SwitchCode(status))), ohms);
-    monitor.UpdateRange(rangeOhms);
+    rangeOhms = monitor.UpdateRange();
     EXPECT_EQ(rangeOhms, ohms);
   }
 }

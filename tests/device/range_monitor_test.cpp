@@ -39,11 +39,7 @@ struct Rig {
   RangeMonitor monitor{surface, [this] { return status(); }, [this] { ++beeps; }};
   double ohms = 0;
 
-  void Reset() {
-    double reset = -1;
-    monitor.UpdateRange(reset);
-    EXPECT_EQ(reset, -1);
-  }
+  void Reset() { monitor.Reset(); }
 };
 
 constexpr int StatusFor100 = 128;    // code 1
@@ -62,7 +58,7 @@ TEST(RangeMonitor, StatusBytesDecodeToRanges) {
     Rig rig;
     rig.Reset();
     rig.status.bytes = {c.status};
-    rig.monitor.UpdateRange(rig.ohms);
+    rig.ohms = rig.monitor.UpdateRange();
     EXPECT_EQ(rig.ohms, c.ohms) << "status " << c.status;
   }
 }
@@ -74,10 +70,10 @@ TEST(RangeMonitor, ResetReadsOnceAndFirstPollDrawsWithoutBeep) {
   rig.Reset();
   EXPECT_EQ(rig.status.reads, 1);
   EXPECT_TRUE(rig.surface.calls.empty());
-  EXPECT_EQ(rig.ohms, 0);  // the reset value is a local; the shared ohms waits for the first tick
+  EXPECT_EQ(rig.ohms, 0);  // the resistance waits for the first tick
 
   // Range 0 is also the index shown after the reset: the dial is drawn anyway.
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   EXPECT_EQ(rig.ohms, 100);
   EXPECT_EQ(rig.beeps, 0);
   EXPECT_TRUE(rig.monitor.DialDrawn());
@@ -93,8 +89,8 @@ TEST(RangeMonitor, ResetReadsOnceAndFirstPollDrawsWithoutBeep) {
 
   // A steady switch neither beeps nor redraws.
   rig.surface.calls.clear();
-  rig.monitor.UpdateRange(rig.ohms);
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
+  rig.ohms = rig.monitor.UpdateRange();
   EXPECT_TRUE(rig.surface.calls.empty());
   EXPECT_EQ(rig.beeps, 0);
   EXPECT_EQ(rig.ohms, 100);
@@ -104,13 +100,13 @@ TEST(RangeMonitor, MovedSwitchBeepsOnceAndFollowsTheSecondRead) {
   Rig rig;
   rig.status.bytes = {StatusFor100, StatusFor100};
   rig.Reset();
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   ASSERT_EQ(rig.ohms, 100);
 
   // First read sees the switch on its way (1000), the second where it settled.
   rig.status.bytes = {StatusFor1000, StatusFor10000};
   rig.surface.calls.clear();
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   EXPECT_EQ(rig.beeps, 1);
   EXPECT_EQ(rig.ohms, 10000);
   EXPECT_EQ(rig.monitor.ShownIndex(), 2);
@@ -130,7 +126,7 @@ TEST(RangeMonitor, MovedSwitchBeepsOnceAndFollowsTheSecondRead) {
   EXPECT_EQ(erased, 1);
 
   // The next poll of the settled switch is quiet.
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   EXPECT_EQ(rig.beeps, 1);
 }
 
@@ -138,12 +134,12 @@ TEST(RangeMonitor, SwitchBouncingBackBeepsAndTheDialStays) {
   Rig rig;
   rig.status.bytes = {StatusFor1000};
   rig.Reset();
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   ASSERT_EQ(rig.ohms, 1000);
 
   rig.status.bytes = {StatusFor100, StatusFor1000};
   rig.surface.calls.clear();
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   EXPECT_EQ(rig.beeps, 1);
   EXPECT_EQ(rig.ohms, 1000);
   EXPECT_TRUE(rig.surface.calls.empty());
@@ -153,13 +149,13 @@ TEST(RangeMonitor, ResetForgetsTheDialAndTheSwitch) {
   Rig rig;
   rig.status.bytes = {StatusFor100};
   rig.Reset();
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   // A reset followed by a different position: no beep (switch unknown), and
   // the dial is drawn again with the old needle erased.
   rig.status.bytes = {StatusFor1000};
   rig.Reset();
   rig.surface.calls.clear();
-  rig.monitor.UpdateRange(rig.ohms);
+  rig.ohms = rig.monitor.UpdateRange();
   EXPECT_EQ(rig.beeps, 0);
   EXPECT_EQ(rig.ohms, 1000);
   EXPECT_FALSE(rig.surface.calls.empty());

@@ -51,31 +51,32 @@ PointSet SomePoints(int count) {
 }
 
 // Records what a load does to the main window.
-struct WindowLog {
+struct WindowLog : PlotView, PointCountChoice {
+  explicit WindowLog(const PointSet& points) : points(points) {}
+  const PointSet& points;
   std::vector<std::string> calls;
   int countWhenOptionOn = -1;
-  PointsFileHooks Hooks(const PointSet& points) {
-    return {[this] { calls.push_back("off"); },
-            [this, &points](int k) {
-              calls.push_back("on " + std::to_string(k));
-              countWhenOptionOn = points.PointCount;
-            },
-            [this] { calls.push_back("draw"); }};
+  void AllOptionsOff() override { calls.push_back("off"); }
+  void TurnOptionOn(int k) override {
+    calls.push_back("on " + std::to_string(k));
+    countWhenOptionOn = points.PointCount;
   }
+  void UpdateParams() override { calls.push_back("update"); }
+  void DrawPlot() override { calls.push_back("draw"); }
 };
 
 class PointsCommands : public testing::Test {
  protected:
   QTemporaryDir dir;
   ScriptedPrompt prompt;
-  WindowLog window;
   PointSet points = SomePoints(128);
+  WindowLog window{points};
 
   QString Path(const char* name) const { return dir.filePath(name); }
 
   void Load(const QString& path) {
     prompt.fileNames.push_back(path.toStdString());
-    LoadPointsFile(points, prompt, window.Hooks(points));
+    LoadPointsFile(points, prompt, window, window);
   }
   void Save(const QString& path) {
     prompt.fileNames.push_back(path.toStdString());
@@ -101,7 +102,7 @@ const std::string Pair = " 1.00    1.0000E-003\r\n";
 }  // namespace
 
 TEST_F(PointsCommands, OpenDialogAndCancel) {
-  LoadPointsFile(points, prompt, window.Hooks(points));  // no name scripted: cancel
+  LoadPointsFile(points, prompt, window, window);  // no name scripted: cancel
   ASSERT_EQ(prompt.openDialogs.size(), 1u);
   EXPECT_EQ(prompt.openDialogs[0].title, "Open file with points");
   EXPECT_EQ(prompt.openDialogs[0].filters,

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/main_form.h"
+#include "ui/main_window.h"
 #include "tests/support/fake_instrument.h"
 #include "tests/support/scripted_prompt.h"
 
@@ -27,14 +27,14 @@ class ProgramInFolder : public ::testing::Test {
   }
 
   // Starts the program on the given port, as the program's entry does.
-  MainForm& StartOn(PortIo& port) {
-    MainFormServices services;
+  MainWindow& StartOn(PortIo& port) {
+    MainWindowServices services;
     services.prompt = &prompt_;
     services.port = &port;
     services.clock = &clock_;
     services.startupPause = [this](double seconds) { pauses_.push_back(seconds); };
     services.quit = [this] { ++quits_; };
-    form_ = std::make_unique<MainForm>(services);
+    form_ = std::make_unique<MainWindow>(services);
     form_->ShowLoaded();
     return *form_;
   }
@@ -43,7 +43,7 @@ class ProgramInFolder : public ::testing::Test {
   QString previous_;
   ScriptedPrompt prompt_;
   BurstClock clock_{{0.25}};
-  std::unique_ptr<MainForm> form_;
+  std::unique_ptr<MainWindow> form_;
   std::vector<double> pauses_;
   int quits_ = 0;
 };

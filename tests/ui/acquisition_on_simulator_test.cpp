@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/main_form.h"
+#include "ui/main_window.h"
 #include "core/settings.h"
 #include "device/device_routines.h"
 #include "ui/acquisition_window.h"
@@ -52,7 +52,7 @@ class AcquisitionOnSimulator : public ProgramInFolder {
     settings[PointsChoice] = "1";
     ASSERT_TRUE(WriteSettings(settings, ConfigDirFrom(dir_.path().toStdString())));
   }
-  MainForm* Start(const std::string& control) {
+  MainWindow* Start(const std::string& control) {
     sim_ = std::make_unique<SimulatedInstrument>(control);
     if (!sim_->Ready()) {
       ADD_FAILURE() << "simulator: " << (sim_->Failures().empty() ? "" : sim_->Failures()[0]);
@@ -62,22 +62,22 @@ class AcquisitionOnSimulator : public ProgramInFolder {
   }
 
   // One tick of the main window's range poll.
-  void PollRange() { form_->Timer1_Timer(); }
+  void PollRange() { form_->PollRange(); }
 
   // Chooses "&Get points from device" and ticks the modal acquisition window
   // by hand until it closes; returns the ticks it took.
   int GetPointsFromDevice() {
     int ticks = -1;
     QTimer::singleShot(0, [&ticks] {
-      auto* window = qobject_cast<GetPoints*>(QApplication::activeModalWidget());
+      auto* window = qobject_cast<AcquisitionWindow*>(QApplication::activeModalWidget());
       if (!window) return;  // its own timer finishes the run, in real time
       ticks = 0;
-      while (window->Timer1()->isActive() && ticks < 2000) {
-        window->Timer1_Timer();
+      while (window->TickTimer()->isActive() && ticks < 2000) {
+        window->OnTick();
         ++ticks;
       }
     });
-    form_->Menu().Tools_Get->trigger();
+    form_->Menu().getPoints->trigger();
     return ticks;
   }
 
@@ -104,13 +104,13 @@ class AcquisitionOnSimulator : public ProgramInFolder {
 TEST_F(AcquisitionOnSimulator, ResistorRunFollowsOhmsLawOnEitherRange) {
   for (const auto& [range, ohms] : std::vector<std::pair<std::string, double>>{{"1k", 1000}, {"100", 100}}) {
     SCOPED_TRACE(range);
-    MainForm* form = Start("component = resistor " + range + "\nrange = " + range + "\nnoise = 0.3\nseed = 5\n");
+    MainWindow* form = Start("component = resistor " + range + "\nrange = " + range + "\nnoise = 0.3\nseed = 5\n");
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->RangeResistorOhms, 0);
+    EXPECT_EQ(form->RangeResistorOhms(), 0);
     PollRange();
-    ASSERT_EQ(form->RangeResistorOhms, ohms);
+    ASSERT_EQ(form->RangeResistorOhms(), ohms);
     const QColor line = LineColour();
-    EXPECT_EQ(PixelsOf(form->Picture1->Image(), line), 0);
+    EXPECT_EQ(PixelsOf(form->PlotBox()->Image(), line), 0);
 
     EXPECT_EQ(GetPointsFromDevice(), 33);  // 32 points and the finishing tick
     ASSERT_EQ(form->Points().PointCount, 32);
@@ -129,18 +129,18 @@ TEST_F(AcquisitionOnSimulator, ResistorRunFollowsOhmsLawOnEitherRange) {
 
     // The run ends with the output back at 0 V and the curve on the plot.
     EXPECT_NEAR(form->Instrument().ReadAdc(), 512, 3);
-    EXPECT_TRUE(form->Menu().File_Save->isEnabled());
-    EXPECT_GT(PixelsOf(form->Picture1->Image(), line), 100);
+    EXPECT_TRUE(form->Menu().savePoints->isEnabled());
+    EXPECT_GT(PixelsOf(form->PlotBox()->Image(), line), 100);
     form_.reset();
   }
   EXPECT_TRUE(sim_->Failures().empty());
 }
 
 TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {
-  MainForm* form = Start("component = diode\nrange = 1k\nseed = 9\n");
+  MainWindow* form = Start("component = diode\nrange = 1k\nseed = 9\n");
   ASSERT_NE(form, nullptr);
   PollRange();
-  ASSERT_EQ(form->RangeResistorOhms, 1000);
+  ASSERT_EQ(form->RangeResistorOhms(), 1000);
   EXPECT_EQ(GetPointsFromDevice(), 33);
   const auto points = Points();
   ASSERT_EQ(points.size(), 32u);
@@ -170,7 +170,7 @@ TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {
   EXPECT_LE(nearOneMilliamp->volts, 0.75);
   EXPECT_GT(previous->amps, 4e-3);
   EXPECT_LT(previous->volts - nearOneMilliamp->volts, 0.1);
-  EXPECT_GT(PixelsOf(form->Picture1->Image(), LineColour()), 100);
+  EXPECT_GT(PixelsOf(form->PlotBox()->Image(), LineColour()), 100);
 }
 
 }  // namespace kvt

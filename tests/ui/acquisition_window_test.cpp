@@ -17,20 +17,21 @@ namespace kvt {
 
 namespace {
 
-struct Host {
+struct Host : PlotView {
   PointSet points;
   std::vector<int> codes;
   std::vector<std::string> events;  // updateParams / drawPlot, in order
   double ohms = 1000;
 
-  GetPointsCalls Calls() {
+  AcquisitionCalls Calls() {
     return {[this](double v) {
               codes.push_back(static_cast<int>(std::lround(v * 100 + 512)));
               return v / 2;
             },
-            [](int) {}, [this] { return ohms; }, [this] { events.push_back("UpdateParams"); },
-            [this] { events.push_back("DrawPlot"); }};
+            [](int) {}, [this] { return ohms; }};
   }
+  void UpdateParams() override { events.push_back("UpdateParams"); }
+  void DrawPlot() override { events.push_back("DrawPlot"); }
 };
 
 QColor Centre(const PictureBox* box) { return box->Image().pixelColor(box->Image().width() / 2, box->Image().height() / 2); }
@@ -40,38 +41,38 @@ QColor Centre(const PictureBox* box) { return box->Image().pixelColor(box->Image
 TEST(GetPointsWindow, TicksShowIndicatorBarAndPercentageThenFinish) {
   Host host;
   host.points.PointCount = 32;
-  GetPoints window(host.points, host.Calls());
+  AcquisitionWindow window(host.points, host.Calls(), host);
   window.show();
   EXPECT_EQ(window.windowTitle(), "Getting points from device ...");
-  EXPECT_TRUE(window.Timer1()->isActive());
-  EXPECT_EQ(window.Timer1()->interval(), 100);
+  EXPECT_TRUE(window.TickTimer()->isActive());
+  EXPECT_EQ(window.TickTimer()->interval(), 100);
 
-  const QColor background = Centre(window.Picture1());
-  window.Timer1_Timer();  // code 0: indicator on, no bar
-  EXPECT_EQ(Centre(window.Picture1()), QColor(0, 255, 0));
-  EXPECT_EQ(window.Label1()->text(), "");
-  const PictureBox* bar = window.Picture2();
+  const QColor background = Centre(window.IndicatorBox());
+  window.OnTick();  // code 0: indicator on, no bar
+  EXPECT_EQ(Centre(window.IndicatorBox()), QColor(0, 255, 0));
+  EXPECT_EQ(window.PercentLabel()->text(), "");
+  const PictureBox* bar = window.ProgressBar();
   EXPECT_NE(bar->Image().pixelColor(0, bar->Image().height() / 2), QColor(0, 0, 255));
 
-  window.Timer1_Timer();  // code 32: indicator off, 3%
-  EXPECT_EQ(Centre(window.Picture1()), background);
-  EXPECT_EQ(window.Label1()->text(), "3%");
+  window.OnTick();  // code 32: indicator off, 3%
+  EXPECT_EQ(Centre(window.IndicatorBox()), background);
+  EXPECT_EQ(window.PercentLabel()->text(), "3%");
   const int x = static_cast<int>(std::floor(bar->InnerWidth() * 32 / 1023.0));
   ASSERT_GT(x, 1);
   EXPECT_EQ(bar->Image().pixelColor(0, 0), QColor(0, 0, 255));
   EXPECT_EQ(bar->Image().pixelColor(x - 1, bar->Image().height() - 1), QColor(0, 0, 255));
   EXPECT_NE(bar->Image().pixelColor(x + 1, bar->Image().height() / 2), QColor(0, 0, 255));
 
-  for (int i = 0; i < 30; ++i) window.Timer1_Timer();
-  EXPECT_EQ(window.Label1()->text(), "96%");
+  for (int i = 0; i < 30; ++i) window.OnTick();
+  EXPECT_EQ(window.PercentLabel()->text(), "96%");
   EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(window.isVisible());
 
-  window.Timer1_Timer();  // the finishing tick
-  EXPECT_EQ(window.Label1()->text(), "100%");
+  window.OnTick();  // the finishing tick
+  EXPECT_EQ(window.PercentLabel()->text(), "100%");
   EXPECT_EQ(bar->Image().pixelColor(bar->Image().width() - 1, bar->Image().height() - 1), QColor(0, 0, 255));
-  EXPECT_FALSE(window.Timer1()->isActive());
-  EXPECT_TRUE(window.Command1()->isHidden());
+  EXPECT_FALSE(window.TickTimer()->isActive());
+  EXPECT_TRUE(window.CancelButton()->isHidden());
   EXPECT_EQ(host.events, (std::vector<std::string>{"UpdateParams", "DrawPlot"}));
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(host.codes.back(), 512);
@@ -83,14 +84,14 @@ TEST(GetPointsWindow, CancelAndWindowCloseAbandonTheRun) {
   for (const bool byClose : {false, true}) {
     Host host;
     host.points.PointCount = 128;
-    GetPoints window(host.points, host.Calls());
+    AcquisitionWindow window(host.points, host.Calls(), host);
     window.show();
-    for (int i = 0; i < 5; ++i) window.Timer1_Timer();
+    for (int i = 0; i < 5; ++i) window.OnTick();
     if (byClose)
       window.close();
     else
-      window.Command1()->click();
-    EXPECT_FALSE(window.Timer1()->isActive()) << byClose;
+      window.CancelButton()->click();
+    EXPECT_FALSE(window.TickTimer()->isActive()) << byClose;
     EXPECT_EQ(host.points.PointCount, 0) << byClose;
     EXPECT_EQ(host.events, (std::vector<std::string>{"UpdateParams", "DrawPlot"})) << byClose;
     EXPECT_EQ(host.codes.back(), 4 * 8) << byClose;  // left at the last code
@@ -105,13 +106,13 @@ TEST(GetPointsWindow, SizeAndPlaceInTwips) {
   main.show();
   Host host;
   host.points.PointCount = 32;
-  GetPoints window(host.points, host.Calls(), &main);
+  AcquisitionWindow window(host.points, host.Calls(), host, &main);
   const double twipsPerPixel = 1440.0 / main.screen()->logicalDotsPerInchX();
   auto px = [&](double twips) { return static_cast<int>(std::lround(twips / twipsPerPixel)); };
   EXPECT_EQ(window.size(), QSize(px(4485), px(2145)));
   EXPECT_EQ(window.pos(), main.frameGeometry().topLeft() + QPoint(px(1000), px(1000)));
   EXPECT_FALSE(window.windowFlags() & Qt::WindowMinMaxButtonsHint);
-  window.Command1_Click();
+  window.OnCancel();
 }
 
 }  // namespace kvt

@@ -21,8 +21,7 @@ TEST(RangeIndicator, DialOnAPictureBoxMovesItsNeedle) {
   int status = StatusFor100;
   RangeIndicator indicator(box, [&] { return status; });
   indicator.Reset();
-  double ohms = 0;
-  indicator.Poll(ohms);
+  double ohms = indicator.Poll();
   EXPECT_EQ(ohms, 100);
 
   auto black = [&](int x, int y) { return box.Image().pixelColor(x, y) == QColor(0, 0, 0); };
@@ -47,7 +46,7 @@ TEST(RangeIndicator, DialOnAPictureBoxMovesItsNeedle) {
   EXPECT_FALSE(inkNear(x2, y2));
 
   status = StatusFor10000;
-  indicator.Poll(ohms);
+  ohms = indicator.Poll();
   EXPECT_EQ(ohms, 10000);
   EXPECT_FALSE(inkNear(x0, y0));
   EXPECT_TRUE(inkNear(x2, y2));

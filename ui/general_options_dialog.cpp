@@ -1,13 +1,15 @@
-#include "ui/options_kvt.h"
+#include "ui/general_options_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "core/plot_view.h"
 #include "core/prompt.h"
 #include "core/text_number.h"
 #include "core/device_text_check.h"
+#include "device/device_routines.h"
 #include "ui/dialog_frame.h"
 #include "ui/picture_box.h"
 
@@ -39,13 +41,15 @@ QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-OptionsKVT::OptionsKVT(Settings& settings, std::string configDir, QWidget* mainWindow,
-                       OptionsKVTCallbacks callbacks, Prompt& prompt)
+GeneralOptionsDialog::GeneralOptionsDialog(Settings& settings, std::string configDir, Device& device, PlotView& view,
+                                           Prompt& prompt, QWidget* mainWindow)
     : QDialog(mainWindow),
       settings_(settings),
       configDir_(std::move(configDir)),
-      callbacks_(std::move(callbacks)),
+      device_(device),
+      view_(view),
       prompt_(prompt) {
+  setObjectName("OptionsKVT");
   MakeFixedDialog(*this, "General Options", 6255, 4095);
   BuildControls();
   // Size the font for the widest value the labels can show.
@@ -55,7 +59,7 @@ OptionsKVT::OptionsKVT(Settings& settings, std::string configDir, QWidget* mainW
   FillFrom(settings_);
 }
 
-void OptionsKVT::BuildControls() {
+void GeneralOptionsDialog::BuildControls() {
   const TwipScale scale = ScaleOf(this);
   auto place = [&](QWidget* w, double l, double t, double wd, double h) {
     w->setGeometry(TwipRect(scale, l, t, wd, h));
@@ -93,43 +97,49 @@ void OptionsKVT::BuildControls() {
   place(misc, 3240, 1800, FrameWidth, FrameHeight);
   auto* label1 = new QLabel(QStringLiteral("Delay (output to port) 1E-6 s:"), misc);
   place(label1, 120, 240, 2055, 255);
-  text1_ = new QLineEdit(misc);
-  place(text1_, 2280, 240, 495, 285);
+  delayText_ = new QLineEdit(misc);
+  delayText_->setObjectName("Text1");
+  place(delayText_, 2280, 240, 495, 285);
   auto* label11 = new QLabel(QStringLiteral("Port of device: 0x"), misc);
   place(label11, 120, 720, 1335, 255);
-  text2_ = new QLineEdit(misc);
-  place(text2_, 1440, 720, 1335, 285);
+  portText_ = new QLineEdit(misc);
+  portText_->setObjectName("Text2");
+  place(portText_, 1440, 720, 1335, 285);
   auto* label14 = new QLabel(QStringLiteral("Number of points for averaging:"), misc);
   place(label14, 120, 1200, 2295, 255);
-  text3_ = new QLineEdit(misc);
-  place(text3_, 2400, 1200, 375, 285);
-  label1->setBuddy(text1_);
-  label11->setBuddy(text2_);
-  label14->setBuddy(text3_);
+  averagingText_ = new QLineEdit(misc);
+  averagingText_->setObjectName("Text3");
+  place(averagingText_, 2400, 1200, 375, 285);
+  label1->setBuddy(delayText_);
+  label11->setBuddy(portText_);
+  label14->setBuddy(averagingText_);
 
-  command1_ = new QPushButton(QStringLiteral("&Default"), this);
-  place(command1_, 120, 3600, 1215, 375);
-  command2_ = new QPushButton(QStringLiteral("&OK"), this);
-  place(command2_, 3240, 3600, 1215, 375);
-  command3_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  place(command3_, 4920, 3600, 1215, 375);
+  defaultButton_ = new QPushButton(QStringLiteral("&Default"), this);
+  defaultButton_->setObjectName("Command1");
+  place(defaultButton_, 120, 3600, 1215, 375);
+  okButton_ = new QPushButton(QStringLiteral("&OK"), this);
+  okButton_->setObjectName("Command2");
+  place(okButton_, 3240, 3600, 1215, 375);
+  cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
+  cancelButton_->setObjectName("Command3");
+  place(cancelButton_, 4920, 3600, 1215, 375);
   // Enter in a text box means OK, never Default.
-  command2_->setDefault(true);
+  okButton_->setDefault(true);
 
-  connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
-  connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
-  connect(command3_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(defaultButton_, &QPushButton::clicked, this, [this] { OnDefault(); });
+  connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void OptionsKVT::FillFrom(const Settings& table) {
-  text1_->setText(ToQ(table[PortDelayMicros]));
+void GeneralOptionsDialog::FillFrom(const Settings& table) {
+  delayText_->setText(ToQ(table[PortDelayMicros]));
   for (std::size_t i = 0; i < bars_.size(); ++i) bars_[i]->setValue(table.Int(ColourEntries[i]));
-  text2_->setText(ToQ(table[PortHex]));
-  text3_->setText(ToQ(table[AveragingCount]));
+  portText_->setText(ToQ(table[PortHex]));
+  averagingText_->setText(ToQ(table[AveragingCount]));
   UpdatePreviews();
 }
 
-void OptionsKVT::UpdatePreviews() {
+void GeneralOptionsDialog::UpdatePreviews() {
   for (std::size_t i = 0; i < values_.size(); ++i)
     values_[i]->setText(QString::fromLatin1(ComponentNames[i % 3]) + ToQ(SignedDecimal(bars_[i]->value())));
   for (std::size_t f = 0; f < previews_.size(); ++f) {
@@ -143,27 +153,27 @@ void OptionsKVT::UpdatePreviews() {
   }
 }
 
-void OptionsKVT::Command1_Click() {
+void GeneralOptionsDialog::OnDefault() {
   // The controls show the defaults; the table itself keeps its values.
   Settings defaults = settings_;
   SetDefaultSettings(defaults, DeviceGroup);
   FillFrom(defaults);
 }
 
-std::string OptionsKVT::Typed(const QLineEdit* box, int entry) const {
+std::string GeneralOptionsDialog::Typed(const QLineEdit* box, int entry) const {
   // An untouched box gives back the entry's own bytes, whatever their encoding.
   if (box->text() == ToQ(settings_[entry])) return settings_[entry];
   return box->text().toStdString();
 }
 
-void OptionsKVT::Command2_Click() {
-  const DeviceTexts texts{Typed(text1_, PortDelayMicros), Typed(text2_, PortHex),
-                          Typed(text3_, AveragingCount)};
+void GeneralOptionsDialog::OnOk() {
+  const DeviceTexts texts{Typed(delayText_, PortDelayMicros), Typed(portText_, PortHex),
+                          Typed(averagingText_, AveragingCount)};
   if (const auto refused = FirstRefusedDeviceText(settings_, texts)) {
     prompt_.Message(RefusalMessage(*refused), PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
-    QLineEdit* box = *refused == DeviceTextField::Delay  ? text1_
-                     : *refused == DeviceTextField::Port ? text2_
-                                                         : text3_;
+    QLineEdit* box = *refused == DeviceTextField::Delay  ? delayText_
+                     : *refused == DeviceTextField::Port ? portText_
+                                                         : averagingText_;
     box->setFocus();
     box->selectAll();
     return;
@@ -174,8 +184,8 @@ void OptionsKVT::Command2_Click() {
   settings_[PortHex] = texts.port;
   settings_[AveragingCount] = texts.averaging;
   WriteSettings(settings_, configDir_);
-  if (callbacks_.setupPorts) callbacks_.setupPorts();
-  if (callbacks_.drawPlot) callbacks_.drawPlot();
+  device_.SetupPorts();
+  view_.DrawPlot();
   accept();
 }
 

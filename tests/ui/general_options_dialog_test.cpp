@@ -1,4 +1,4 @@
-#include "ui/options_kvt.h"
+#include "ui/general_options_dialog.h"
 
 #include <QFile>
 #include <QLabel>
@@ -11,13 +11,15 @@
 #include "core/twips.h"
 #include "ui/dialog_frame.h"
 #include "ui/picture_box.h"
+#include "device/device_routines.h"
+#include "tests/support/fake_instrument.h"
 #include "tests/support/scripted_prompt.h"
 
 namespace kvt {
 
 namespace {
 
-class OptionsKVTTest : public testing::Test {
+class OptionsKVTTest : public testing::Test, public PlotView {
  protected:
   OptionsKVTTest() {
     SetDefaultSettings(settings, AllGroups);
@@ -31,13 +33,15 @@ class OptionsKVTTest : public testing::Test {
     settings[27] = "extra";
   }
 
-  std::unique_ptr<OptionsKVT> Open() {
-    OptionsKVTCallbacks callbacks;
-    callbacks.setupPorts = [this] {
-      calls.push_back("setupPorts " + settings[PortHex] + (FileWritten() ? " after write" : ""));
-    };
-    callbacks.drawPlot = [this] { calls.push_back("drawPlot " + settings[BackGreen]); };
-    return std::make_unique<OptionsKVT>(settings, configDir(), nullptr, callbacks, prompt);
+  std::unique_ptr<GeneralOptionsDialog> Open() {
+    return std::make_unique<GeneralOptionsDialog>(settings, configDir(), device, *this, prompt, nullptr);
+  }
+  // The redraw records where the device's ports stand by then.
+  void UpdateParams() override { calls.push_back("updateParams"); }
+  void DrawPlot() override {
+    calls.push_back("port " + QString::number(device.DataPort(), 16).toStdString() +
+                    (FileWritten() ? " after write" : ""));
+    calls.push_back("drawPlot " + settings[BackGreen]);
   }
 
   std::string configDir() const { return dir.path().toStdString() + "/"; }
@@ -52,6 +56,9 @@ class OptionsKVTTest : public testing::Test {
   Settings settings;
   ScriptedPrompt prompt;
   std::vector<std::string> calls;
+  FakeInstrument port;
+  BurstClock clock{{0.2}};
+  Device device{port, clock, settings};
 };
 
 QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
@@ -92,7 +99,7 @@ TEST_F(OptionsKVTTest, OkWithoutChangesRewritesColoursAsSignedDecimalAndKeepsTex
             " 1500\r\n0\r\n 8175\r\n 6225\r\n0\r\n1\r\n1\r\n\r\n\r\n\r\n"
             "250 us\r\n 0\r\n 96\r\n 0\r\n 0\r\n 255\r\n 0\r\n1\r\n12\r\n3\r\n7\r\n6\r\n"
             " 0\r\n 180\r\n 0\r\n3bc\r\n8\r\nextra\r\n");
-  EXPECT_EQ(calls, (std::vector<std::string>{"setupPorts 3bc after write", "drawPlot  96"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"port 3bc after write", "drawPlot  96"}));
 }
 
 TEST_F(OptionsKVTTest, DefaultShowsFactoryValuesWithoutTouchingTheTable) {
@@ -140,7 +147,7 @@ TEST_F(OptionsKVTTest, DefaultThenOkCommitsFactoryValuesOnly) {
   Settings expected = before;
   for (const auto& [index, text] : committed) expected[index] = text;
   EXPECT_EQ(settings.slot, expected.slot);  // 17..21 keep "1","12","3","7","6"
-  EXPECT_EQ(calls, (std::vector<std::string>{"setupPorts 378 after write", "drawPlot  96"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"port 378 after write", "drawPlot  96"}));
 }
 
 TEST_F(OptionsKVTTest, TypedPortTakesEffectAtOnce) {
@@ -148,7 +155,7 @@ TEST_F(OptionsKVTTest, TypedPortTakesEffectAtOnce) {
   dialog->PortText()->setText("3BC");
   dialog->OkButton()->click();
   EXPECT_EQ(settings[PortHex], "3BC");
-  EXPECT_EQ(calls.front(), "setupPorts 3BC after write");
+  EXPECT_EQ(calls.front(), "port 3bc after write");
 }
 
 TEST_F(OptionsKVTTest, CloseBoxDiscardsLikeCancel) {
@@ -198,17 +205,17 @@ TEST_F(OptionsKVTTest, PreviewsShowExactColours) {
 
 TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
   struct Case {
-    QLineEdit* (OptionsKVT::*box)() const;
+    QLineEdit* (GeneralOptionsDialog::*box)() const;
     const char* text;
     const char* field;
     const char* range;
   };
   const Case refused[] = {
-      {&OptionsKVT::DelayText, "0", "Delay", "from 1"},
-      {&OptionsKVT::PortText, "5000", "Port of device", "0 to 4000"},
-      {&OptionsKVT::PortText, "FFFFF", "Port of device", "0 to 4000"},
-      {&OptionsKVT::AveragingText, "101", "Number of points for averaging", "1 to 100"},
-      {&OptionsKVT::AveragingText, "99999999", "Number of points for averaging", "1 to 100"},
+      {&GeneralOptionsDialog::DelayText, "0", "Delay", "from 1"},
+      {&GeneralOptionsDialog::PortText, "5000", "Port of device", "0 to 4000"},
+      {&GeneralOptionsDialog::PortText, "FFFFF", "Port of device", "0 to 4000"},
+      {&GeneralOptionsDialog::AveragingText, "101", "Number of points for averaging", "1 to 100"},
+      {&GeneralOptionsDialog::AveragingText, "99999999", "Number of points for averaging", "1 to 100"},
   };
   for (const Case& c : refused) {
     SCOPED_TRACE(c.text);
@@ -249,7 +256,7 @@ TEST_F(OptionsKVTTest, OpensBelowRightOfTheMainWindowWithFixedClientArea) {
   const TwipScale scale = TwipScale::FromDpi(mainWindow.logicalDpiX());
   for (const QPoint at : {QPoint(200, 150), QPoint(40, 300)}) {
     mainWindow.move(at);
-    OptionsKVT dialog(settings, configDir(), &mainWindow, {}, prompt);
+    GeneralOptionsDialog dialog(settings, configDir(), device, *this, prompt, &mainWindow);
     EXPECT_EQ(dialog.pos(), at + QPoint(scale.Px(1000), scale.Px(1000)));
     EXPECT_EQ(dialog.size(), QSize(scale.Px(6255), scale.Px(4095)));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());

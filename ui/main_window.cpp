@@ -1,4 +1,4 @@
-#include "ui/main_form.h"
+#include "ui/main_window.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -30,8 +30,8 @@
 #include "device/library_port_io.h"
 #include "ui/range_indicator.h"
 #include "core/steady_clock.h"
-#include "ui/options_kvt.h"
-#include "ui/options_window.h"
+#include "ui/general_options_dialog.h"
+#include "ui/window_options_dialog.h"
 
 namespace kvt {
 
@@ -45,28 +45,27 @@ int PixelsWithin(const TwipScale& scale, double twips) {
 
 }  // namespace
 
-MainForm::MainForm(MainFormServices services, QWidget* parent)
+MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)), scale_(ScaleOf(nullptr)) {
   setObjectName("MainForm");
   setWindowTitle(Title());
   menu_ = BuildMainMenu(menuBar());
 
-  Frame1 = new QWidget(this);
-  Frame1->setObjectName("Frame1");
-  setCentralWidget(Frame1);
-  Frame1->setMinimumSize(scale_.Px(LayoutMinClientWidth), scale_.Px(LayoutMinClientHeight));
+  backdrop_ = new QWidget(this);
+  backdrop_->setObjectName("Frame1");
+  setCentralWidget(backdrop_);
+  backdrop_->setMinimumSize(scale_.Px(LayoutMinClientWidth), scale_.Px(LayoutMinClientHeight));
 
-  Picture1Border = new QFrame(Frame1);
-  Picture1 = NewBorderedPicture(Picture1Border, 2, MakeColour(255, 255, 255));
-  Picture1->setObjectName("Picture1");
-  Picture1Border->setGeometry(scale_.Px(120), scale_.Px(240), scale_.Px(5655), scale_.Px(5175));
-  Picture2Border = new QFrame(Frame1);
-  Picture2 = NewBorderedPicture(Picture2Border, 2, MakeColour(0xF0, 0xF0, 0xF0));
-  Picture2->setObjectName("Picture2");
-  Picture2Border->setGeometry(scale_.Px(5880), scale_.Px(3840), scale_.Px(2055), scale_.Px(1575));
+  plotBorder_ = new QFrame(backdrop_);
+  plotBox_ = NewBorderedPicture(plotBorder_, 2, MakeColour(255, 255, 255));
+  plotBox_->setObjectName("Picture1");
+  plotBorder_->setGeometry(scale_.Px(120), scale_.Px(240), scale_.Px(5655), scale_.Px(5175));
+  dialBorder_ = new QFrame(backdrop_);
+  rangeDial_ = NewBorderedPicture(dialBorder_, 2, MakeColour(0xF0, 0xF0, 0xF0));
+  rangeDial_->setObjectName("Picture2");
+  dialBorder_->setGeometry(scale_.Px(5880), scale_.Px(3840), scale_.Px(2055), scale_.Px(1575));
 
-  panel_ = std::make_unique<ParameterPanel>(Frame1, settings_, scale_,
-                                            ParameterPanel::Hooks{[this] { UpdateParams(); }, [this] { DrawPlot(); }});
+  panel_ = std::make_unique<ParameterPanel>(backdrop_, settings_, scale_, *this);
   if (!services_.prompt) {
     ownPrompt_ = std::make_unique<QtPrompt>(this);
     services_.prompt = ownPrompt_.get();
@@ -80,20 +79,21 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
     services_.clock = ownClock_.get();
   }
   device_ = std::make_unique<Device>(*services_.port, *services_.clock, settings_);
-  range_ = std::make_unique<RangeIndicator>(*Picture2, [this] { return device_->ReadStatus(); });
+  range_ = std::make_unique<RangeIndicator>(*rangeDial_, [this] { return device_->ReadStatus(); });
 
   ConnectMenu();
   Load();
 
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
-  Timer1->start();
+  rangePollTimer_ = new QTimer(this);
+  rangePollTimer_->setObjectName("Timer1");
+  rangePollTimer_->setInterval(1000);
+  connect(rangePollTimer_, &QTimer::timeout, this, &MainWindow::PollRange);
+  rangePollTimer_->start();
 }
 
-MainForm::~MainForm() = default;
+MainWindow::~MainWindow() = default;
 
-void MainForm::Load() {
+void MainWindow::Load() {
   configDir_ = ConfigDirFrom(QDir::currentPath().toStdString());
   ReadSettings(settings_, configDir_);
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -110,7 +110,7 @@ void MainForm::Load() {
   ArrangeLayout();
 }
 
-void MainForm::ShowStartupAbout() {
+void MainWindow::ShowStartupAbout() {
   auto* about = new AboutWindow();
   about->show();
   about->repaint();
@@ -118,7 +118,7 @@ void MainForm::ShowStartupAbout() {
   about->close();
 }
 
-void MainForm::ApplyStoredGeometry() {
+void MainWindow::ApplyStoredGeometry() {
   move(PixelsWithin(scale_, settings_.Value(WindowLeft)), PixelsWithin(scale_, settings_.Value(WindowTop)));
   if (settings_.Value(WindowState) != 2) {
     const double width = settings_.Value(WindowWidth) - LayoutWidthAllowance;
@@ -130,7 +130,7 @@ void MainForm::ApplyStoredGeometry() {
   loadedState_ = state.value_or(0);
 }
 
-void MainForm::ShowLoaded() {
+void MainWindow::ShowLoaded() {
   switch (loadedState_) {
     case 1:
       showMinimized();
@@ -144,18 +144,18 @@ void MainForm::ShowLoaded() {
   }
 }
 
-void MainForm::ArrangeLayout() {
+void MainWindow::ArrangeLayout() {
   if (isMinimized()) return;
   const auto twips = [this](int pixels) { return scale_.Twips(pixels); };
   const auto frames = panel_->Frames();
   LayoutControlSizes sizes{twips(frames[0]->width()),       twips(frames[1]->width()),
                            twips(frames[2]->width()),       twips(frames[3]->width()),
-                           twips(Picture2Border->width()), twips(Picture2Border->height())};
-  const MainLayout layout = ArrangeClientLayout(twips(Frame1->width()), twips(Frame1->height()), sizes);
+                           twips(dialBorder_->width()), twips(dialBorder_->height())};
+  const MainLayout layout = ArrangeClientLayout(twips(backdrop_->width()), twips(backdrop_->height()), sizes);
   const double lefts[4] = {layout.frame2Left, layout.frame3Left, layout.frame4Left, layout.frame5Left};
   for (int i = 0; i < 4; ++i) frames[i]->move(scale_.Px(lefts[i]), frames[i]->y());
-  Picture2Border->move(scale_.Px(layout.picture2Left), scale_.Px(layout.picture2Top));
-  Picture1Border->resize(scale_.Px(layout.picture1Width), scale_.Px(layout.picture1Height));
+  dialBorder_->move(scale_.Px(layout.picture2Left), scale_.Px(layout.picture2Top));
+  plotBorder_->resize(scale_.Px(layout.picture1Width), scale_.Px(layout.picture1Height));
   if (layout.grown) {
     // Raises the resize event again, which lays the window out once more.
     resize(scale_.Px(layout.width), scale_.Px(layout.height) + menuBar()->height());
@@ -164,63 +164,59 @@ void MainForm::ArrangeLayout() {
   DrawPlot();
 }
 
-void MainForm::UpdateParams() {
+void MainWindow::UpdateParams() {
   panel_->Sync();
   const bool havePoints = points_.PointCount != 0;
-  menu_.File_Save->setEnabled(havePoints);
-  menu_.Tools_Clear->setEnabled(havePoints);
+  menu_.savePoints->setEnabled(havePoints);
+  menu_.clearPlot->setEnabled(havePoints);
 }
 
-void MainForm::DrawPlot() {
+void MainWindow::DrawPlot() {
   // The surface must have the size the layout gave it, even before the
   // window has been shown.
-  Picture1Border->layout()->activate();
-  kvt::DrawPlot(*Picture1, settings_, points_, panel_->Controls(), QLocale().decimalPoint().toStdString());
+  plotBorder_->layout()->activate();
+  kvt::DrawPlot(*plotBox_, settings_, points_, panel_->Controls(), QLocale().decimalPoint().toStdString());
 }
 
-void MainForm::ConnectMenu() {
-  connect(menu_.File_Load, &QAction::triggered, this, [this] {
-    LoadPointsFile(points_, *services_.prompt,
-                   {[this] { panel_->AllOptionsOff(); }, [this](int k) { panel_->TurnOptionOn(k); },
-                    [this] { DrawPlot(); }});
+void MainWindow::ConnectMenu() {
+  connect(menu_.openPoints, &QAction::triggered, this, [this] {
+    LoadPointsFile(points_, *services_.prompt, *panel_, *this);
   });
-  connect(menu_.File_Save, &QAction::triggered, this, [this] { SavePointsFile(points_, *services_.prompt); });
-  connect(menu_.File_Exit, &QAction::triggered, this, [this] { ExitApplication(); });
-  connect(menu_.Help_About, &QAction::triggered, this, [this] { HelpAbout(); });
-  connect(menu_.Tools_Clear, &QAction::triggered, this, [this] { ClearPoints(); });
-  connect(menu_.Tools_Copy, &QAction::triggered, this, [this] { CopyPlotImage(); });
-  connect(menu_.Tools_Get, &QAction::triggered, this, [this] { GetPointsFromDevice(); });
-  connect(menu_.Options_KVT, &QAction::triggered, this, [this] { OptionsKvt(); });
-  connect(menu_.Options_Window, &QAction::triggered, this, [this] { OptionsWindowDialog(); });
+  connect(menu_.savePoints, &QAction::triggered, this, [this] { SavePointsFile(points_, *services_.prompt); });
+  connect(menu_.exit, &QAction::triggered, this, [this] { ExitApplication(); });
+  connect(menu_.about, &QAction::triggered, this, [this] { ShowAbout(); });
+  connect(menu_.clearPlot, &QAction::triggered, this, [this] { ClearPoints(); });
+  connect(menu_.copyPlot, &QAction::triggered, this, [this] { CopyPlotImage(); });
+  connect(menu_.getPoints, &QAction::triggered, this, [this] { GetPointsFromDevice(); });
+  connect(menu_.generalOptions, &QAction::triggered, this, [this] { OpenGeneralOptions(); });
+  connect(menu_.windowOptions, &QAction::triggered, this, [this] { OpenWindowOptions(); });
 }
 
-void MainForm::OptionsKvt() {
-  OptionsKVT dialog(settings_, configDir_, this, {[this] { device_->SetupPorts(); }, [this] { DrawPlot(); }},
-                    *services_.prompt);
+void MainWindow::OpenGeneralOptions() {
+  GeneralOptionsDialog dialog(settings_, configDir_, *device_, *this, *services_.prompt, this);
   dialog.exec();
 }
 
-void MainForm::Timer1_Timer() { range_->Poll(RangeResistorOhms); }
+void MainWindow::PollRange() { rangeResistorOhms_ = range_->Poll(); }
 
-void MainForm::GetPointsFromDevice() {
+void MainWindow::GetPointsFromDevice() {
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
   points_.PointCount = static_cast<std::int16_t>(PointCountForOptions(checked));
-  GetPoints window(points_,
-                   GetPointsCalls{[this](double volts) { return device_->MeasurePoint(volts); },
-                                  [this](int state) { device_->SetBlinkLine(state); },
-                                  [this] { return RangeResistorOhms; }, [this] { UpdateParams(); },
-                                  [this] { DrawPlot(); }},
-                   this);
+  AcquisitionWindow window(points_,
+                           AcquisitionCalls{[this](double volts) { return device_->MeasurePoint(volts); },
+                                            [this](int state) { device_->SetBlinkLine(state); },
+                                            [this] { return rangeResistorOhms_; }},
+                           *this, this);
   window.exec();
 }
 
-void MainForm::OptionsWindowDialog() {
-  OptionsWindow dialog(settings_, configDir_, this);
+void MainWindow::OpenWindowOptions() {
+  WindowOptionsDialog dialog(settings_, configDir_, this);
   dialog.exec();
 }
 
-void MainForm::ClearPoints() {
+void MainWindow::ClearPoints() {
   if (points_.PointCount == 0) return;
   if (services_.prompt->Message("Are you sure in clearing plot?", PromptIcon::Question, PromptButtons::YesNo,
                                 PromptAnswer::Yes) == PromptAnswer::No)
@@ -230,24 +226,24 @@ void MainForm::ClearPoints() {
   DrawPlot();
 }
 
-void MainForm::CopyPlotImage() {
+void MainWindow::CopyPlotImage() {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
-  clipboard->setImage(Picture1->Image());
+  clipboard->setImage(plotBox_->Image());
 }
 
-void MainForm::HelpAbout() {
+void MainWindow::ShowAbout() {
   AboutWindow about(this);
   about.setAttribute(Qt::WA_DeleteOnClose, false);
   about.exec();
 }
 
-void MainForm::ExitApplication() {
+void MainWindow::ExitApplication() {
   if (exiting_) return;
   exiting_ = true;
   if (settings_.IsOn(SaveWindowOnExit)) {
     const QPoint position = pos();
-    const QSize client = Frame1->size();
+    const QSize client = backdrop_->size();
     settings_[WindowLeft] = SignedDecimal(scale_.Twips(position.x()));
     settings_[WindowTop] = SignedDecimal(scale_.Twips(position.y()));
     settings_[WindowWidth] = SignedDecimal(scale_.Twips(client.width()) + LayoutWidthAllowance);
@@ -259,17 +255,17 @@ void MainForm::ExitApplication() {
   if (services_.quit) services_.quit();
 }
 
-void MainForm::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   ExitApplication();
   event->accept();
 }
 
-void MainForm::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   ArrangeLayout();
 }
 
-void MainForm::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange) ArrangeLayout();
 }

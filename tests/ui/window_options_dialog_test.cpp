@@ -1,4 +1,4 @@
-#include "ui/options_window.h"
+#include "ui/window_options_dialog.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -37,7 +37,7 @@ TEST_F(OptionsWindowTest, OkWithoutChangesStoresCanonicalTexts) {
   settings[SaveWindowOnExit] = "1";
   settings[ShowAboutAtStart] = " 1";  // not exactly "1": off
   const Settings before = settings;
-  OptionsWindow dialog(settings, configDir(), nullptr);
+  WindowOptionsDialog dialog(settings, configDir(), nullptr);
   EXPECT_TRUE(dialog.SaveWindowCheck()->isChecked());
   EXPECT_FALSE(dialog.ShowAboutCheck()->isChecked());
   dialog.OkButton()->click();
@@ -58,7 +58,7 @@ TEST_F(OptionsWindowTest, DefaultTicksBothButCommitsOnlyOnOk) {
   settings[ShowAboutAtStart] = "0";
   const Settings before = settings;
   {
-    OptionsWindow dialog(settings, configDir(), nullptr);
+    WindowOptionsDialog dialog(settings, configDir(), nullptr);
     dialog.DefaultButton()->click();
     EXPECT_TRUE(dialog.SaveWindowCheck()->isChecked());
     EXPECT_TRUE(dialog.ShowAboutCheck()->isChecked());
@@ -69,7 +69,7 @@ TEST_F(OptionsWindowTest, DefaultTicksBothButCommitsOnlyOnOk) {
     EXPECT_FALSE(FileWritten());
   }
   {
-    OptionsWindow dialog(settings, configDir(), nullptr);
+    WindowOptionsDialog dialog(settings, configDir(), nullptr);
     dialog.DefaultButton()->click();
     dialog.OkButton()->click();
     Settings expected = before;
@@ -83,7 +83,7 @@ TEST_F(OptionsWindowTest, DefaultTicksBothButCommitsOnlyOnOk) {
 TEST_F(OptionsWindowTest, OpensBelowRightOfTheMainWindowWithEveryTextWhole) {
   QWidget mainWindow;
   mainWindow.move(300, 120);
-  OptionsWindow dialog(settings, configDir(), &mainWindow);
+  WindowOptionsDialog dialog(settings, configDir(), &mainWindow);
   const TwipScale scale = TwipScale::FromDpi(mainWindow.logicalDpiX());
   EXPECT_EQ(dialog.pos(), QPoint(300, 120) + QPoint(scale.Px(1000), scale.Px(1000)));
   EXPECT_EQ(dialog.size(), QSize(scale.Px(4935), scale.Px(1815)));
@@ -93,7 +93,7 @@ TEST_F(OptionsWindowTest, OpensBelowRightOfTheMainWindowWithEveryTextWhole) {
 
 TEST_F(OptionsWindowTest, CloseBoxDiscardsLikeCancel) {
   const Settings before = settings;
-  OptionsWindow dialog(settings, configDir(), nullptr);
+  WindowOptionsDialog dialog(settings, configDir(), nullptr);
   dialog.show();
   dialog.SaveWindowCheck()->setChecked(false);
   EXPECT_TRUE(dialog.close());

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/main_menu.h"
+#include "core/plot_view.h"
 #include "core/settings.h"
 #include "core/twips.h"
 #include "core/point_set.h"
@@ -24,7 +25,7 @@ class RangeIndicator;
 class PictureBox;
 class Prompt;
 
-struct MainFormServices {
+struct MainWindowServices {
   Prompt* prompt = nullptr;  // message boxes and file dialogs; the real ones when not given
   // The instrument's port and the clock for the delay calibration. When not
   // given, the port library is loaded by name at the first port access and
@@ -38,34 +39,33 @@ struct MainFormServices {
   std::function<void()> quit;
 };
 
-class MainForm : public QMainWindow {
+class MainWindow : public QMainWindow, public PlotView {
   Q_OBJECT
  public:
-  explicit MainForm(MainFormServices services, QWidget* parent = nullptr);
-  ~MainForm() override;
+  explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Shows the window in the state the load sequence asked for.
   void ShowLoaded();
 
-  void UpdateParams();
-  void DrawPlot();
+  void UpdateParams() override;
+  void DrawPlot() override;
   void ClearPoints();
   void CopyPlotImage();
-  // The range poll that Timer1 runs every second.
-  void Timer1_Timer();
+  // The once-a-second poll of the range switch.
+  void PollRange();
 
   Settings& Table() { return settings_; }
   PointSet& Points() { return points_; }
   ParameterPanel& Panel() { return *panel_; }
   const MainMenu& Menu() const { return menu_; }
   Device& Instrument() { return *device_; }
-  double RangeResistorOhms = 0;  // kept by the range monitor
-  QTimer* Timer1 = nullptr;      // polls the range switch every second
-  PictureBox* Picture1 = nullptr;
-  PictureBox* Picture2 = nullptr;
-  QWidget* Frame1 = nullptr;
-  QFrame* Picture1Border = nullptr;
-  QFrame* Picture2Border = nullptr;
+  // The range resistance the last poll found; 0 before the first poll.
+  double RangeResistorOhms() const { return rangeResistorOhms_; }
+  PictureBox* PlotBox() const { return plotBox_; }
+  QFrame* PlotBorder() const { return plotBorder_; }
+  QFrame* DialBorder() const { return dialBorder_; }
+  QWidget* Backdrop() const { return backdrop_; }
 
   static QString Title() { return QStringLiteral("\"Ostrel\" v1.2b"); }
 
@@ -81,12 +81,12 @@ class MainForm : public QMainWindow {
   void ArrangeLayout();
   void ExitApplication();
   void ConnectMenu();
-  void HelpAbout();
-  void OptionsKvt();
+  void ShowAbout();
+  void OpenGeneralOptions();
   void GetPointsFromDevice();
-  void OptionsWindowDialog();
+  void OpenWindowOptions();
 
-  MainFormServices services_;
+  MainWindowServices services_;
   TwipScale scale_;
   std::string configDir_;
   Settings settings_;
@@ -98,6 +98,13 @@ class MainForm : public QMainWindow {
   std::unique_ptr<Clock> ownClock_;
   std::unique_ptr<Device> device_;
   std::unique_ptr<RangeIndicator> range_;
+  double rangeResistorOhms_ = 0;
+  QTimer* rangePollTimer_ = nullptr;
+  PictureBox* plotBox_ = nullptr;
+  PictureBox* rangeDial_ = nullptr;
+  QWidget* backdrop_ = nullptr;  // the client area the layout works in
+  QFrame* plotBorder_ = nullptr;
+  QFrame* dialBorder_ = nullptr;
   int loadedState_ = 0;
   bool exiting_ = false;
 };

@@ -1,4 +1,4 @@
-#include "ui/main_form.h"
+#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "core/text_number.h"
-#include "ui/options_kvt.h"
+#include "ui/general_options_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/picture_box.h"
 #include "tests/support/program_in_folder.h"
@@ -62,7 +62,7 @@ class MainFormTest : public ProgramInFolder {
             "0", "255", "0", "0", "5", "5", "10", "3", "0", "180", "0", "378", "4", ""};
   }
 
-  MainForm& Start() { return StartOn(instrument_); }
+  MainWindow& Start() { return StartOn(instrument_); }
 
   std::vector<std::string> Saved() { return FileLines(dir_.filePath("kvt_win.cfg")); }
 
@@ -72,7 +72,7 @@ class MainFormTest : public ProgramInFolder {
 }  // namespace
 
 TEST_F(MainFormTest, FirstStartInAnEmptyFolderLeavesTheDefaultFile) {
-  MainForm& form = Start();
+  MainWindow& form = Start();
   EXPECT_EQ(form.windowTitle(), "\"Ostrel\" v1.2b");
   EXPECT_EQ(pauses_, std::vector<double>{2.0});  // the about box was shown for two seconds
   form.close();
@@ -98,11 +98,11 @@ TEST_F(MainFormTest, StoredGeometryIsAppliedAndWrittenBack) {
   lines[WindowHeight] = "7725";
   lines[ShowAboutAtStart] = "0";
   WriteConfig(lines);
-  MainForm& form = Start();
+  MainWindow& form = Start();
   EXPECT_TRUE(pauses_.empty());
   EXPECT_EQ(form.pos(), QPoint(100, 50));
-  EXPECT_EQ(form.Frame1->size(), QSize((9675 - 120) / 15, (7725 - 690) / 15));
-  form.Menu().File_Exit->trigger();
+  EXPECT_EQ(form.Backdrop()->size(), QSize((9675 - 120) / 15, (7725 - 690) / 15));
+  form.Menu().exit->trigger();
   const auto saved = Saved();
   ASSERT_EQ(saved.size(), 28u);
   EXPECT_EQ(saved[WindowLeft], " 1500");
@@ -121,7 +121,7 @@ TEST_F(MainFormTest, MaximisedStartKeepsThePositionButNotTheSize) {
   lines[WindowState] = "2";
   lines[ShowAboutAtStart] = " 1";  // only the exact text "1" is on
   WriteConfig(lines);
-  MainForm& form = Start();
+  MainWindow& form = Start();
   EXPECT_TRUE(pauses_.empty());
   EXPECT_TRUE(form.isMaximized());
   form.close();
@@ -137,7 +137,7 @@ TEST_F(MainFormTest, WindowEntriesAreKeptWhenSavingIsOff) {
     lines[ShowAboutAtStart] = "0";
     lines[PortHex] = "FFFF";
     WriteConfig(lines);
-    MainForm& form = Start();
+    MainWindow& form = Start();
     form.move(10, 10);
     form.close();
     const auto saved = Saved();
@@ -157,7 +157,7 @@ TEST_F(MainFormTest, OddStoredStatesAndSizesDoNotStopTheStart) {
   lines[WindowHeight] = "1e300";
   lines[ShowAboutAtStart] = "0";
   WriteConfig(lines);
-  MainForm& form = Start();
+  MainWindow& form = Start();
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(form.isMaximized());
   form.close();
@@ -165,7 +165,7 @@ TEST_F(MainFormTest, OddStoredStatesAndSizesDoNotStopTheStart) {
 }
 
 TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
-  MainForm& form = Start();
+  MainWindow& form = Start();
   const std::vector<std::pair<QString, std::vector<QString>>> expected = {
       {"&File", {"&Open file with points", "&Save file with points", "", "E&xit"}},
       {"&Tools", {"&Get points from device", "", "Clea&r plot (remove points)", "&Copy image to clipboard"}},
@@ -184,26 +184,26 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
       EXPECT_FALSE(items[i]->isCheckable());
     }
   }
-  EXPECT_FALSE(form.Menu().File_Save->isEnabled());
-  EXPECT_FALSE(form.Menu().Tools_Clear->isEnabled());
-  for (QAction* always : {form.Menu().File_Load, form.Menu().File_Exit, form.Menu().Tools_Get, form.Menu().Tools_Copy,
-                          form.Menu().Options_KVT, form.Menu().Options_Window, form.Menu().Help_About})
+  EXPECT_FALSE(form.Menu().savePoints->isEnabled());
+  EXPECT_FALSE(form.Menu().clearPlot->isEnabled());
+  for (QAction* always : {form.Menu().openPoints, form.Menu().exit, form.Menu().getPoints, form.Menu().copyPlot,
+                          form.Menu().generalOptions, form.Menu().windowOptions, form.Menu().about})
     EXPECT_TRUE(always->isEnabled()) << always->text().toStdString();
   form.Points().PointCount = 32;
   form.UpdateParams();
-  EXPECT_TRUE(form.Menu().File_Save->isEnabled());
-  EXPECT_TRUE(form.Menu().Tools_Clear->isEnabled());
+  EXPECT_TRUE(form.Menu().savePoints->isEnabled());
+  EXPECT_TRUE(form.Menu().clearPlot->isEnabled());
 }
 
 TEST_F(MainFormTest, ClearAsksFirstAndOnlyWhenThereArePoints) {
-  MainForm& form = Start();
+  MainWindow& form = Start();
   form.ClearPoints();
   EXPECT_TRUE(prompt_.messages.empty());
 
   form.Points().PointCount = 64;
   form.UpdateParams();
   prompt_.answers = {PromptAnswer::No};
-  form.Menu().Tools_Clear->trigger();
+  form.Menu().clearPlot->trigger();
   ASSERT_EQ(prompt_.messages.size(), 1u);
   EXPECT_EQ(prompt_.messages[0].text, "Are you sure in clearing plot?");
   EXPECT_EQ(prompt_.messages[0].icon, PromptIcon::Question);
@@ -212,57 +212,57 @@ TEST_F(MainFormTest, ClearAsksFirstAndOnlyWhenThereArePoints) {
   EXPECT_EQ(form.Points().PointCount, 64);
 
   prompt_.answers = {PromptAnswer::Yes};
-  form.Menu().Tools_Clear->trigger();
+  form.Menu().clearPlot->trigger();
   EXPECT_EQ(form.Points().PointCount, 0);
-  EXPECT_FALSE(form.Menu().File_Save->isEnabled());
-  EXPECT_FALSE(form.Menu().Tools_Clear->isEnabled());
+  EXPECT_FALSE(form.Menu().savePoints->isEnabled());
+  EXPECT_FALSE(form.Menu().clearPlot->isEnabled());
 }
 
 TEST_F(MainFormTest, CopyPutsThePlotImageOnTheClipboard) {
-  MainForm& form = Start();
-  form.Picture1->SetBackground(MakeColour(10, 20, 30));
-  form.Picture1->Line(5, 5, 40, 30, MakeColour(0, 255, 0));
-  form.Menu().Tools_Copy->trigger();
+  MainWindow& form = Start();
+  form.PlotBox()->SetBackground(MakeColour(10, 20, 30));
+  form.PlotBox()->Line(5, 5, 40, 30, MakeColour(0, 255, 0));
+  form.Menu().copyPlot->trigger();
   const QImage copied = QGuiApplication::clipboard()->image();
   ASSERT_FALSE(copied.isNull());
-  EXPECT_EQ(copied.size(), form.Picture1->Image().size());
-  EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), form.Picture1->Image().convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(copied.size(), form.PlotBox()->Image().size());
+  EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), form.PlotBox()->Image().convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(MainFormTest, LayoutFollowsTheWindowSize) {
-  MainForm& form = Start();
+  MainWindow& form = Start();
   const auto frames = form.Panel().Frames();
   // Default size: design positions at 15 twips a pixel.
-  EXPECT_EQ(form.Frame1->size(), QSize(537, 369));
-  EXPECT_EQ(form.Picture1Border->geometry(), QRect(8, 16, 377, 345));
-  EXPECT_EQ(form.Picture1->size(), QSize(373, 341));
+  EXPECT_EQ(form.Backdrop()->size(), QSize(537, 369));
+  EXPECT_EQ(form.PlotBorder()->geometry(), QRect(8, 16, 377, 345));
+  EXPECT_EQ(form.PlotBox()->size(), QSize(373, 341));
   EXPECT_EQ(frames[0]->geometry(), QRect(392, 8, 137, 65));
   EXPECT_EQ(frames[3]->geometry(), QRect(392, 176, 137, 73));
-  EXPECT_EQ(form.Picture2Border->geometry(), QRect(392, 256, 137, 105));
+  EXPECT_EQ(form.DialBorder()->geometry(), QRect(392, 256, 137, 105));
 
   // 1500 twips wider and taller.
   form.resize(form.width() + 100, form.height() + 100);
-  EXPECT_EQ(form.Picture1Border->geometry(), QRect(8, 16, 477, 445));
+  EXPECT_EQ(form.PlotBorder()->geometry(), QRect(8, 16, 477, 445));
   for (auto* frame : frames) EXPECT_EQ(frame->x(), 492);
   EXPECT_EQ(frames[1]->y(), 72);
-  EXPECT_EQ(form.Picture2Border->geometry(), QRect(492, 356, 137, 105));
-  EXPECT_EQ(form.Picture1->Image().size(), QSize(473, 441));  // the plot was redrawn at the new size
+  EXPECT_EQ(form.DialBorder()->geometry(), QRect(492, 356, 137, 105));
+  EXPECT_EQ(form.PlotBox()->Image().size(), QSize(473, 441));  // the plot was redrawn at the new size
 
   // Smaller than the minimum is not possible.
   form.resize(100, 100);
-  EXPECT_EQ(form.Frame1->size(), QSize(537, 369));
-  EXPECT_EQ(form.Picture1Border->size(), QSize(377, 345));
+  EXPECT_EQ(form.Backdrop()->size(), QSize(537, 369));
+  EXPECT_EQ(form.PlotBorder()->size(), QSize(377, 345));
 }
 
 TEST_F(MainFormTest, AMinimisedWindowIsNotLaidOutOrDrawn) {
-  MainForm& form = Start();
-  const QImage before = form.Picture1->Image();
+  MainWindow& form = Start();
+  const QImage before = form.PlotBox()->Image();
   form.setWindowState(Qt::WindowMinimized);
   form.resize(form.width() + 150, form.height() + 150);
-  EXPECT_EQ(form.Picture1Border->size(), QSize(377, 345));
-  EXPECT_EQ(form.Picture1->Image(), before);
+  EXPECT_EQ(form.PlotBorder()->size(), QSize(377, 345));
+  EXPECT_EQ(form.PlotBox()->Image(), before);
   form.setWindowState(Qt::WindowNoState);  // restoring lays it out for the new size
-  EXPECT_EQ(form.Picture1Border->size(), QSize(527, 495));
+  EXPECT_EQ(form.PlotBorder()->size(), QSize(527, 495));
 }
 
 TEST_F(MainFormTest, OpeningAPointsFileTurnsItsOptionOnAndOffersSaveAndClear) {
@@ -271,30 +271,30 @@ TEST_F(MainFormTest, OpeningAPointsFileTurnsItsOptionOnAndOffersSaveAndClear) {
   file.write("KVT\r\n 512 \r\n 0 \r\n");
   for (int i = 0; i < 1024; i += 2) file.write(QByteArray::number((i - 512) / 100.0) + " 1.0000E-003\r\n");
   file.close();
-  MainForm& form = Start();
+  MainWindow& form = Start();
   prompt_.fileNames = {file.fileName().toStdString()};
-  form.Menu().File_Load->trigger();
+  form.Menu().openPoints->trigger();
   EXPECT_TRUE(prompt_.messages.empty());
   EXPECT_EQ(form.Points().PointCount, 512);
   EXPECT_EQ(form.Panel().CheckedOption(), 5);
   EXPECT_EQ(form.Table()[PointsChoice], "5");
-  EXPECT_TRUE(form.Menu().File_Save->isEnabled());
-  EXPECT_TRUE(form.Menu().Tools_Clear->isEnabled());
+  EXPECT_TRUE(form.Menu().savePoints->isEnabled());
+  EXPECT_TRUE(form.Menu().clearPlot->isEnabled());
 }
 
 TEST_F(MainFormTest, ANewPortAddressTakesEffectAtOnce) {
-  MainForm& form = Start();
+  MainWindow& form = Start();
   instrument_.trace.clear();
   QTimer::singleShot(0, [] {
-    auto* dialog = qobject_cast<OptionsKVT*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<GeneralOptionsDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->PortText()->setText("3BC");
     dialog->OkButton()->click();
   });
-  form.Menu().Options_KVT->trigger();
+  form.Menu().generalOptions->trigger();
   EXPECT_EQ(form.Table()[PortHex], "3BC");
   instrument_.trace.clear();
-  form.Timer1_Timer();  // the next range poll reads the new status register
+  form.PollRange();  // the next range poll reads the new status register
   ASSERT_FALSE(instrument_.trace.empty());
   EXPECT_FALSE(instrument_.trace[0].write);
   EXPECT_EQ(instrument_.trace[0].port, 0x3BD);

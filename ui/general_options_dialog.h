@@ -5,9 +5,9 @@
 // again and redraws the plot.
 #include <QDialog>
 #include <array>
-#include <functional>
 #include <string>
 
+#include "core/plot_view.h"
 #include "core/settings.h"
 
 class QLabel;
@@ -17,55 +17,53 @@ class QScrollBar;
 
 namespace kvt {
 
+class Device;
 class PictureBox;
 class Prompt;
 
-struct OptionsKVTCallbacks {
-  std::function<void()> setupPorts;  // derive the port addresses from PortHex
-  std::function<void()> drawPlot;    // repaint the plot with the new colours
-};
-
-class OptionsKVT : public QDialog {
+class GeneralOptionsDialog : public QDialog {
   Q_OBJECT
  public:
-  // The dialog edits `settings` in place and writes configDir + "kvt_win.cfg".
+  // The dialog edits `settings` in place and writes configDir + "kvt_win.cfg";
+  // on OK the device takes the new port and `view` redraws the plot.
   // mainWindow (may be null) is its parent and fixes where it opens.
-  OptionsKVT(Settings& settings, std::string configDir, QWidget* mainWindow, OptionsKVTCallbacks callbacks,
-             Prompt& prompt);
+  GeneralOptionsDialog(Settings& settings, std::string configDir, Device& device, PlotView& view, Prompt& prompt,
+                       QWidget* mainWindow);
 
   // Controls, so tests can drive the dialog as a user would.
   QScrollBar* ColourBar(int index) const { return bars_.at(static_cast<std::size_t>(index)); }  // 0..8
   QLabel* ValueLabel(int index) const { return values_.at(static_cast<std::size_t>(index)); }   // 0..8
   PictureBox* Preview(int index) const { return previews_.at(static_cast<std::size_t>(index)); }  // 0..2
-  QLineEdit* DelayText() const { return text1_; }
-  QLineEdit* PortText() const { return text2_; }
-  QLineEdit* AveragingText() const { return text3_; }
-  QPushButton* DefaultButton() const { return command1_; }
-  QPushButton* OkButton() const { return command2_; }
-  QPushButton* CancelButton() const { return command3_; }
+  QLineEdit* DelayText() const { return delayText_; }
+  QLineEdit* PortText() const { return portText_; }
+  QLineEdit* AveragingText() const { return averagingText_; }
+  QPushButton* DefaultButton() const { return defaultButton_; }
+  QPushButton* OkButton() const { return okButton_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
 
  private:
   void BuildControls();
   void FillFrom(const Settings& table);
   void UpdatePreviews();
-  void Command1_Click();
-  void Command2_Click();
+  void OnDefault();
+  void OnOk();
   std::string Typed(const QLineEdit* box, int entry) const;
 
   Settings& settings_;
   std::string configDir_;
-  OptionsKVTCallbacks callbacks_;
+  Device& device_;
+  PlotView& view_;
   Prompt& prompt_;
 
   std::array<QScrollBar*, 9> bars_{};
   std::array<QLabel*, 9> values_{};
   std::array<PictureBox*, 3> previews_{};
-  QLineEdit* text1_ = nullptr;
-  QLineEdit* text2_ = nullptr;
-  QLineEdit* text3_ = nullptr;
-  QPushButton* command1_ = nullptr;
-  QPushButton* command2_ = nullptr;
-  QPushButton* command3_ = nullptr;
+  QLineEdit* delayText_ = nullptr;
+  QLineEdit* portText_ = nullptr;
+  QLineEdit* averagingText_ = nullptr;
+  QPushButton* defaultButton_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace kvt

@@ -1,0 +1,28 @@
+#pragma once
+// What every command that changes the picture needs of the main window.
+
+namespace kvt {
+
+class PlotView {
+ public:
+  virtual ~PlotView() = default;
+  // Brings the panel's controls (and the menu items that depend on the
+  // points) in line with the settings table; a control that changes runs its
+  // own handler, so calls may nest.
+  virtual void UpdateParams() = 0;
+  // Repaints the whole plot from the settings, the panel and the point set.
+  virtual void DrawPlot() = 0;
+};
+
+// The number-of-points option buttons, as a points file load sets them.
+class PointCountChoice {
+ public:
+  virtual ~PointCountChoice() = default;
+  // Turns all six buttons off without running any handler.
+  virtual void AllOptionsOff() = 0;
+  // Turns button k (1..6: 32..1024 points) on, which runs its click
+  // behaviour: the choice is written to the table and the panel updated.
+  virtual void TurnOptionOn(int k) = 0;
+};
+
+}  // namespace kvt

@@ -1,0 +1,67 @@
+#include "ui/window_options_dialog.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "ui/dialog_frame.h"
+
+namespace kvt {
+
+WindowOptionsDialog::WindowOptionsDialog(Settings& settings, std::string configDir, QWidget* mainWindow)
+    : QDialog(mainWindow), settings_(settings), configDir_(std::move(configDir)) {
+  MakeFixedDialog(*this, "Window Options", 4935, 1815);
+  const TwipScale scale = ScaleOf(this);
+  auto place = [&](QWidget* w, double l, double t, double wd, double h) {
+    w->setGeometry(TwipRect(scale, l, t, wd, h));
+  };
+
+  auto* frame = NewFrame(QString(), this);
+  place(frame, 120, 120, 4695, 975);
+  saveWindowCheck_ = new QCheckBox(QStringLiteral("&Save position and size of main window on exit"), frame);
+  saveWindowCheck_->setObjectName("Check1");
+  place(saveWindowCheck_, 480, 240, 3615, 255);
+  showAboutCheck_ = new QCheckBox(QStringLiteral("S&how \"About Program\" during loading"), frame);
+  showAboutCheck_->setObjectName("Check2");
+  place(showAboutCheck_, 480, 600, 3615, 255);
+
+  defaultButton_ = new QPushButton(QStringLiteral("&Default"), this);
+  defaultButton_->setObjectName("Command1");
+  place(defaultButton_, 120, 1320, 1215, 375);
+  okButton_ = new QPushButton(QStringLiteral("&OK"), this);
+  okButton_->setObjectName("Command2");
+  place(okButton_, 2160, 1320, 1215, 375);
+  cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
+  cancelButton_->setObjectName("Command3");
+  place(cancelButton_, 3600, 1320, 1215, 375);
+  okButton_->setDefault(true);
+
+  connect(defaultButton_, &QPushButton::clicked, this, [this] { OnDefault(); });
+  connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+
+  FitFontToDesign(*this);
+  PlaceBelowRightOf(*this, mainWindow);
+  FillFrom(settings_);
+}
+
+void WindowOptionsDialog::FillFrom(const Settings& table) {
+  // Only the exact text "1" is on.
+  saveWindowCheck_->setChecked(table.IsOn(SaveWindowOnExit));
+  showAboutCheck_->setChecked(table.IsOn(ShowAboutAtStart));
+}
+
+void WindowOptionsDialog::OnDefault() {
+  // The check boxes show the defaults; the table itself keeps its values.
+  Settings defaults = settings_;
+  SetDefaultSettings(defaults, WindowGroup);
+  FillFrom(defaults);
+}
+
+void WindowOptionsDialog::OnOk() {
+  settings_[SaveWindowOnExit] = saveWindowCheck_->isChecked() ? "1" : "0";
+  settings_[ShowAboutAtStart] = showAboutCheck_->isChecked() ? "1" : "0";
+  WriteSettings(settings_, configDir_);
+  accept();
+}
+
+}  // namespace kvt
