@@ -56,7 +56,9 @@ double ComponentVolts(const Component& component, double appliedVolts, double se
     case ComponentKind::Short:
       return 0.0;
     case ComponentKind::Resistor:
-      return appliedVolts * component.value / (component.value + seriesOhms);
+      // Divided in this order so a resistor near the largest double neither
+      // overflows the product nor turns infinity / infinity into NaN.
+      return appliedVolts / (1.0 + seriesOhms / component.value);
     case ComponentKind::Diode:
       return JunctionVolts(kSiliconDiode, appliedVolts, seriesOhms);
     case ComponentKind::Led:

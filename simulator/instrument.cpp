@@ -75,6 +75,9 @@ void Instrument::StartConversion() {
   ++conversions_;
   double ideal = ComponentVoltsAt(appliedCode_) * 100.0 + 512.0;
   double reading = std::nearbyint(ideal + noise_.Offset(config_.noiseLsb, config_.strayRate));
+  // Infinite noise can still make NaN; clamp would pass it on and the cast
+  // to int would be undefined.
+  if (std::isnan(reading)) reading = std::isnan(ideal) ? 512.0 : std::nearbyint(ideal);
   adcShift_ = static_cast<int>(std::clamp(reading, 0.0, 1023.0));
 }
 

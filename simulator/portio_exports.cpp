@@ -2,21 +2,29 @@
 // instead of the parallel port. The program cannot tell the difference.
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "simulator/config_watcher.h"
 #include "simulator/instrument.h"
 
 #if defined(_WIN32)
-#define KVT_PORTIO_API extern "C" __declspec(dllexport) int __stdcall
+#define KVT_PORTIO_API(type) extern "C" __declspec(dllexport) type __stdcall
 #else
-#define KVT_PORTIO_API extern "C" __attribute__((visibility("default"))) int
+#define KVT_PORTIO_API(type) extern "C" __attribute__((visibility("default"))) type
 #endif
 
 namespace {
 
+// The latest complaint about the control file, for the program to show;
+// empty once a load finds nothing wrong.
+std::string latestComplaint;
+
 void Report(const kvtsim::ConfigWatcher& watcher) {
-  for (const auto& problem : watcher.Problems())
+  latestComplaint.clear();
+  for (const auto& problem : watcher.Problems()) {
     std::fprintf(stderr, "kvt_sim: %s %s\n", watcher.Path().c_str(), problem.c_str());
+    latestComplaint = watcher.Path() + " " + problem;
+  }
 }
 
 kvtsim::SimConfig FirstLoad(kvtsim::ConfigWatcher& watcher) {
@@ -48,9 +56,11 @@ Simulator simulator;
 
 }  // namespace
 
-KVT_PORTIO_API OutPort(int port, int value) { return simulator.instrument.Out(port, value); }
+KVT_PORTIO_API(int) OutPort(int port, int value) { return simulator.instrument.Out(port, value); }
 
-KVT_PORTIO_API InPort(int port) {
+KVT_PORTIO_API(int) InPort(int port) {
   if ((port & 0xFFFF) == ((simulator.instrument.Config().base + 1) & 0xFFFF)) simulator.WatchControlFile();
   return simulator.instrument.In(port);
 }
+
+KVT_PORTIO_API(const char*) SimulatorMessage(void) { return latestComplaint.c_str(); }

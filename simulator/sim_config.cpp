@@ -29,8 +29,11 @@ std::optional<double> Number(std::string_view text) {
   double v = 0.0;
   const char* end = s.data() + s.size();
   auto [ptr, ec] = std::from_chars(s.data(), end, v);
-  if (s.empty() || ec != std::errc() || ptr != end || !std::isfinite(v)) return std::nullopt;
-  return v * scale;
+  if (s.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+  // Checked after scaling: 1e308k is no finite value.
+  v *= scale;
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
 }
 
 std::optional<Component> ParseComponent(std::string_view text) {

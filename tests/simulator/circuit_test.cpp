@@ -59,3 +59,31 @@ TEST(SeriesCircuit, JunctionsFollowTheirCurrents) {
   EXPECT_NEAR(volts(zener, -5.12, 100), -4.7, 0.1);
   EXPECT_NEAR(volts(zener, -4.0, 1000), -4.0, 0.01);
 }
+
+namespace kvt {
+
+// Huge but finite resistors are as good as open; the divider must not
+// overflow into infinity or NaN on the way there.
+TEST(SeriesCircuit, HugeAndTinyResistorsStayFinite) {
+  struct Case {
+    const char* name;
+    double ohms;
+    double share;  // of the applied voltage across the resistor
+  };
+  const Case cases[] = {
+      {"1e308 ohms", 1e308, 1.0},
+      {"largest double", 1.7976931348623157e308, 1.0},
+      {"infinite", INFINITY, 1.0},
+      {"denormal", 1e-320, 0.0},
+  };
+  for (const Case& c : cases) {
+    for (double applied : {5.11, -5.12, 0.0}) {
+      SCOPED_TRACE(testing::Message() << c.name << " at " << applied << " V");
+      const double v = ComponentVolts(Component{ComponentKind::Resistor, c.ohms}, applied, 10000);
+      ASSERT_TRUE(std::isfinite(v));
+      EXPECT_NEAR(v, applied * c.share, 1e-9);
+    }
+  }
+}
+
+}  // namespace kvt

@@ -147,3 +147,35 @@ TEST(ControlFilePath, EnvironmentNamesTheFile) {
   unsetenv("KVT_SIM_CONFIG");
   EXPECT_EQ(kvtsim::ConfigPathFromEnvironment(), (fs::current_path() / "kvt_sim.txt").string());
 }
+
+namespace kvt {
+
+// A value is finite only once its k or M has been applied: 1e308k is no
+// number the instrument can hold, and taking it made every reading 0.
+TEST(ControlFile, ValuesBeyondTheDoubleRangeAfterScalingAreRefused) {
+  struct Case {
+    const char* name;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"resistor in kilo-ohms", "component = resistor 1e308k"},
+      {"resistor in mega-ohms", "component = resistor 2e303M"},
+      {"zener", "component = zener 1e308k"},
+      {"noise", "noise = 1e308k"},
+      {"stray", "stray = 1e308m"},
+  };
+  const SimConfig defaults;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> problems;
+    const SimConfig config = ParseConfig(c.line, &problems);
+    EXPECT_EQ(config, defaults);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].rfind("line 1: bad value for ", 0), 0u) << problems[0];
+  }
+  // The largest values that stay finite are still taken.
+  EXPECT_EQ(ParseConfig("component = resistor 1e305k").component.value, 1e308);
+  EXPECT_EQ(ParseConfig("noise = 1e302M").noiseLsb, 1e308);
+}
+
+}  // namespace kvt

@@ -246,3 +246,37 @@ TEST(SimulatedInstrument, ReadingsSaturateAtTheEndsOfTheScale) {
   driver.WriteDac(1023);
   for (int i = 0; i < 300; ++i) ASSERT_GE(driver.ReadAdc(), 943);
 }
+
+namespace kvt {
+
+// Settings that reach the instrument without the control file's checks: a
+// reading is never NaN turned into an integer, and follows the circuit.
+TEST(SimulatedInstrument, NonFiniteSettingsGiveReadingsOnTheScale) {
+  struct Case {
+    const char* name;
+    SimConfig config;
+    double expectVolts;  // at 2 V applied; NaN: anything on the scale
+  };
+  const Case cases[] = {
+      {"infinite resistor", Bench(ComponentKind::Resistor, INFINITY, 1000, 0, 0), 2.0},
+      {"largest resistor", Bench(ComponentKind::Resistor, 1.7976931348623157e308, 1000, 0, 0), 2.0},
+      {"infinite noise", Bench(ComponentKind::Open, 0, 1000, INFINITY, 0), NAN},
+      {"NaN noise", Bench(ComponentKind::Open, 0, 1000, NAN, 0), NAN},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Instrument instrument(c.config);
+    PortDriver driver = DriverFor(instrument);
+    driver.WriteDac(712);
+    for (int i = 0; i < 20; ++i) {
+      const int reading = driver.ReadAdc();
+      ASSERT_GE(reading, 0);
+      ASSERT_LE(reading, 1023);
+      if (!std::isnan(c.expectVolts)) {
+        EXPECT_NEAR((reading - 512) / 100.0, c.expectVolts, 0.011);
+      }
+    }
+  }
+}
+
+}  // namespace kvt

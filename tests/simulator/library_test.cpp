@@ -43,3 +43,49 @@ TEST(SimulatorLibrary, AnswersThroughItsExports) {
   EXPECT_EQ(in(0x3BC) & 0xC8, 0x12 & 0xC8);    // untouched data lines kept
   dlclose(library);
 }
+
+namespace kvt {
+
+// SimulatorMessage gives the program the latest complaint about the control
+// file. Each case loads its own copy of the library: a loaded library keeps
+// the instrument it built.
+TEST(SimulatorLibrary, MessageTellsTheLatestComplaintAboutTheControlFile) {
+  struct Case {
+    const char* name;
+    const char* control;
+    const char* expect;  // the message's end; "" for none
+  };
+  const Case cases[] = {
+      {"good file", "component = diode\nnoise = 0\n", ""},
+      {"bad value", "component = diode\nnoise = 1e308k\n", "line 2: bad value for noise: \"1e308k\""},
+      {"latest of two", "range = 2k\ncolour = blue\n", "line 2: unknown setting \"colour\""},
+  };
+  const fs::path dir = fs::temp_directory_path() / ("kvt_sim_message_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  struct Remove { fs::path d; ~Remove() { fs::remove_all(d); } } removeLater{dir};
+  int copy = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path control = dir / "kvt_sim.txt";
+    std::ofstream(control, std::ios::trunc) << c.control;
+    const fs::path library = dir / ("libportio_" + std::to_string(copy++) + ".so");
+    fs::copy_file(KVT_SIM_LIBRARY, library);
+    setenv("KVT_SIM_CONFIG", control.c_str(), 1);
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    unsetenv("KVT_SIM_CONFIG");
+    ASSERT_NE(handle, nullptr) << dlerror();
+    using MessageFn = const char* (*)();
+    auto message = reinterpret_cast<MessageFn>(dlsym(handle, "SimulatorMessage"));
+    ASSERT_NE(message, nullptr);
+    const std::string text = message();
+    if (*c.expect == '\0') {
+      EXPECT_EQ(text, "");
+    } else {
+      EXPECT_EQ(text.rfind(control.string() + " ", 0), 0u) << text;
+      EXPECT_TRUE(text.ends_with(c.expect)) << text;
+    }
+    dlclose(handle);
+  }
+}
+
+}  // namespace kvt
