@@ -1,8 +1,11 @@
 #include "core/settings.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+
+#include "core/atomic_write.h"
 #include "core/text_number.h"
 
 namespace kvt {
@@ -10,7 +13,7 @@ namespace kvt {
 namespace {
 
 // A sound file has 28 short lines; anything much larger is not ours.
-constexpr qint64 MaxConfigBytes = 1 << 20;
+constexpr std::size_t MaxConfigBytes = 1 << 20;
 
 const std::array<const char*, 27> DefaultTexts = {
     "0", "0", nullptr, nullptr, "0", "1", "1", "", "", "",
@@ -100,32 +103,34 @@ bool ParseSettingsText(Settings& settings, std::string_view text) {
 }
 
 void ReadSettings(Settings& settings, const std::string& configDir) {
-  QFile file(QString::fromStdString(configDir + ConfigFileName));
-  if (!file.open(QIODevice::ReadOnly)) {
+  std::string bytes;
+  if (!ReadFileStart(configDir + ConfigFileName, MaxConfigBytes, bytes) || bytes.size() > MaxConfigBytes) {
     SetDefaultSettings(settings, AllGroups);
     return;
   }
-  const QByteArray bytes = file.read(MaxConfigBytes + 1);
-  if (file.error() != QFileDevice::NoError || bytes.size() > MaxConfigBytes) {
-    SetDefaultSettings(settings, AllGroups);
-    return;
-  }
-  ParseSettingsText(settings, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  ParseSettingsText(settings, bytes);
 }
 
 bool WriteSettings(const Settings& settings, const std::string& configDir) {
   std::string text;
-  for (int i = 0; i <= settings.lastIndex && i < SettingsSlots; ++i) text += settings[i] + "\r\n";
-  QSaveFile file(QString::fromStdString(configDir + ConfigFileName));
-  // Unbuffered, so a short write shows up here rather than being lost in a flush.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-  const auto size = static_cast<qint64>(text.size());
-  if (file.write(text.data(), size) != size) {
-    file.cancelWriting();
-    file.commit();  // discards the temporary file
-    return false;
+  for (int i = 0; i <= settings.lastIndex && i < SettingsSlots; ++i) {
+    // A line break inside an entry would shift every later line: the file
+    // would no longer read back, and the next start would lose every setting.
+    if (settings[i].find_first_of("\r\n") != std::string::npos) return false;
+    text += settings[i] + "\r\n";
   }
-  return file.commit();
+  return WriteFileAtomically(configDir + ConfigFileName, text);
+}
+
+std::string CurrentDirectory() {
+  // The bytes as the file system gives them: a folder name need not be UTF-8.
+  std::string dir(PATH_MAX, '\0');
+  while (::getcwd(dir.data(), dir.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    dir.resize(dir.size() * 2);
+  }
+  dir.resize(dir.find('\0'));
+  return dir;
 }
 
 }  // namespace kvt

@@ -61,6 +61,9 @@ struct Settings {
   bool IsOn(int index) const { return (*this)[index] == "1"; }
 };
 
+// The current directory as the file system names it (not necessarily UTF-8).
+std::string CurrentDirectory();
+
 // ConfigDir from the current directory: a "/" is appended unless it already
 // ends in one; an empty directory stays empty.
 std::string ConfigDirFrom(std::string_view currentDirectory);
@@ -82,9 +85,10 @@ bool ParseSettingsText(Settings& settings, std::string_view text);
 // Reads ConfigDir + "kvt_win.cfg"; any problem gives the defaults, silently.
 void ReadSettings(Settings& settings, const std::string& configDir);
 
-// Replaces the file with entries 0 to lastIndex, each ending in CR LF. The new
-// file is written aside and renamed over the old one, so a failed write leaves
-// the old file whole. Failures are silent; returns whether the file was written.
+// Replaces the file with entries 0 to lastIndex, each ending in CR LF, so
+// that a failed write leaves the old file whole (see WriteFileAtomically).
+// An entry holding a line break is never written: the old file stays as it
+// is. Failures are silent; returns whether the file was written.
 bool WriteSettings(const Settings& settings, const std::string& configDir);
 
 }  // namespace kvt

@@ -1,10 +1,10 @@
 #include "files/points_commands.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QString>
+#include <unistd.h>
 
+#include "core/atomic_write.h"
 #include "files/points_file.h"
 
 namespace kvt {
@@ -21,50 +21,9 @@ FileDialogRequest SaveRequest() {
   return {"Save Points", {"All Files (*.*)", "Files with Points (*.kvt)"}, 1};
 }
 
-struct FileBytes {
-  bool opened = false;
-  QByteArray bytes;
-  bool whole = true;  // false: the file goes on beyond `bytes`
-};
-
-// Reads at most MaxPointsFileBytes of a regular file.
-FileBytes ReadStart(const QString& path) {
-  FileBytes result;
-  const QFileInfo info(path);
-  if (info.exists() && !info.isFile()) return result;  // folders, devices, pipes
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return result;
-  const qint64 wanted = static_cast<qint64>(MaxPointsFileBytes) + 1;
-  while (result.bytes.size() < wanted) {
-    const QByteArray chunk = file.read(wanted - result.bytes.size());
-    if (chunk.isEmpty()) break;
-    result.bytes += chunk;
-  }
-  if (file.error() != QFileDevice::NoError) return result;
-  if (result.bytes.size() > static_cast<qint64>(MaxPointsFileBytes)) {
-    result.bytes.truncate(static_cast<qsizetype>(MaxPointsFileBytes));
-    result.whole = false;
-  }
-  result.opened = true;
-  return result;
-}
-
-bool WritePointsFile(const QString& path, const PointSet& points) {
-  const auto text = PointsFileText(points);
-  if (!text) return false;
-  // Replacing by rename would get past a write-protected file.
-  const QFileInfo info(path);
-  if (info.exists() && !info.isWritable()) return false;
-  QSaveFile file(path);
-  // Unbuffered: a buffered QSaveFile can report success after a short
-  // write (disk full, size limit) and put a truncated file in place.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-  const auto size = static_cast<qint64>(text->size());
-  if (file.write(text->data(), size) != size) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+// Names come from the file dialogs as text; the file system takes bytes.
+std::string LocalPath(const std::string& name) {
+  return QFile::encodeName(QString::fromStdString(name)).toStdString();
 }
 
 }  // namespace
@@ -73,10 +32,11 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, 
   const std::string name = prompt.OpenFileName(OpenRequest());
   if (name.empty()) return;
 
-  const FileBytes file = ReadStart(QString::fromStdString(name));
-  const PointsFileContent content =
-      file.opened ? ReadPointsText(std::string_view(file.bytes.constData(), file.bytes.size()), file.whole)
-                  : PointsFileContent{};
+  std::string bytes;
+  const bool opened = ReadFileStart(LocalPath(name), MaxPointsFileBytes, bytes);
+  const bool whole = bytes.size() <= MaxPointsFileBytes;
+  if (!whole) bytes.resize(MaxPointsFileBytes);
+  const PointsFileContent content = opened ? ReadPointsText(bytes, whole) : PointsFileContent{};
 
   if (content.status == PointsReadStatus::NotAPointsFile) {
     prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
@@ -112,16 +72,21 @@ void SavePointsFile(const PointSet& points, Prompt& prompt) {
   }
   const std::string name = prompt.SaveFileName(SaveRequest());
   if (name.empty()) return;
-  const QString path = QString::fromStdString(name);
+  const std::string path = LocalPath(name);
 
-  // Only a file that can be read counts as existing.
-  if (QFile existing(path); existing.open(QIODevice::ReadOnly)) {
-    existing.close();
+  // Only a regular file that can be read counts as existing; anything else
+  // (a folder, a device, a pipe) is never opened.
+  if (IsSpecialFile(path)) {
+    prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
+    return;
+  }
+  if (::access(path.c_str(), R_OK) == 0) {
     const PromptAnswer answer =
         prompt.Message("Overwrite existing file?", PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
     if (answer != PromptAnswer::Yes) return;
   }
-  if (!WritePointsFile(path, points))
+  const auto text = PointsFileText(points);
+  if (!text || !WriteFileAtomically(path, *text))
     prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
 }
 

@@ -32,36 +32,18 @@ MainLayout Place(double w, double h, const LayoutControlSizes& sizes) {
 
 }  // namespace
 
-MainLayout ArrangeOuterLayout(double outerWidth, double outerHeight, const LayoutControlSizes& sizes) {
-  bool grown = false;
-  double w = Single(outerWidth);
-  double h = Single(outerHeight);
-  if (w < LayoutMinWidth) {
-    w = LayoutMinWidth;
-    grown = true;
-  }
-  if (h < LayoutMinHeight) {
-    h = LayoutMinHeight;
-    grown = true;
-  }
-  MainLayout l = Place(w, h, sizes);
-  l.grown = grown;
-  return l;
-}
-
-MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const LayoutControlSizes& sizes,
-                               double minClientWidth, double minClientHeight) {
+MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const LayoutControlSizes& sizes) {
   // The minimum is checked in client terms, then the arithmetic runs on the
   // outer size the design window would have around this client area.
   bool grown = false;
   double cw = Single(clientWidth);
   double ch = Single(clientHeight);
-  if (cw < minClientWidth) {
-    cw = minClientWidth;
+  if (cw < LayoutMinClientWidth) {
+    cw = LayoutMinClientWidth;
     grown = true;
   }
-  if (ch < minClientHeight) {
-    ch = minClientHeight;
+  if (ch < LayoutMinClientHeight) {
+    ch = LayoutMinClientHeight;
     grown = true;
   }
   MainLayout l = Place(cw + LayoutWidthAllowance, ch + LayoutHeightAllowance, sizes);

@@ -9,9 +9,8 @@ namespace kvt {
 //
 // The window's outer size W x H maps to the client area by fixed allowances
 // (120 wide, 690 high: border, caption and menu bar of the design window).
-// A window that lays out by its client area calls ArrangeClientLayout with
-// the client size; the result is the same as ArrangeOuterLayout for the
-// outer size client + allowances.
+// The window lays out by its client area; the arithmetic runs on the outer
+// size the design window would have around it.
 
 // Current sizes of the controls whose left or top edge follows the window.
 struct LayoutControlSizes {
@@ -27,8 +26,7 @@ struct MainLayout {
   // True when the given size was below the minimum and has been raised: the
   // window must then be resized to the size below (which lays it out again).
   bool grown = false;
-  // The size laid out for: outer width/height for ArrangeOuterLayout, client
-  // width/height for ArrangeClientLayout.
+  // The client size laid out for.
   double width = 0;
   double height = 0;
 
@@ -45,16 +43,9 @@ constexpr double LayoutHeightAllowance = 690;  // outer minus client height
 constexpr double LayoutMinClientWidth = LayoutMinWidth - LayoutWidthAllowance;     // 8055
 constexpr double LayoutMinClientHeight = LayoutMinHeight - LayoutHeightAllowance;  // 5535
 
-// Lays out for the outer size W x H (twips). Sizes below 8175 x 6225 are
-// raised to it (strictly less: exactly the minimum stays).
-MainLayout ArrangeOuterLayout(double outerWidth, double outerHeight, const LayoutControlSizes& sizes);
-
-// Lays out for a client area of the given size (twips), with the minimum
-// client size minWidth x minHeight (by default 8055 x 5535, the design
-// client area). `width`/`height` of the result are client sizes; the client
-// area itself is frame1Width x frame1Height.
-MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const LayoutControlSizes& sizes,
-                               double minClientWidth = LayoutMinClientWidth,
-                               double minClientHeight = LayoutMinClientHeight);
+// Lays out for a client area of the given size (twips). Sizes below the
+// design client area, 8055 x 5535, are raised to it (strictly less: exactly
+// the minimum stays). The client area itself is frame1Width x frame1Height.
+MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const LayoutControlSizes& sizes);
 
 }  // namespace kvt

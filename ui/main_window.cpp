@@ -2,7 +2,6 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -94,7 +93,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::Load() {
-  configDir_ = ConfigDirFrom(QDir::currentPath().toStdString());
+  configDir_ = ConfigDirFrom(CurrentDirectory());
   ReadSettings(settings_, configDir_);
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize screenPixels = screen ? screen->geometry().size() : QSize(1024, 768);

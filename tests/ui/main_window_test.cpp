@@ -57,9 +57,11 @@ class MainFormTest : public ProgramInFolder {
     for (const auto& line : lines) file.write((line + "\r\n").c_str());
   }
 
+  // The file lines of the built-in defaults (their texts are pinned by the settings tests).
   static std::vector<std::string> Defaults() {
-    return {"0", "0", " 8175", " 6225", "0", "1", "1", "", "", "", "100", "0", "96", "0",
-            "0", "255", "0", "0", "5", "5", "10", "3", "0", "180", "0", "378", "4", ""};
+    Settings defaults;
+    SetDefaultSettings(defaults, AllGroups);
+    return {defaults.slot.begin(), defaults.slot.begin() + SettingsLines};
   }
 
   MainWindow& Start() { return StartOn(instrument_); }
