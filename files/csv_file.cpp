@@ -44,7 +44,8 @@ std::optional<double> ParseNumber(std::string_view field, bool decimalComma) {
   }
   // from_chars takes "inf" and "nan"; a measurement never holds them.
   for (char c : text)
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E')) return std::nullopt;
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+      return std::nullopt;
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;

@@ -12,19 +12,21 @@ namespace {
 
 TEST(CsvFileText, WritesMetadataHeaderAndRoundTrippingNumbers) {
   CsvMetadata meta{"kvt_win", "1.2", "2024-05-01 12:00:00", 1000.0, "diode\nbad.kvt"};
-  const std::vector<CsvPoint> points{{-5.12, -1.5e-05, true}, {0.1 + 0.2, 1.0 / 3, false}, {-0.0, 0, false}};
+  const std::vector<CsvPoint> points{
+      {-5.12, -1.5e-05, true}, {0.1 + 0.2, 1.0 / 3, false}, {-0.0, 0, false}, {1e300, 5e66, false}};
   const auto text = CsvFileText(points, meta);
   ASSERT_TRUE(text);
   EXPECT_EQ(*text,
             "# program: kvt_win 1.2\n"
             "# date: 2024-05-01 12:00:00\n"
-            "# points: 3\n"
+            "# points: 4\n"
             "# range_ohms: 1000\n"
             "# source: diode bad.kvt\n"
             "voltage_V,current_A,clipped\n"
             "-5.12,-1.5e-05,1\n"
             "0.30000000000000004,0.3333333333333333,0\n"
-            "0,0,0\n");
+            "0,0,0\n"
+            "1e+300,5e+66,0\n");
   const CsvContent back = ReadCsvText(*text);
   ASSERT_TRUE(back.ok()) << back.error;
   EXPECT_EQ(back.points, points);
@@ -72,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"SemicolonHeader", "V;A\n-1.5;-0.002\n0.25;0.0001\n", TwoPoints},
         ReadCase{"SemicolonDecimalComma", "-1,5;-0,002\n0,25;1e-4\n", TwoPoints},
         ReadCase{"TabNoHeader", "-1.5\t-0.002\n0.25\t1E-4\n", TwoPoints},
+        ReadCase{"ExponentSigns", "-0.15e+1,-2e-03\n2.5E-1,1e-4\n", TwoPoints},
         ReadCase{"TabHeaderCrLf", "volts\tamps\r\n-1.5\t-0.002\r\n0.25\t1e-4\r\n", TwoPoints},
         ReadCase{"CrLfBlankLinesAndComments", "# note\r\n\r\n-1.5, -0.002\r\n  \r\n+0.25 , 1e-4\r\n", TwoPoints},
         ReadCase{"QuotedFields", "\"V\",\"A\"\n\"-1.5\",\"-0.002\"\n\"0.25\",\"1e-4\"\n", TwoPoints},
