@@ -89,6 +89,22 @@ TEST(Compare, ReportsWhereTheCurvesDiffer) {
   EXPECT_GT(r.worst->volts, -3.7);
 }
 
+TEST(Compare, APartOfTheReferenceMissingCountsAgainstTheCurve) {
+  // Only the resistor's forward half: every point lies on the reference,
+  // but half of the reference has nothing near it.
+  const Curve full = SweepCurve({R1k});
+  Curve half = full;
+  std::erase_if(half.points, [](const CurvePoint& p) { return p.volts < 0; });
+  for (const auto& [curve, reference] : {std::pair{half, full}, std::pair{full, half}}) {
+    const Comparison r = CompareCurves(curve, reference);
+    EXPECT_FALSE(r.pass);
+    EXPECT_NEAR(r.score, 100.0 * 2 / 3, 2);  // 512 + 512 of 512 + 1024 points
+    ASSERT_EQ(r.outside.size(), 1u);
+    EXPECT_LT(r.outside[0].toVolts, -0.01);
+    EXPECT_GT(r.outside[0].fromVolts, -2.6);
+  }
+}
+
 TEST(Compare, NothingToCompareFails) {
   const Comparison r = CompareCurves(Curve{}, SweepCurve({Diode}));
   EXPECT_FALSE(r.pass);
