@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "simulated_sweep.h"
@@ -28,6 +30,7 @@ struct CompareCase {
   bool pass;
   double minScore, maxScore;
 };
+void PrintTo(const CompareCase& c, std::ostream* os) { *os << c.name; }
 
 class CompareTest : public testing::TestWithParam<CompareCase> {};
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <clocale>
 #include <cmath>
 #include <string>
@@ -55,6 +57,7 @@ struct ReadCase {
   std::string text;
   std::vector<CsvPoint> points;
 };
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 class CsvReadTest : public testing::TestWithParam<ReadCase> {};
 
@@ -87,6 +90,7 @@ struct BadCase {
   std::string text;
   const char* error;
 };
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class CsvRejectTest : public testing::TestWithParam<BadCase> {};
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <string>
 
@@ -34,6 +36,7 @@ struct PartCase {
   PartKind kind;
   bool rangeKnown = true;
 };
+void PrintTo(const PartCase& c, std::ostream* os) { *os << c.name; }
 
 class PartParametersTest : public testing::TestWithParam<PartCase> {};
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -74,6 +76,7 @@ struct SpiceCase {
   Sweep sweep;
   bool diodeModel;  // the part has one; every part has the table
 };
+void PrintTo(const SpiceCase& c, std::ostream* os) { *os << c.name; }
 
 class SpiceSimulationTest : public testing::TestWithParam<SpiceCase> {};
 
