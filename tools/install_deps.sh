@@ -9,6 +9,7 @@ packages=(
   clang
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   xvfb xauth fonts-dejavu-core locales
+  ngspice
 )
 missing=()
 for p in "${packages[@]}"; do

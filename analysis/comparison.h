@@ -1,0 +1,49 @@
+#pragma once
+// How far a curve lies from a reference curve, judged in steps of the
+// instrument rather than by a fixed percentage.
+#include <optional>
+#include <vector>
+
+#include "analysis/curve.h"
+
+namespace kvt {
+
+struct CompareOptions {
+  // Half-width of the tolerance band in instrument steps (10 mV, and the
+  // current of one step of the range). Two readings of one part scatter by
+  // about a step each; three steps keep them inside.
+  double bandSteps = 3.0;
+  // Instead: a band of this percentage of the reference's span on each axis.
+  std::optional<double> percent;
+  // Pass when at least this share (percent) of points is inside the band;
+  // the rest allows for a few stray readings.
+  double passScore = 95.0;
+};
+
+struct VoltageInterval {
+  double fromVolts = 0.0;
+  double toVolts = 0.0;
+};
+
+struct Deviation {
+  double volts = 0.0;      // where: the point that lies farthest out
+  double amps = 0.0;
+  bool onReference = false;  // the point belongs to the reference (the curve misses it)
+  double deltaVolts = 0.0;   // to the nearest point of the other curve
+  double deltaAmps = 0.0;
+  double bands = 0.0;        // distance in band half-widths; > 1 is outside
+};
+
+struct Comparison {
+  double score = 0.0;  // 0..100: share of points inside the band
+  bool pass = false;
+  double toleranceVolts = 0.0;
+  double toleranceAmps = 0.0;
+  std::vector<VoltageInterval> outside;  // where the curves differ, by voltage
+  std::optional<Deviation> worst;
+};
+
+Comparison CompareCurves(const Curve& curve, const Curve& reference,
+                         const CompareOptions& options = {});
+
+}  // namespace kvt

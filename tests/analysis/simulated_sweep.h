@@ -1,0 +1,45 @@
+#pragma once
+// Curves as the instrument would take them: the simulator's own component
+// models through the range resistor, the converter's noise and 10 mV
+// quantisation, four conversions averaged per point, stored in a point set.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "analysis/curve.h"
+#include "simulator/circuit.h"
+#include "simulator/noise_source.h"
+
+namespace kvt {
+
+struct Sweep {
+  kvtsim::Component component;
+  int rangeOhms = 1000;
+  int pointCount = 1024;
+  std::uint64_t seed = 1;
+  double noiseLsb = 1.0;
+};
+
+inline PointSet SweepPointSet(const Sweep& s) {
+  kvtsim::NoiseSource noise(s.seed);
+  PointSet set;
+  set.PointCount = static_cast<std::int16_t>(s.pointCount);
+  const int step = 1024 / s.pointCount;
+  for (int code = 0; code <= 1023; code += step) {
+    const double applied = kvtsim::CodeVolts(code);
+    const double ideal = kvtsim::ComponentVolts(s.component, applied, s.rangeOhms) * 100 + 512;
+    double sum = 0;
+    for (int k = 0; k < 4; ++k)
+      sum += std::clamp(std::nearbyint(ideal + noise.Offset(s.noiseLsb, 0.0)), 0.0, 1023.0);
+    const double volts = (sum / 4 - 512) / 100;
+    set.PointVolts[code] = volts;
+    set.PointAmps[code] = (applied - volts) / s.rangeOhms;
+  }
+  return set;
+}
+
+inline Curve SweepCurve(const Sweep& s, bool rangeKnown = true) {
+  return CurveFromPointSet(SweepPointSet(s), rangeKnown ? std::optional<double>(s.rangeOhms) : std::nullopt);
+}
+
+}  // namespace kvt
