@@ -105,17 +105,19 @@ Comparison CompareCurves(const Curve& curve, const Curve& reference, const Compa
   result.score = 100.0 * inside / judged;
   result.pass = result.score >= options.passScore;
 
-  // Outside points grouped along the voltage axis; gaps narrower than the
-  // band are bridged so one noisy stretch gives one interval.
-  std::vector<double> outsideVolts;
-  for (const Out& m : marks)
-    if (m.outside) outsideVolts.push_back(m.volts);
-  std::sort(outsideVolts.begin(), outsideVolts.end());
-  for (double v : outsideVolts) {
-    if (!result.outside.empty() && v - result.outside.back().toVolts <= result.toleranceVolts)
-      result.outside.back().toVolts = v;
-    else
-      result.outside.push_back({v, v});
+  // Outside points grouped along the voltage axis: an interval ends only
+  // where the curves agree over more than the band's width, so one noisy
+  // stretch gives one interval, and so does a gap between two curves' points.
+  std::sort(marks.begin(), marks.end(), [](const Out& a, const Out& b) { return a.volts < b.volts; });
+  bool open = false;
+  for (const Out& m : marks) {
+    if (m.outside) {
+      if (open) result.outside.back().toVolts = m.volts;
+      else result.outside.push_back({m.volts, m.volts});
+      open = true;
+    } else if (open && m.volts - result.outside.back().toVolts > result.toleranceVolts) {
+      open = false;
+    }
   }
   return result;
 }

@@ -1,5 +1,14 @@
 #include "analysis/curve_files.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "core/atomic_write.h"
+
 namespace kvt {
 
 Curve CurveFromCsv(const CsvContent& content) {
@@ -24,6 +33,119 @@ Curve CurveFromPointsFile(const PointsFileContent& content, std::optional<double
   for (const PointsSample& s : content.samples) curve.points.push_back({s.volts, s.amps, false});
   FlagClipping(curve);
   return curve;
+}
+
+namespace {
+
+// A points file of 1024 points is about 25 KB and a CSV of many points a few
+// MB; nothing larger is read.
+constexpr std::size_t MaxCurveFileBytes = MaxCsvFileBytes;
+
+std::string_view FirstLine(std::string_view bytes) {
+  std::string_view line = bytes.substr(0, bytes.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+std::string PointsFileError(const PointsFileContent& content) {
+  switch (content.status) {
+    case PointsReadStatus::BadCount:
+      {
+      char count[32];
+      std::snprintf(count, sizeof count, "%g", content.count);
+      return std::string("a points file holds 32, 64, 128, 256, 512 or 1024 points, not ") + count;
+    }
+    case PointsReadStatus::BadData:
+      return "points file with a bad count or fewer points than its count";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+CurveFile ReadCurveFile(const std::string& path) {
+  CurveFile file;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    file.error = errno == ENOENT ? "no such file" : std::strerror(errno);
+    return file;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    file.error = S_ISDIR(info.st_mode) ? "is a folder" : "not a regular file";
+    return file;
+  }
+  std::string bytes;
+  errno = 0;
+  if (!ReadFileStart(path, MaxCurveFileBytes, bytes)) {
+    file.error = std::string("cannot be read: ") + std::strerror(errno ? errno : EIO);
+    return file;
+  }
+  if (bytes.size() > MaxCurveFileBytes) {
+    file.error = "too large for a curve (more than 4 MB)";
+    return file;
+  }
+  if (bytes.empty()) {
+    file.error = "empty file";
+    return file;
+  }
+  if (bytes.find('\0') != std::string::npos) {
+    file.error = "binary data, not a points file or a CSV file";
+    return file;
+  }
+  if (FirstLine(bytes) == "KVT") {
+    const PointsFileContent content = ReadPointsText(bytes);
+    file.isPointsFile = true;
+    file.error = PointsFileError(content);
+    if (file.ok()) file.curve = CurveFromPointsFile(content);
+    return file;
+  }
+  const CsvContent csv = ReadCsvText(bytes);
+  file.error = csv.error;
+  if (file.ok()) file.curve = CurveFromCsv(csv);
+  return file;
+}
+
+std::optional<PointSet> PointSetFromCurve(const Curve& curve) {
+  const auto count = static_cast<int>(curve.points.size());
+  if (OptionForCount(count) == 0) return std::nullopt;
+  PointSet set;
+  set.PointCount = static_cast<std::int16_t>(count);
+  std::size_t next = 0;
+  ForEachSlot(count, [&](int slot) {
+    set.PointVolts[slot] = curve.points[next].volts;
+    set.PointAmps[slot] = curve.points[next].amps;
+    ++next;
+  });
+  return set;
+}
+
+CurveFormat CurveFormatOfName(std::string_view path) {
+  std::string tail(path.substr(path.size() >= 4 ? path.size() - 4 : 0));
+  std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+  return tail == ".csv" ? CurveFormat::Csv : CurveFormat::PointsFile;
+}
+
+CurveText CurveFileText(const Curve& curve, CurveFormat format, const CsvMetadata& meta) {
+  CurveText out;
+  if (format == CurveFormat::Csv) {
+    CsvMetadata withRange = meta;
+    if (!withRange.rangeOhms) withRange.rangeOhms = curve.rangeOhms;
+    const auto text = CsvFileText(CsvPointsOf(curve), withRange);
+    if (text) out.text = *text;
+    else out.error = "a value of the curve is not a finite number";
+    return out;
+  }
+  const auto set = PointSetFromCurve(curve);
+  if (!set) {
+    out.error = "a points file holds 32, 64, 128, 256, 512 or 1024 points; this curve has " +
+                std::to_string(curve.points.size());
+    return out;
+  }
+  const auto text = PointsFileText(*set);
+  if (text) out.text = *text;
+  else out.error = "a value of the curve is not a finite number";
+  return out;
 }
 
 }  // namespace kvt

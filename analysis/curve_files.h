@@ -1,5 +1,8 @@
 #pragma once
 // Curves to and from the two file forms: CSV and the points file's samples.
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/curve.h"
@@ -18,5 +21,34 @@ std::vector<CsvPoint> CsvPointsOf(const Curve& curve);
 // The pairs a points file held, in file order (the range is not stored there).
 Curve CurveFromPointsFile(const PointsFileContent& content,
                           std::optional<double> rangeOhms = std::nullopt);
+
+// A curve read from a points file or a CSV file, or why it could not be.
+struct CurveFile {
+  Curve curve;
+  bool isPointsFile = false;
+  std::string error;  // empty when the curve was read
+  bool ok() const { return error.empty(); }
+};
+
+// Reads `path` (bytes as the file system takes them): a file whose first
+// line is "KVT" as a points file, anything else as CSV. Missing, unreadable,
+// empty, binary and malformed files give a one-line error.
+CurveFile ReadCurveFile(const std::string& path);
+
+// The points file's set for a curve of 32, 64, 128, 256, 512 or 1024
+// points, slot by slot in order; nothing for any other count.
+std::optional<PointSet> PointSetFromCurve(const Curve& curve);
+
+enum class CurveFormat { PointsFile, Csv };
+// .csv gives CSV; anything else the points file.
+CurveFormat CurveFormatOfName(std::string_view path);
+
+// The text of the curve in `format`, or an error saying why it cannot be
+// written (a points file needs one of its six counts).
+struct CurveText {
+  std::string text;
+  std::string error;
+};
+CurveText CurveFileText(const Curve& curve, CurveFormat format, const CsvMetadata& meta);
 
 }  // namespace kvt

@@ -1,0 +1,30 @@
+#pragma once
+// What every subcommand does with files: curves in, results out, and the
+// settings of the folder it runs in.
+#include <string>
+
+#include "analysis/curve.h"
+#include "core/settings.h"
+#include "files/csv_file.h"
+
+namespace kvt {
+
+// The curve of a points file or CSV file; UsageError naming the file otherwise.
+Curve LoadCurve(const std::string& path);
+
+// Replaces `path` with `text` atomically (or writes it to stdout for "-");
+// UsageError naming the file when it cannot be written.
+void WriteOutput(const std::string& path, const std::string& text);
+
+// The curve in the format its name asks for (.csv or a points file);
+// UsageError when the curve cannot take that format.
+void WriteCurve(const std::string& path, const Curve& curve, const std::string& sourceFile);
+
+// kvt_win.cfg of the current folder when there is one, validated as the
+// window validates it; the defaults otherwise. Never written.
+Settings SettingsOfThisFolder();
+
+// What the CSV files say about who wrote them.
+CsvMetadata Metadata(const std::string& sourceFile);
+
+}  // namespace kvt
