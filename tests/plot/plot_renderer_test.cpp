@@ -234,6 +234,10 @@ TEST(DrawPlot, CurveStartsWithADotAndJoinsItsPoints) {
   EXPECT_EQ(s.Of(DrawCall::Point).size(), 242u);
   EXPECT_EQ(s.Texts().size(), 44u);
   EXPECT_EQ(s.calls.back().kind, DrawCall::Point);  // the grid lies over the curve
+  // All of it as one batch, closed at the end.
+  EXPECT_EQ(s.batches, 1);
+  EXPECT_EQ(s.callsOutsideBatch, 0);
+  EXPECT_EQ(s.BatchDepthNow(), 0);
 
   EXPECT_EQ(std::memcmp(&before, &points, sizeof points), 0);
 }

@@ -1,0 +1,159 @@
+#include "plot/image_surface.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "plot/plot_font.h"
+
+namespace kvt {
+
+namespace {
+
+constexpr Colour kRed = MakeColour(255, 0, 0);
+constexpr Colour kBlue = MakeColour(0, 0, 255);
+constexpr Colour kWhite = MakeColour(255, 255, 255);
+
+Colour PixelAt(const ImageSurface& s, int x, int y) {
+  const QRgb p = s.Image().pixel(x, y);
+  return MakeColour(qRed(p), qGreen(p), qBlue(p));
+}
+
+int CountColour(const ImageSurface& s, Colour colour, QRect area) {
+  int n = 0;
+  area = area.intersected(s.Image().rect());
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += PixelAt(s, x, y) == colour;
+  return n;
+}
+
+// The open painter remembers its pen; each call must still get its own
+// colour and width, inside a batch as well as outside.
+struct StateCase {
+  const char* name;
+  std::function<void(ImageSurface&)> draw;
+  std::function<void(const ImageSurface&)> check;
+};
+
+void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
+
+const StateCase kStateCases[] = {
+    {"ColourChangesBetweenLines",
+     [](ImageSurface& s) {
+       s.Line(2, 5, 30, 5, kRed);
+       s.Line(2, 5, 30, 5, kBlue);
+     },
+     [](const ImageSurface& s) {
+       EXPECT_EQ(CountColour(s, kRed, QRect(0, 0, 40, 40)), 0);
+       EXPECT_GT(CountColour(s, kBlue, QRect(0, 5, 40, 1)), 20);
+     }},
+    {"WidthChangesBetweenLines",
+     [](ImageSurface& s) {
+       s.Line(2, 5, 30, 5, kRed);
+       s.SetPenWidth(2);
+       s.Line(2, 20, 30, 20, kRed);
+       s.SetPenWidth(1);
+       s.Line(2, 30, 30, 30, kRed);
+     },
+     [](const ImageSurface& s) {
+       EXPECT_EQ(CountColour(s, kRed, QRect(0, 4, 40, 3)), CountColour(s, kRed, QRect(0, 5, 40, 1)));
+       EXPECT_GT(CountColour(s, kRed, QRect(0, 19, 40, 1)), 20);  // a 2-pixel line covers y - 1 and y
+       EXPECT_GT(CountColour(s, kRed, QRect(0, 20, 40, 1)), 20);
+       EXPECT_EQ(CountColour(s, kRed, QRect(0, 29, 40, 1)) + CountColour(s, kRed, QRect(0, 31, 40, 1)), 0);
+     }},
+    {"PointIsOnePixelWhateverThePen",
+     [](ImageSurface& s) {
+       s.SetPenWidth(2);
+       s.Line(2, 5, 30, 5, kRed);
+       s.Point(20, 20, kBlue);
+       s.SetPenWidth(1);
+     },
+     [](const ImageSurface& s) {
+       EXPECT_EQ(CountColour(s, kBlue, QRect(0, 0, 40, 40)), 1);
+       EXPECT_EQ(PixelAt(s, 20, 20), kBlue);
+     }},
+    {"TextInTheTextColourAfterLines",
+     [](ImageSurface& s) {
+       s.Line(2, 2, 30, 2, kRed);
+       s.SetTextColour(kBlue);
+       s.Text(5, 10, "8.0");
+       s.SetTextColour(kWhite);
+       s.Text(5, 25, "8.0");
+     },
+     [](const ImageSurface& s) {
+       const int blue = CountColour(s, kBlue, QRect(0, 10, 40, 14));
+       EXPECT_GT(blue, 5);
+       EXPECT_EQ(CountColour(s, kWhite, QRect(0, 25, 40, 14)), blue);
+       EXPECT_EQ(CountColour(s, kRed, QRect(0, 3, 40, 37)), 0);
+     }},
+    {"NewSizeInsideABatch",
+     [](ImageSurface& s) {
+       s.Line(2, 5, 30, 5, kRed);
+       s.SetBackground(0, QSize(60, 50));
+       s.Line(2, 45, 55, 45, kRed);
+     },
+     [](const ImageSurface& s) {
+       ASSERT_EQ(s.Image().size(), QSize(60, 50));
+       EXPECT_EQ(CountColour(s, kRed, QRect(0, 5, 60, 1)), 0);
+       EXPECT_GT(CountColour(s, kRed, QRect(0, 45, 60, 1)), 50);
+     }},
+};
+
+class ImageSurfaceState : public testing::TestWithParam<StateCase> {};
+
+TEST_P(ImageSurfaceState, OutsideAndInsideABatch) {
+  ImageSurface alone(QSize(40, 40), 0);
+  alone.SetFont(ProgramFont());
+  GetParam().draw(alone);
+  GetParam().check(alone);
+
+  ImageSurface batched(QSize(40, 40), 0);
+  batched.SetFont(ProgramFont());
+  {
+    const DrawBatch outer(batched);
+    const DrawBatch inner(batched);  // nested batches end with the outer one
+  }
+  {
+    const DrawBatch batch(batched);
+    GetParam().draw(batched);
+  }
+  GetParam().check(batched);
+  EXPECT_EQ(batched.Image(), alone.Image());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImageSurfaceState, testing::ValuesIn(kStateCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImageSurface, TextFollowsTheFont) {
+  ImageSurface surface(QSize(120, 60), 0);
+  surface.SetTextColour(kWhite);
+  QFont small = ProgramFont();
+  surface.SetFont(small);
+  const DrawBatch batch(surface);
+  surface.Text(4, 4, "-10.0");
+  const int smallInk = CountColour(surface, kWhite, surface.Image().rect());
+
+  QFont large = small;
+  large.setPointSizeF(20);
+  surface.SetFont(large);
+  EXPECT_TRUE(surface.Font().styleStrategy() & QFont::NoAntialias);
+  surface.SetBackground(0);
+  surface.Text(4, 4, "-10.0");  // the same text, laid out anew
+  EXPECT_GT(CountColour(surface, kWhite, surface.Image().rect()), 2 * smallInk);
+  EXPECT_EQ(CountColour(surface, kWhite, QRect(0, 0, 120, 4)), 0);  // still hangs below its position
+}
+
+TEST(ImageSurface, ResizeKeepsTheDrawing) {
+  ImageSurface surface(QSize(20, 20), kBlue);
+  surface.Point(19, 19, kRed);
+  surface.Resize(QSize(30, 25));
+  ASSERT_EQ(surface.Image().size(), QSize(30, 25));
+  EXPECT_EQ(PixelAt(surface, 19, 19), kRed);
+  EXPECT_EQ(PixelAt(surface, 29, 24), kBlue);
+  surface.Resize(QSize(0, -3));  // never smaller than one pixel
+  EXPECT_EQ(surface.Image().size(), QSize(1, 1));
+}
+
+}  // namespace
+
+}  // namespace kvt
