@@ -3,9 +3,7 @@
 // box draws through one, and so does anything that renders the plot to a
 // file, so both get the same pixels.
 #include <QFont>
-#include <QHash>
 #include <QImage>
-#include <QStaticText>
 #include <memory>
 
 #include "core/draw_surface.h"
@@ -48,21 +46,34 @@ class ImageSurface : public DrawSurface {
   void EndBatch() override;
 
  private:
-  // The painter stays open through a batch; outside one every call opens and
-  // closes its own.
+  // A plot repeats a few shapes many times: the same short curve segments,
+  // ticks and tick values. Each shape at whole-pixel coordinates is painted
+  // once on a scratch image and its pixels kept as a stamp; later copies
+  // write those pixels directly, which gives exactly what the painter would
+  // give there. Anything else (fractions, shapes reaching over the edge)
+  // goes to the painter, which stays open through a batch; outside one every
+  // call opens and closes its own.
   QPainter& Painter();
   void Done();
   void ClosePainter();
   void UsePen(Colour colour, int width);
   void UseBrush(std::optional<Colour> fill);
+  void UseFont();
 
   QImage image_;
   Colour background_;
   Colour textColour_ = 0;
   int penWidth_ = 1;
+  // Writes the pixels of a stamp in `colour`, when all of them fall inside
+  // the image; false leaves the drawing to the painter.
+  struct Stamp;
+  struct Stamps;
+  bool Put(const Stamp& stamp, int x, int y, Colour colour);
+  void FillPixels(QRect area, Colour colour);
+
   QFont font_;
   int ascent_ = 0;
-  QHash<QString, QStaticText> texts_;  // laid out once per font
+  std::unique_ptr<Stamps> stamps_;
 
   std::unique_ptr<QPainter> painter_;
   int batchDepth_ = 0;

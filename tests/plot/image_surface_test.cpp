@@ -14,18 +14,20 @@ constexpr Colour kRed = MakeColour(255, 0, 0);
 constexpr Colour kBlue = MakeColour(0, 0, 255);
 constexpr Colour kWhite = MakeColour(255, 255, 255);
 
-Colour PixelAt(const ImageSurface& s, int x, int y) {
-  const QRgb p = s.Image().pixel(x, y);
+Colour PixelAt(const QImage& image, int x, int y) {
+  const QRgb p = image.pixel(x, y);
   return MakeColour(qRed(p), qGreen(p), qBlue(p));
 }
+Colour PixelAt(const ImageSurface& s, int x, int y) { return PixelAt(s.Image(), x, y); }
 
-int CountColour(const ImageSurface& s, Colour colour, QRect area) {
+int CountColour(const QImage& image, Colour colour, QRect area) {
   int n = 0;
-  area = area.intersected(s.Image().rect());
+  area = area.intersected(image.rect());
   for (int y = area.top(); y <= area.bottom(); ++y)
-    for (int x = area.left(); x <= area.right(); ++x) n += PixelAt(s, x, y) == colour;
+    for (int x = area.left(); x <= area.right(); ++x) n += PixelAt(image, x, y) == colour;
   return n;
 }
+int CountColour(const ImageSurface& s, Colour colour, QRect area) { return CountColour(s.Image(), colour, area); }
 
 // The open painter remembers its pen; each call must still get its own
 // colour and width, inside a batch as well as outside.
@@ -142,6 +144,46 @@ TEST(ImageSurface, TextFollowsTheFont) {
   EXPECT_GT(CountColour(surface, kWhite, surface.Image().rect()), 2 * smallInk);
   EXPECT_EQ(CountColour(surface, kWhite, QRect(0, 0, 120, 4)), 0);  // still hangs below its position
 }
+
+// Shapes at whole pixels well inside are stamped from a copy painted once;
+// shapes cut by the edge or at fractions go to the painter. Both must give
+// the same pixels where they overlap.
+struct EdgeCase {
+  const char* name;
+  std::function<void(ImageSurface&, int x)> draw;  // x: the left end of the shape
+};
+
+void PrintTo(const EdgeCase& c, std::ostream* os) { *os << c.name; }
+
+const EdgeCase kEdgeCases[] = {
+    {"CurveSegment", [](ImageSurface& s, int x) {
+       s.SetPenWidth(2);
+       s.Line(x, 10, x + 3, 3, kRed);
+       s.Line(x + 3, 3, x, 10, kRed);
+       s.SetPenWidth(1);
+     }},
+    {"ArrowHead", [](ImageSurface& s, int x) { s.Line(x + 5, 8, x, 3, kRed); }},
+    {"TickValue", [](ImageSurface& s, int x) { s.Text(x, 2, "-10.0"); }},
+};
+
+class ImageSurfaceEdge : public testing::TestWithParam<EdgeCase> {};
+
+TEST_P(ImageSurfaceEdge, CutShapesMatchWholeOnes) {
+  ImageSurface whole(QSize(60, 30), 0), cut(QSize(60, 30), 0);
+  for (ImageSurface* s : {&whole, &cut}) {
+    s->SetFont(ProgramFont());
+    s->SetTextColour(kRed);
+  }
+  const DrawBatch a(whole), b(cut);
+  GetParam().draw(whole, 20);
+  GetParam().draw(cut, -2);
+  EXPECT_GT(CountColour(cut, kRed, cut.Image().rect()), 0);
+  EXPECT_LT(CountColour(cut, kRed, cut.Image().rect()), CountColour(whole, kRed, whole.Image().rect()));
+  EXPECT_EQ(cut.Image().copy(0, 0, 38, 30), whole.Image().copy(22, 0, 38, 30));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImageSurfaceEdge, testing::ValuesIn(kEdgeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ImageSurface, ResizeKeepsTheDrawing) {
   ImageSurface surface(QSize(20, 20), kBlue);
