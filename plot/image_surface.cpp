@@ -23,7 +23,8 @@ double Tame(double v) { return std::isfinite(v) ? std::clamp(v, -1.0e6, 1.0e6) :
 
 bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
 
-bool Whole(double v) { return v == std::floor(v); }
+// Only for tamed values, which fit a long long.
+bool Whole(double v) { return v == static_cast<double>(static_cast<long long>(v)); }
 
 // Whole-pixel drawing: no antialiasing for shapes or text.
 void PrepareWholePixels(QPainter& painter) {
@@ -169,7 +170,10 @@ void ImageSurface::UseFont() {
 }
 
 bool ImageSurface::Put(const Stamp& stamp, int x, int y, Colour colour) {
-  if (!stamp.usable || !image_.rect().contains(stamp.bounds.translated(x, y))) return false;
+  if (!stamp.usable) return false;
+  const QRect& b = stamp.bounds;
+  if (x + b.left() < 0 || y + b.top() < 0 || x + b.right() >= image_.width() || y + b.bottom() >= image_.height())
+    return false;
   // An open painter is no obstacle: copies taken while it paints are deep.
   uchar* bits = image_.bits();
   const qsizetype stride = image_.bytesPerLine();
@@ -181,9 +185,11 @@ bool ImageSurface::Put(const Stamp& stamp, int x, int y, Colour colour) {
 void ImageSurface::FillPixels(QRect area, Colour colour) {
   area &= image_.rect();
   if (area.isEmpty()) return;
+  uchar* bits = image_.bits();
+  const qsizetype stride = image_.bytesPerLine();
   const QRgb rgb = ToRgb(colour);
   for (int y = area.top(); y <= area.bottom(); ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
     std::fill(row + area.left(), row + area.right() + 1, rgb);
   }
 }
@@ -240,7 +246,9 @@ void ImageSurface::Point(double x, double y, Colour colour) {
   y = Tame(y);
   if (Whole(x) && Whole(y)) {
     // A one-pixel pen paints just the pixel at whole coordinates.
-    FillPixels(QRect(static_cast<int>(x), static_cast<int>(y), 1, 1), colour);
+    const int px = static_cast<int>(x), py = static_cast<int>(y);
+    if (px >= 0 && py >= 0 && px < image_.width() && py < image_.height())
+      reinterpret_cast<QRgb*>(image_.bits() + py * image_.bytesPerLine())[px] = ToRgb(colour);
     return;
   }
   QPainter& painter = Painter();
@@ -253,14 +261,15 @@ void ImageSurface::Text(double x, double y, std::string_view text) {
   if (!Finite(x, y)) return;
   x = Tame(x);
   y = Tame(y);
-  const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const auto string = [text] { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); };
   if (Whole(x) && Whole(y)) {
-    auto found = stamps_->texts.find(std::string(text));
+    const std::string key(text);
+    auto found = stamps_->texts.find(key);
     if (found == stamps_->texts.end()) {
       if (stamps_->texts.size() >= kMaxStamps) stamps_->texts.clear();
-      Stamp& stamp = stamps_->texts[std::string(text)];
+      Stamp& stamp = stamps_->texts[key];
       const QFontMetrics metrics(font_);
-      const QRect ink = metrics.boundingRect(string);  // around the baseline origin
+      const QRect ink = metrics.boundingRect(string());  // around the baseline origin
       const int margin = 2 + metrics.height() / 2;
       const QSize size(ink.width() + 2 * margin, ink.height() + 2 * margin);
       if (static_cast<qint64>(size.width()) * size.height() <= kMaxScratchPixels) {
@@ -271,11 +280,11 @@ void ImageSurface::Text(double x, double y, std::string_view text) {
         PrepareWholePixels(painter);
         painter.setFont(font_);
         painter.setPen(Qt::white);
-        painter.drawText(QPointF(origin), string);
+        painter.drawText(QPointF(origin), string());
         painter.end();
         stamp.CollectFrom(scratch, origin - QPoint(0, ascent_));
       }
-      found = stamps_->texts.find(std::string(text));
+      found = stamps_->texts.find(key);
     }
     if (Put(found->second, static_cast<int>(x), static_cast<int>(y), textColour_)) return;
   }
@@ -283,7 +292,7 @@ void ImageSurface::Text(double x, double y, std::string_view text) {
   UseFont();
   UsePen(textColour_, 1);
   // Positions are the top-left corner of the text; the painter's the baseline.
-  painter.drawText(QPointF(x, y + ascent_), string);
+  painter.drawText(QPointF(x, y + ascent_), string());
   Done();
 }
 
