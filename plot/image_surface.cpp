@@ -42,6 +42,15 @@ QPen LinePen(const QColor& colour, int width) {
   return pen;
 }
 
+// Qt's one-pixel lines leave out their last pixel (a 7-pixel tick came out
+// 6 long, arrow tips went missing); the plot's lines cover both ends.
+void PaintLine(QPainter& painter, QPointF a, QPointF b, int width, const QColor& colour) {
+  painter.drawLine(a, b);
+  if (width != 1) return;
+  for (const QPointF& end : {a, b})
+    painter.fillRect(QRect(static_cast<int>(std::floor(end.x())), static_cast<int>(std::floor(end.y())), 1, 1), colour);
+}
+
 // Scratch images larger than this are not worth keeping as stamps.
 constexpr qint64 kMaxScratchPixels = 1 << 18;
 constexpr std::size_t kMaxStamps = 4096;
@@ -226,7 +235,7 @@ void ImageSurface::Line(double x1, double y1, double x2, double y2, Colour colou
         QPainter painter(&scratch);
         PrepareWholePixels(painter);
         painter.setPen(LinePen(Qt::white, penWidth_));
-        painter.drawLine(QPointF(anchor), QPointF(anchor + QPoint(dx, dy)));
+        PaintLine(painter, QPointF(anchor), QPointF(anchor + QPoint(dx, dy)), penWidth_, Qt::white);
         painter.end();
         stamp.CollectFrom(scratch, anchor);
       }
@@ -236,7 +245,7 @@ void ImageSurface::Line(double x1, double y1, double x2, double y2, Colour colou
   }
   QPainter& painter = Painter();
   UsePen(colour, penWidth_);
-  painter.drawLine(a, b);
+  PaintLine(painter, a, b, penWidth_, ToQColor(colour));
   Done();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "plot/plot_font.h"
 
@@ -124,6 +125,46 @@ TEST_P(ImageSurfaceState, OutsideAndInsideABatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ImageSurfaceState, testing::ValuesIn(kStateCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// One-pixel lines cover both of their end points, in either direction.
+struct ThinLineCase {
+  const char* name;
+  QPoint from, to;
+  int pixels;
+};
+
+void PrintTo(const ThinLineCase& c, std::ostream* os) { *os << c.name; }
+
+const ThinLineCase kThinLines[] = {
+    {"TickDownward", {10, 7}, {10, 13}, 7},
+    {"TickUpward", {10, 13}, {10, 7}, 7},
+    {"AxisRightward", {3, 20}, {30, 20}, 28},
+    {"AxisLeftward", {30, 20}, {3, 20}, 28},
+    {"ArrowStrokeFromItsTip", {35, 10}, {30, 5}, 6},
+    {"ArrowStrokeUpFromItsTip", {35, 10}, {30, 15}, 6},
+};
+
+class ImageSurfaceThinLine : public testing::TestWithParam<ThinLineCase> {};
+
+TEST_P(ImageSurfaceThinLine, CoversBothEnds) {
+  const ThinLineCase& c = GetParam();
+  for (bool batched : {false, true}) {
+    // Well inside (stamped) and cut by the edge (painted).
+    for (QPoint shift : {QPoint(0, 0), QPoint(-c.from.x(), 0)}) {
+      ImageSurface s(QSize(40, 40), 0);
+      std::optional<DrawBatch> batch;
+      if (batched) batch.emplace(s);
+      const QPoint a = c.from + shift, b = c.to + shift;
+      s.Line(a.x(), a.y(), b.x(), b.y(), kRed);
+      for (QPoint end : {a, b})
+        if (s.Image().rect().contains(end)) EXPECT_EQ(PixelAt(s, end.x(), end.y()), kRed) << end.x() << "," << end.y();
+      if (shift.isNull()) EXPECT_EQ(CountColour(s, kRed, s.Image().rect()), c.pixels);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImageSurfaceThinLine, testing::ValuesIn(kThinLines),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ImageSurface, TextFollowsTheFont) {

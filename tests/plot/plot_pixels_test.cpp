@@ -1,8 +1,10 @@
 // The plot drawn on an image surface, pixel for pixel.
 //
 // Each reference is the SHA-256 of the pixels (R, G, B bytes, rows top to
-// bottom) of the plot that the picture box drew when it still painted every
-// primitive with a painter of its own (commit 2dc00fb), in the program's font
+// bottom) of the plot. They were first taken from the picture box when it
+// still painted every primitive with a painter of its own (commit 2dc00fb),
+// and taken again when one-pixel lines began to cover both end points.
+// All in the program's font
 // (the platform default at 8 points, which resolves to DejaVu Sans from
 // fonts-dejavu-core, as tools/install_deps.sh installs) and the default
 // colours. A mismatch means the plot looks different; set KVT_PLOT_SAMPLE_DIR
@@ -36,28 +38,28 @@ void PrintTo(const PixelCase& c, std::ostream* os) { *os << c.name; }
 // 373 x 341 is the plot box at the default window size.
 const PixelCase kCases[] = {
     {"Empty373x341", 373, 341, 0, {false, 3, 5, 10}, ".",
-     "d0af35f5704d6ed24db8340e296ef921975daf44a04b589e3423b4113450255b"},
+     "d7bcaa3f7774a76af3036bfd813333effdc239054f3cbe6122a08dc7e1bb174d"},
     {"Raw373x341", 373, 341, 1024, {false, 3, 5, 10}, ".",
-     "8222399b2f9b432e98a64985c78661a6ae7cc1074dfc909b61ed3d567f7e429b"},
+     "304dddc43de341b505e7746e0131228078beef68f9c14e3d9790582b6aaaff49"},
     {"Smoothed373x341", 373, 341, 1024, {true, 3, 5, 10}, ".",
-     "8f0d909fa181d90233eb5251b8d35513f4bd81c9ef23499d931fca6c0121558a"},
+     "207d0258eb41aea1250d261cefeb605d9005fb96cb8d8017d16adc8633538d97"},
     {"Empty800x600", 800, 600, 0, {false, 3, 5, 10}, ".",
-     "346bee707be3b4e134b42e91d0f36fdbffab9396e3094d9cdd22f4ee800ad5dd"},
+     "b7cb4d6f1fef3929ae069c37eef8f7164ce8e2227547731b896ecf4fd6f6b329"},
     {"Raw800x600", 800, 600, 1024, {false, 3, 5, 10}, ".",
-     "9fa97dab77c96bb6f439317e79808eb158ea49c97c41b12a594920991399bdb1"},
+     "f7a57fcdf98d5b33492c7719139ca78489b5e76725eda34c2fbb78b059d998cd"},
     {"Smoothed800x600", 800, 600, 1024, {true, 3, 5, 10}, ".",
-     "f39c11f71df65a77e811e312cee1cd603ce6a0ecc37f5bc3fefb188ef9827f24"},
+     "32664ac0fe7e77b88ed6f7a703dce7e64eec2eb09dab3b9456e66135e98baef2"},
     {"Empty1920x1080", 1920, 1080, 0, {false, 3, 5, 10}, ".",
-     "dcf4fe031249fb3a0baedc357732e2715551e30f6c7aa408789daea8baf0f628"},
+     "241ea96e2b1856a45f6c7fa87f2d0e7418cc51759ee9f0ee69d72d8ad62cd8b5"},
     {"Raw1920x1080", 1920, 1080, 1024, {false, 3, 5, 10}, ".",
-     "be979c7e0a28851310aac41f1fe8594834cda5b735ab6a3290a0bb26d31980b3"},
+     "5270201fbf56e726c24bb17946126d911c68e6fd5435ac56be81125bb4079ed7"},
     {"Smoothed1920x1080", 1920, 1080, 1024, {true, 3, 5, 10}, ".",
-     "2e181610ea57906331cc6eddb91b9edb69845a4c83c546976085aabd415200cf"},
+     "28bab0607130706f46797a5e77b3cdc20c3e353b06eed09513948eb92e34b506"},
     // Max V 3, Max I 1: the curve leaves the plot and restarts; comma texts.
     {"ClippedComma373x341", 373, 341, 1024, {true, 7, 3, 1}, ",",
-     "5dc96669b4f67b3cff41f1343301656847bd9f5ac88d01d8723d68b7a4073a91"},
+     "2ecf1a9ca358b1b2292cfd34bb3f3cc906362499fb3b16e44997ce7fa4b00892"},
     {"Points256At800x600", 800, 600, 256, {false, 3, 4, 7}, ".",
-     "8be7cf80ee37d6b7cb833d1239109016555efe3e6d6a600ca601ec6043dbe320"},
+     "27f64fc8d37a85de3ad80a43cdc9855471665f961baac4583eee29d97c71eb21"},
 };
 
 QByteArray PixelHash(const QImage& image) {
@@ -90,8 +92,8 @@ TEST_P(PlotPixels, MatchTheReference) {
   DrawPlot(surface, settings, DiodeCurve(c.pointCount), c.controls, c.decimalSeparator);
 
   ASSERT_EQ(surface.Image().size(), QSize(c.width, c.height));
-  const QByteArray hash = PixelHash(surface.Image());
-  EXPECT_EQ(hash, QByteArray(c.sha256));
+  const std::string hash = PixelHash(surface.Image()).toStdString();
+  EXPECT_EQ(hash, c.sha256);
   const QString dir = qEnvironmentVariable("KVT_PLOT_SAMPLE_DIR");
   if (hash != c.sha256 && !dir.isEmpty()) surface.Image().save(QDir(dir).filePath(QString(c.name) + ".png"));
 }

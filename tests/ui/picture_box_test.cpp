@@ -137,8 +137,17 @@ TEST(PictureBox, RenderedPlotAtTheWorkedSize) {
     EXPECT_EQ(CountColour(box, kText, QRect(x - 1, y - 1, 3, 3)), 1) << x << " " << y;
   }
 
-  // Axes and arrow heads.
-  EXPECT_EQ(CountColour(box, kText, QRect(20, 166, 333, 1)), 333);
+  // Ticks are 7 pixels long, both ends included.
+  for (int x : {20, 52, 217, 349}) EXPECT_EQ(CountColour(box, kText, QRect(x, 163, 1, 7)), 7) << x;
+  for (int y : {322, 291, 135, 10}) EXPECT_EQ(CountColour(box, kText, QRect(181, y, 7, 1)), 7) << y;
+
+  // Axes and arrow heads; the vertical axis reaches its -10 tick, and the
+  // horizontal one its arrow tip.
+  EXPECT_EQ(CountColour(box, kText, QRect(20, 166, 334, 1)), 334);
+  EXPECT_EQ(PixelAt(box, 184, 321), kText);
+  EXPECT_EQ(CountColour(box, kText, QRect(184, 5, 1, 318)), 318);
+  for (auto [x, y] : {std::pair{353, 166}, std::pair{352, 165}, std::pair{352, 167}, std::pair{348, 161}, std::pair{348, 171}})
+    EXPECT_EQ(PixelAt(box, x, y), kText) << x << " " << y;
   EXPECT_EQ(PixelAt(box, 184, 5), kText);
   EXPECT_EQ(PixelAt(box, 182, 7), kText);
   EXPECT_EQ(PixelAt(box, 186, 7), kText);
