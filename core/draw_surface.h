@@ -35,6 +35,24 @@ class DrawSurface {
   // Circle outline in `outline`, filled with `fill` when given.
   virtual void Circle(double cx, double cy, double radius, Colour outline,
                       std::optional<Colour> fill) = 0;
+
+  // Brackets a run of drawing calls that belong to one picture, so a surface
+  // can keep its painter open and show the result once at the end. Batches
+  // may nest; only the outermost one counts.
+  virtual void BeginBatch() {}
+  virtual void EndBatch() {}
+};
+
+// Holds a batch open for as long as it lives.
+class DrawBatch {
+ public:
+  explicit DrawBatch(DrawSurface& surface) : surface_(surface) { surface_.BeginBatch(); }
+  ~DrawBatch() { surface_.EndBatch(); }
+  DrawBatch(const DrawBatch&) = delete;
+  DrawBatch& operator=(const DrawBatch&) = delete;
+
+ private:
+  DrawSurface& surface_;
 };
 
 }  // namespace kvt

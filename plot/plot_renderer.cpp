@@ -92,6 +92,7 @@ PlotColours PlotColoursFrom(const Settings& settings) {
 
 void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& points,
               const PlotControls& controls, std::string_view decimalSeparator) {
+  const DrawBatch batch(surface);
   const PlotColours colours = PlotColoursFrom(settings);
   surface.SetBackground(colours.background);
   surface.SetTextColour(colours.text);

@@ -1,14 +1,11 @@
 #include "ui/program_font.h"
 
 #include <QApplication>
-#include <QFont>
+
+#include "plot/plot_font.h"
 
 namespace kvt {
 
-void ApplyProgramFont(QApplication& app) {
-  QFont font = QApplication::font();
-  font.setPointSizeF(8);
-  app.setFont(font);
-}
+void ApplyProgramFont(QApplication& app) { app.setFont(ProgramFont()); }
 
 }  // namespace kvt

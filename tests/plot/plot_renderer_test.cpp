@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/text_number.h"
 #include "plot/plot_geometry.h"
 #include "tests/support/recording_surface.h"
 
@@ -90,6 +91,22 @@ TEST(PlotGeometry, WorkedSizeAndTiesToEven) {
   EXPECT_EQ(ComputePlotGeometry(374.5, 342.5).PlotBottom, 322);
   // (349 - 20) / 2 + 20 = 184.5
   EXPECT_EQ(ComputePlotGeometry(374, 341).OriginX, 184);
+}
+
+TEST(PlotGeometry, PixelOffsetRoundsLikeEveryOtherConversion) {
+  // Halves either side of zero (0.001 below them before the margin), values
+  // near them, and points far off the plot.
+  std::vector<double> values;
+  for (int k = -40; k <= 40; ++k) {
+    const double half = k + 0.5;
+    for (double v : {half - 0.001, half, half - 0.0011, half - 0.0009, k + 0.3, k - 0.3}) values.push_back(v);
+  }
+  for (double v : {3e9, -3e9, 1e300, -1e300, std::numeric_limits<double>::quiet_NaN()}) values.push_back(v);
+  for (double v : values)
+    for (double scale : {1.0, 2.0, 32.9})
+      EXPECT_EQ(PixelOffset(v / scale, scale), ToInt32(v / scale * scale + 0.001).value_or(0)) << v << " " << scale;
+  EXPECT_EQ(PixelOffset(164.499, 1), 164);  // 164.5 to even
+  EXPECT_EQ(PixelOffset(-165.501, 1), -166);
 }
 
 TEST(DrawPlot, EmptySetDrawsTheWorkedAxes) {
@@ -234,6 +251,10 @@ TEST(DrawPlot, CurveStartsWithADotAndJoinsItsPoints) {
   EXPECT_EQ(s.Of(DrawCall::Point).size(), 242u);
   EXPECT_EQ(s.Texts().size(), 44u);
   EXPECT_EQ(s.calls.back().kind, DrawCall::Point);  // the grid lies over the curve
+  // All of it as one batch, closed at the end.
+  EXPECT_EQ(s.batches, 1);
+  EXPECT_EQ(s.callsOutsideBatch, 0);
+  EXPECT_EQ(s.BatchDepthNow(), 0);
 
   EXPECT_EQ(std::memcmp(&before, &points, sizeof points), 0);
 }

@@ -55,7 +55,12 @@ class RecordingSurface : public DrawSurface {
     call.fill = fill;
     Add(call);
   }
+  void BeginBatch() override { ++batchDepth_; ++batches; }
+  void EndBatch() override { --batchDepth_; }
   int PenWidthNow() const { return penWidth_; }
+  int BatchDepthNow() const { return batchDepth_; }
+  int batches = 0;           // outermost and nested alike
+  int callsOutsideBatch = 0;
 
   std::vector<DrawCall> Of(DrawCall::Kind kind) const {
     std::vector<DrawCall> out;
@@ -72,6 +77,7 @@ class RecordingSurface : public DrawSurface {
  private:
   void Add(DrawCall call) {
     call.penWidth = penWidth_;
+    if (batchDepth_ == 0) ++callsOutsideBatch;
     calls.push_back(std::move(call));
   }
 
@@ -79,6 +85,7 @@ class RecordingSurface : public DrawSurface {
   Colour background_ = 0;
   Colour textColour_ = 0;
   int penWidth_ = 1;
+  int batchDepth_ = 0;
 };
 
 }  // namespace kvt

@@ -160,7 +160,9 @@ TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {
   const Point* nearOneMilliamp = nullptr;
   for (const Point& p : points) {
     if (p.volts <= 0.55) continue;
-    if (previous) EXPECT_GT(p.amps, previous->amps + 0.2e-3) << p.code;
+    if (previous) {
+      EXPECT_GT(p.amps, previous->amps + 0.2e-3) << p.code;
+    }
     if (!nearOneMilliamp && p.amps >= 1e-3) nearOneMilliamp = &p;
     previous = &p;
   }

@@ -92,7 +92,9 @@ TEST_F(OptionsKVTTest, OkWithoutChangesRewritesColoursAsSignedDecimalAndKeepsTex
       {LineBlue, " 0"}, {TextRed, " 0"},   {TextGreen, " 180"}, {TextBlue, " 0"}};
   for (const auto& [index, text] : colours) EXPECT_EQ(settings[index], text) << index;
   for (int i = 0; i < SettingsSlots; ++i)
-    if ((i < BackRed || i > LineBlue) && (i < TextRed || i > TextBlue)) EXPECT_EQ(settings[i], before[i]) << i;
+    if ((i < BackRed || i > LineBlue) && (i < TextRed || i > TextBlue)) {
+      EXPECT_EQ(settings[i], before[i]) << i;
+    }
 
   // The file holds the new table; ports follow it before the plot is redrawn.
   EXPECT_EQ(FileText(),

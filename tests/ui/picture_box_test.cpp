@@ -6,7 +6,10 @@
 #include <limits>
 
 #include "core/settings.h"
+#include "plot/image_surface.h"
+#include "plot/plot_font.h"
 #include "plot/plot_renderer.h"
+#include "tests/support/diode_curve.h"
 
 namespace kvt {
 
@@ -27,25 +30,6 @@ int CountColour(const PictureBox& box, Colour colour, QRect area) {
   for (int y = area.top(); y <= area.bottom(); ++y)
     for (int x = area.left(); x <= area.right(); ++x) n += PixelAt(box, x, y) == colour;
   return n;
-}
-
-// A silicon diode behind 1 kOhm over 256 points: almost nothing in reverse,
-// rising steeply above about 0.6 V.
-PointSet DiodeCurve() {
-  PointSet p;
-  p.PointCount = 256;
-  const auto current = [](double volts) { return 1e-9 * (std::exp(volts / 0.045) - 1); };
-  ForEachSlot(256, [&](int slot) {
-    const double applied = (slot - 512) / 100.0;
-    double low = std::min(0.0, applied), high = std::max(0.0, applied);
-    for (int i = 0; i < 100; ++i) {  // applied = V + R * I(V)
-      const double mid = (low + high) / 2;
-      (mid + 1000 * current(mid) > applied ? high : low) = mid;
-    }
-    p.PointVolts[slot] = low;
-    p.PointAmps[slot] = current(low);
-  });
-  return p;
 }
 
 struct RenderedPlot {
@@ -133,7 +117,7 @@ TEST(PictureBox, TextHangsBelowItsPosition) {
 }
 
 TEST(PictureBox, RenderedPlotAtTheWorkedSize) {
-  RenderedPlot plot(DiodeCurve(), PlotControls{false, 3, 5, 10});
+  RenderedPlot plot(DiodeCurve(256), PlotControls{false, 3, 5, 10});
   const PictureBox& box = plot.box;
   ASSERT_EQ(box.Image().size(), QSize(373, 341));
 
@@ -153,8 +137,17 @@ TEST(PictureBox, RenderedPlotAtTheWorkedSize) {
     EXPECT_EQ(CountColour(box, kText, QRect(x - 1, y - 1, 3, 3)), 1) << x << " " << y;
   }
 
-  // Axes and arrow heads.
-  EXPECT_EQ(CountColour(box, kText, QRect(20, 166, 333, 1)), 333);
+  // Ticks are 7 pixels long, both ends included.
+  for (int x : {20, 52, 217, 349}) EXPECT_EQ(CountColour(box, kText, QRect(x, 163, 1, 7)), 7) << x;
+  for (int y : {322, 291, 135, 10}) EXPECT_EQ(CountColour(box, kText, QRect(181, y, 7, 1)), 7) << y;
+
+  // Axes and arrow heads; the vertical axis reaches its -10 tick, and the
+  // horizontal one its arrow tip.
+  EXPECT_EQ(CountColour(box, kText, QRect(20, 166, 334, 1)), 334);
+  EXPECT_EQ(PixelAt(box, 184, 321), kText);
+  EXPECT_EQ(CountColour(box, kText, QRect(184, 5, 1, 318)), 318);
+  for (auto [x, y] : {std::pair{353, 166}, std::pair{352, 165}, std::pair{352, 167}, std::pair{348, 161}, std::pair{348, 171}})
+    EXPECT_EQ(PixelAt(box, x, y), kText) << x << " " << y;
   EXPECT_EQ(PixelAt(box, 184, 5), kText);
   EXPECT_EQ(PixelAt(box, 182, 7), kText);
   EXPECT_EQ(PixelAt(box, 186, 7), kText);
@@ -174,6 +167,64 @@ TEST(PictureBox, RenderedPlotAtTheWorkedSize) {
 
   const char* sample = std::getenv("KVT_PLOT_SAMPLE");
   if (sample != nullptr) box.Image().save(QString::fromLocal8Bit(sample));
+}
+
+// The window's plot and a plot rendered without widgets, in the program's
+// font, are the same pixels; the widget shows exactly its image.
+struct SameAsImageCase {
+  const char* name;
+  QSize size;
+  int pointCount;
+  PlotControls controls;
+};
+void PrintTo(const SameAsImageCase& c, std::ostream* os) { *os << c.name; }
+
+const SameAsImageCase kSameAsImage[] = {
+    {"EmptyAtTheDefaultSize", QSize(373, 341), 0, {false, 3, 5, 10}},
+    {"SmoothedAtTheDefaultSize", QSize(373, 341), 1024, {true, 3, 5, 10}},
+    {"RawAfterAResize", QSize(800, 600), 1024, {false, 3, 2, 3}},
+};
+
+class PictureBoxSameAsImage : public testing::TestWithParam<SameAsImageCase> {};
+
+TEST_P(PictureBoxSameAsImage, ForTheSameDrawPlot) {
+  const SameAsImageCase& c = GetParam();
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  const PointSet points = DiodeCurve(c.pointCount);
+
+  PictureBox box;
+  box.resize(373, 341);
+  DrawPlot(box, settings, points, PlotControls{}, ".");
+  box.resize(c.size);
+  DrawPlot(box, settings, points, c.controls, ",");
+
+  ImageSurface surface(c.size);
+  surface.SetFont(ProgramFont());
+  DrawPlot(surface, settings, points, c.controls, ",");
+
+  EXPECT_EQ(box.Image(), surface.Image());
+  EXPECT_EQ(box.grab().toImage().convertToFormat(QImage::Format_RGB32), box.Image());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PictureBoxSameAsImage, testing::ValuesIn(kSameAsImage),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PictureBox, TextsFollowTheWidgetFont) {
+  PictureBox box;
+  box.resize(120, 60);
+  const Colour white = MakeColour(255, 255, 255);
+  const auto inkOf = [&] {
+    box.SetBackground(0);
+    box.SetTextColour(white);
+    box.Text(4, 4, "-10.0");
+    return CountColour(box, white, QRect(0, 0, 120, 60));
+  };
+  const int programFont = inkOf();
+  QFont large = box.font();
+  large.setPointSizeF(20);
+  box.setFont(large);
+  EXPECT_GT(inkOf(), 2 * programFont);
 }
 
 }  // namespace kvt

@@ -1,0 +1,46 @@
+// A fresh DrawPlot of a measured diode curve on an image surface, against a
+// plain fill of the same image in the same run: the fill is the floor any
+// repaint of the whole plot pays.
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+#include "core/settings.h"
+#include "plot/image_surface.h"
+#include "plot/plot_font.h"
+#include "plot/plot_renderer.h"
+#include "tests/support/diode_curve.h"
+
+namespace {
+
+void BM_DrawPlot(benchmark::State& state) {
+  kvt::ImageSurface surface(QSize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
+  surface.SetFont(kvt::ProgramFont());
+  kvt::Settings settings;
+  kvt::SetDefaultSettings(settings, kvt::AllGroups);
+  const kvt::PointSet points = kvt::DiodeCurve(1024);
+  const kvt::PlotControls controls{true, 3, 5, 10};
+  for (auto _ : state) {
+    kvt::DrawPlot(surface, settings, points, controls, ".");
+    benchmark::DoNotOptimize(surface.Image().constBits());
+  }
+}
+BENCHMARK(BM_DrawPlot)->Args({1920, 1080})->Args({373, 341})->Unit(benchmark::kMicrosecond);
+
+void BM_Fill(benchmark::State& state) {
+  QImage image(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), QImage::Format_RGB32);
+  for (auto _ : state) {
+    image.fill(QColor(0, 96, 0));
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+BENCHMARK(BM_Fill)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+}
