@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QVBoxLayout>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -110,11 +111,12 @@ void MainWindow::Load() {
 }
 
 void MainWindow::ShowStartupAbout() {
-  auto* about = new AboutWindow();
+  // A click closes (and deletes) the picture before the pause is over.
+  QPointer<AboutWindow> about = new AboutWindow();
   about->show();
   about->repaint();
-  if (services_.startupPause) services_.startupPause(2.0);
-  about->close();
+  if (services_.startupPause) services_.startupPause(*about, 2.0);
+  if (about) about->close();
 }
 
 void MainWindow::ApplyStoredGeometry() {

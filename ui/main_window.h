@@ -12,6 +12,7 @@
 #include "core/twips.h"
 #include "core/point_set.h"
 
+class QDialog;
 class QFrame;
 class QTimer;
 
@@ -33,8 +34,9 @@ struct MainWindowServices {
   PortIo* port = nullptr;
   Clock* clock = nullptr;
   std::function<void(const std::string& message)> fatal;
-  // Keeps the about box on screen for the given seconds at start-up.
-  std::function<void(double seconds)> startupPause;
+  // Keeps the about box on screen at start-up for the given seconds, or
+  // until it is clicked away.
+  std::function<void(QDialog& about, double seconds)> startupPause;
   // Ends the program once the configuration is written.
   std::function<void()> quit;
 };
