@@ -127,8 +127,21 @@ void MainWindow::ApplyStoredGeometry() {
     const int menuHeight = menuBar()->sizeHint().height();
     resize(PixelsWithin(scale_, width), PixelsWithin(scale_, height) + menuHeight);
   }
+  KeepOnScreen();
   const auto state = ToInt16(settings_.Value(WindowState));
   loadedState_ = state.value_or(0);
+}
+
+void MainWindow::KeepOnScreen() {
+  // A hand-edited file may ask for any size or place; a huge window would
+  // also take its size in memory for the plot. The frame counts once the
+  // window system has given the window one.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect frame = frameGeometry();
+  const QRect fitted = FitOnScreen(frame, screen->availableGeometry());
+  if (fitted.size() != frame.size()) resize(size() - (frame.size() - fitted.size()));
+  if (fitted.topLeft() != frame.topLeft()) move(fitted.topLeft());
 }
 
 void MainWindow::ShowLoaded() {
@@ -141,6 +154,7 @@ void MainWindow::ShowLoaded() {
       break;
     default:  // unknown states open as a normal window
       show();
+      KeepOnScreen();
       break;
   }
 }

@@ -80,6 +80,7 @@ class MainWindow : public QMainWindow, public PlotView {
   void Load();
   void ShowStartupAbout();
   void ApplyStoredGeometry();
+  void KeepOnScreen();
   void ArrangeLayout();
   void ExitApplication();
   void ConnectMenu();
