@@ -212,7 +212,16 @@ void MainWindow::OpenGeneralOptions() {
   dialog.exec();
 }
 
-void MainWindow::PollRange() { rangeResistorOhms_ = range_->Poll(); }
+void MainWindow::PollRange() {
+  rangeResistorOhms_ = range_->Poll();
+  // Each complaint is shown once; it stays current until the instrument
+  // finds its control file in order again.
+  const std::string message = services_.port->InstrumentMessage();
+  if (message == instrumentMessage_) return;
+  instrumentMessage_ = message;
+  if (!message.empty())
+    services_.prompt->Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+}
 
 void MainWindow::GetPointsFromDevice() {
   std::array<bool, 6> checked{};

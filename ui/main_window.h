@@ -108,6 +108,7 @@ class MainWindow : public QMainWindow, public PlotView {
   QWidget* backdrop_ = nullptr;  // the client area the layout works in
   QFrame* plotBorder_ = nullptr;
   QFrame* dialBorder_ = nullptr;
+  std::string instrumentMessage_;  // the instrument's complaint already shown
   int loadedState_ = 0;
   bool exiting_ = false;
 };
