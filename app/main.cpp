@@ -1,11 +1,11 @@
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
-#include <QThread>
 #include <cstdio>
 #include <cstdlib>
 
+#include "ui/about_window.h"
 #include "ui/main_window.h"
+#include "ui/qt_prompt.h"
 #include "ui/program_font.h"
 
 namespace {
@@ -15,21 +15,10 @@ bool HaveDisplay() {
   return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
-// The about box stays up for the given time; only painting is done meanwhile,
-// and the wait runs on a monotonic clock so it cannot hang at midnight.
-void PaintOnlyPause(double seconds) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < seconds * 1000) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QThread::msleep(10);
-  }
-}
-
 // A port library that cannot be used ends the program: there is nothing
 // it could measure.
 void PortLibraryFailed(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, QString(), QString::fromStdString(message), QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Warning, kvt::BlankTitle(), QString::fromStdString(message), QMessageBox::Ok);
   box.exec();
   std::fprintf(stderr, "kvt_win: %s\n", message.c_str());
   std::exit(EXIT_FAILURE);
@@ -46,7 +35,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   kvt::ApplyProgramFont(app);
   kvt::MainWindowServices services;
-  services.startupPause = PaintOnlyPause;
+  services.startupPause = kvt::PauseOnPicture;
   services.quit = [] { QCoreApplication::exit(0); };
   services.fatal = PortLibraryFailed;
   kvt::MainWindow form(services);

@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 
 namespace kvt {
 
@@ -12,6 +13,9 @@ class PortIo {
   virtual int OutPort(int port, int value) = 0;
   // One byte from the port, 0..255.
   virtual int InPort(int port) = 0;
+  // The instrument's latest complaint for the user (a simulated instrument's
+  // control file it could not understand); empty when there is none.
+  virtual std::string InstrumentMessage() { return {}; }
 };
 
 class Clock {

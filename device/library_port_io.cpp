@@ -47,6 +47,7 @@ bool LibraryPortIo::Load() {
   out_ = reinterpret_cast<OutFunction>(library->resolve("OutPort"));
   in_ = reinterpret_cast<InFunction>(library->resolve("InPort"));
   accessError_ = reinterpret_cast<AccessErrorFunction>(library->resolve("PortAccessError"));
+  message_ = reinterpret_cast<MessageFunction>(library->resolve("SimulatorMessage"));
   for (const auto& [name, found] : {std::pair{"OutPort", out_ != nullptr},
                                     std::pair{"InPort", in_ != nullptr}}) {
     if (!found) {
@@ -76,6 +77,12 @@ bool LibraryPortIo::Grant(int port) {
 int LibraryPortIo::OutPort(int port, int value) {
   if (!Usable(port)) return 0;
   return out_(port, value);
+}
+
+std::string LibraryPortIo::InstrumentMessage() {
+  if (!library_ || !message_) return {};
+  const char* text = message_();
+  return text ? std::string(text) : std::string();
 }
 
 int LibraryPortIo::InPort(int port) {

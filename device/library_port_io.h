@@ -28,6 +28,7 @@ class LibraryPortIo : public PortIo {
 
   int OutPort(int port, int value) override;
   int InPort(int port) override;
+  std::string InstrumentMessage() override;
 
   // The program's own folder and its "portio" subfolder, where the build
   // puts the library.
@@ -37,6 +38,7 @@ class LibraryPortIo : public PortIo {
   using OutFunction = int(PORTIO_CALL*)(int, int);
   using InFunction = int(PORTIO_CALL*)(int);
   using AccessErrorFunction = int(PORTIO_CALL*)(int, char*, int);
+  using MessageFunction = const char*(PORTIO_CALL*)();
 
   bool Usable(int port) {
     return !failed_ && (granted_.test(static_cast<unsigned>(port) & 0xFFFF) || Grant(port));
@@ -52,6 +54,7 @@ class LibraryPortIo : public PortIo {
   OutFunction out_ = nullptr;
   InFunction in_ = nullptr;
   AccessErrorFunction accessError_ = nullptr;  // optional
+  MessageFunction message_ = nullptr;          // optional, the simulated instrument's
   std::bitset<0x10000> granted_;
   bool failed_ = false;
 };

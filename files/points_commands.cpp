@@ -26,6 +26,16 @@ std::string LocalPath(const std::string& name) {
   return QFile::encodeName(QString::fromStdString(name)).toStdString();
 }
 
+// A file that failed after its header leaves no points. The window shows
+// that before the message: an empty plot, no Save or Clear, and the option
+// buttons back on the stored choice (the failed count turned them all off).
+void EmptyAfterLateFailure(PointSet& points, Prompt& prompt, PlotView& view) {
+  points.PointCount = 0;
+  view.UpdateParams();
+  view.DrawPlot();
+  prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+}
+
 }  // namespace
 
 void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, PlotView& view) {
@@ -47,14 +57,12 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, 
     points.PointAmps[s.slot] = s.amps;
   }
   if (content.status == PointsReadStatus::BadData) {
-    points.PointCount = 0;
-    prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+    EmptyAfterLateFailure(points, prompt, view);
     return;
   }
   choice.AllOptionsOff();
   if (content.status == PointsReadStatus::BadCount) {
-    points.PointCount = 0;
-    prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+    EmptyAfterLateFailure(points, prompt, view);
     return;
   }
   // The count is set before the option button is turned on, so the panel

@@ -8,7 +8,6 @@ jobs="$(nproc)"
 
 cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=Debug -DKVT_SANITIZE=ON > /dev/null
 cmake --build "$root/build-test" -j"$jobs"
-export ASAN_OPTIONS=detect_leaks=0
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
 

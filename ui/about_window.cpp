@@ -1,7 +1,9 @@
 #include "ui/about_window.h"
 
 #include <QGuiApplication>
+#include <QEventLoop>
 #include <QPainter>
+#include <QTimer>
 #include <QScreen>
 
 #include "ui/window_geometry.h"
@@ -24,5 +26,13 @@ void AboutWindow::paintEvent(QPaintEvent*) {
 }
 
 void AboutWindow::mousePressEvent(QMouseEvent*) { close(); }
+
+void PauseOnPicture(QDialog& picture, double seconds) {
+  QEventLoop pause;
+  QTimer::singleShot(static_cast<int>(seconds * 1000), &pause, &QEventLoop::quit);
+  QObject::connect(&picture, &QDialog::finished, &pause, &QEventLoop::quit);
+  QObject::connect(&picture, &QObject::destroyed, &pause, &QEventLoop::quit);
+  if (picture.isVisible()) pause.exec();
+}
 
 }  // namespace kvt

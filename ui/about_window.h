@@ -18,4 +18,9 @@ class AboutWindow : public QDialog {
   QPixmap picture_;
 };
 
+// Keeps the start-up picture on screen for the given seconds, or until it is
+// clicked away. Input is taken meanwhile, so that the click arrives; the
+// picture is the only window on screen.
+void PauseOnPicture(QDialog& picture, double seconds);
+
 }  // namespace kvt

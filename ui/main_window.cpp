@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QVBoxLayout>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -110,11 +111,12 @@ void MainWindow::Load() {
 }
 
 void MainWindow::ShowStartupAbout() {
-  auto* about = new AboutWindow();
+  // A click closes (and deletes) the picture before the pause is over.
+  QPointer<AboutWindow> about = new AboutWindow();
   about->show();
   about->repaint();
-  if (services_.startupPause) services_.startupPause(2.0);
-  about->close();
+  if (services_.startupPause) services_.startupPause(*about, 2.0);
+  if (about) about->close();
 }
 
 void MainWindow::ApplyStoredGeometry() {
@@ -125,8 +127,21 @@ void MainWindow::ApplyStoredGeometry() {
     const int menuHeight = menuBar()->sizeHint().height();
     resize(PixelsWithin(scale_, width), PixelsWithin(scale_, height) + menuHeight);
   }
+  KeepOnScreen();
   const auto state = ToInt16(settings_.Value(WindowState));
   loadedState_ = state.value_or(0);
+}
+
+void MainWindow::KeepOnScreen() {
+  // A hand-edited file may ask for any size or place; a huge window would
+  // also take its size in memory for the plot. The frame counts once the
+  // window system has given the window one.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect frame = frameGeometry();
+  const QRect fitted = FitOnScreen(frame, screen->availableGeometry());
+  if (fitted.size() != frame.size()) resize(size() - (frame.size() - fitted.size()));
+  if (fitted.topLeft() != frame.topLeft()) move(fitted.topLeft());
 }
 
 void MainWindow::ShowLoaded() {
@@ -139,6 +154,7 @@ void MainWindow::ShowLoaded() {
       break;
     default:  // unknown states open as a normal window
       show();
+      KeepOnScreen();
       break;
   }
 }
@@ -196,7 +212,16 @@ void MainWindow::OpenGeneralOptions() {
   dialog.exec();
 }
 
-void MainWindow::PollRange() { rangeResistorOhms_ = range_->Poll(); }
+void MainWindow::PollRange() {
+  rangeResistorOhms_ = range_->Poll();
+  // Each complaint is shown once; it stays current until the instrument
+  // finds its control file in order again.
+  const std::string message = services_.port->InstrumentMessage();
+  if (message == instrumentMessage_) return;
+  instrumentMessage_ = message;
+  if (!message.empty())
+    services_.prompt->Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+}
 
 void MainWindow::GetPointsFromDevice() {
   std::array<bool, 6> checked{};

@@ -12,6 +12,7 @@
 #include "core/twips.h"
 #include "core/point_set.h"
 
+class QDialog;
 class QFrame;
 class QTimer;
 
@@ -33,8 +34,9 @@ struct MainWindowServices {
   PortIo* port = nullptr;
   Clock* clock = nullptr;
   std::function<void(const std::string& message)> fatal;
-  // Keeps the about box on screen for the given seconds at start-up.
-  std::function<void(double seconds)> startupPause;
+  // Keeps the about box on screen at start-up for the given seconds, or
+  // until it is clicked away.
+  std::function<void(QDialog& about, double seconds)> startupPause;
   // Ends the program once the configuration is written.
   std::function<void()> quit;
 };
@@ -78,6 +80,7 @@ class MainWindow : public QMainWindow, public PlotView {
   void Load();
   void ShowStartupAbout();
   void ApplyStoredGeometry();
+  void KeepOnScreen();
   void ArrangeLayout();
   void ExitApplication();
   void ConnectMenu();
@@ -105,6 +108,7 @@ class MainWindow : public QMainWindow, public PlotView {
   QWidget* backdrop_ = nullptr;  // the client area the layout works in
   QFrame* plotBorder_ = nullptr;
   QFrame* dialBorder_ = nullptr;
+  std::string instrumentMessage_;  // the instrument's complaint already shown
   int loadedState_ = 0;
   bool exiting_ = false;
 };

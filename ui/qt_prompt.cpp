@@ -82,7 +82,7 @@ std::string RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFi
 
 PromptAnswer QtPrompt::Message(const std::string& text, PromptIcon icon, PromptButtons buttons,
                                PromptAnswer defaultAnswer) {
-  QMessageBox box(BoxIcon(icon), QString(), QString::fromStdString(text), BoxButtons(buttons), parent_);
+  QMessageBox box(BoxIcon(icon), BlankTitle(), QString::fromStdString(text), BoxButtons(buttons), parent_);
   box.setDefaultButton(BoxButton(defaultAnswer));
   switch (box.exec()) {
     case QMessageBox::Ok: return PromptAnswer::Ok;

@@ -2,9 +2,15 @@
 // The program's real message boxes and file dialogs.
 #include "core/prompt.h"
 
+#include <QString>
+
 class QWidget;
 
 namespace kvt {
+
+// The title of a message box: it shows no text. An empty title is not used
+// because the window system would put the program's name there instead.
+inline QString BlankTitle() { return QStringLiteral(" "); }
 
 class QtPrompt : public Prompt {
  public:

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/picture_box.h"
 
@@ -35,6 +36,17 @@ void PlaceBelowRightOf(QWidget& window, const QWidget* mainWindow) {
   const float top = static_cast<float>(scale.Twips(mainWindow->frameGeometry().top()) + 1000);
   const float left = static_cast<float>(scale.Twips(mainWindow->frameGeometry().left()) + 1000);
   window.move(scale.Px(left), scale.Px(top));
+}
+
+QRect FitOnScreen(QRect window, const QRect& available) {
+  if (available.isEmpty()) return window;
+  window.setSize(window.size().boundedTo(available.size()));
+  const auto within = [](int start, int length, int low, int space) {
+    return std::clamp(start, low, std::max(low, low + space - length));
+  };
+  window.moveTo(within(window.x(), window.width(), available.x(), available.width()),
+                within(window.y(), window.height(), available.y(), available.height()));
+  return window;
 }
 
 PictureBox* NewBorderedPicture(QFrame* border, int lineWidth, Colour background) {

@@ -26,6 +26,11 @@ void MakeFixedDialog(QDialog& dialog, const char* caption, double clientWidth, d
 // corner (its frame). Nothing happens without a main window.
 void PlaceBelowRightOf(QWidget& window, const QWidget* mainWindow);
 
+// A window's rectangle made to fit the available screen area: no larger
+// than it, and moved onto it. A window whose minimum size is larger still
+// keeps its top-left corner on the area.
+QRect FitOnScreen(QRect window, const QRect& available);
+
 // A picture box inside a sunken border: the border takes the box's design
 // geometry, the drawing surface is what lies inside it.
 PictureBox* NewBorderedPicture(QFrame* border, int lineWidth, Colour background);

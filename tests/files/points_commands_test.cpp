@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <clocale>
 #include <csignal>
 
+#include "tests/support/child_process.h"
 #include "tests/support/scripted_prompt.h"
 #include "files/points_file.h"
 
@@ -153,20 +156,25 @@ TEST_F(PointsCommands, NotAPointsFileLeavesTheSetAlone) {
   ExpectPointsUnchanged();
 }
 
-TEST_F(PointsCommands, BadDataEmptiesTheSetWithoutRedrawing) {
+// The window is brought in line with the emptied set before the message
+// (it used to keep the old curve and offer Save and Clear).
+TEST_F(PointsCommands, BadDataEmptiesTheSetAndTheWindowShowsIt) {
+  prompt.onMessage = [this](const std::string&) { window.calls.push_back("message"); };
+  const std::vector<std::string> emptied = {"update", "draw", "message"};
   WriteAll(Path("short.kvt"), "KVT\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 31));
   Load(Path("short.kvt"));
   ExpectOnlyMessage("Can't Open File!", PromptButtons::Ok);
   EXPECT_EQ(points.PointCount, 0);
-  EXPECT_TRUE(window.calls.empty());
+  EXPECT_EQ(window.calls, emptied);
 
   // Count 100: its pairs are read, then all options go off.
   points = SomePoints(128);
   prompt.messages.clear();
+  window.calls.clear();
   WriteAll(Path("c100.kvt"), "KVT\r\n 100 \r\n 0 \r\n" + Repeat(Pair, 103));
   Load(Path("c100.kvt"));
   ExpectOnlyMessage("Can't Open File!", PromptButtons::Ok);
-  EXPECT_EQ(window.calls, std::vector<std::string>{"off"});
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"off", "update", "draw", "message"}));
   EXPECT_EQ(points.PointCount, 0);
 
   // A number too large for a double is no number.
@@ -175,7 +183,7 @@ TEST_F(PointsCommands, BadDataEmptiesTheSetWithoutRedrawing) {
   WriteAll(Path("huge.kvt"), "KVT\r\n 32 \r\n 0 \r\n 1e999 0\r\n" + Repeat(Pair, 31));
   Load(Path("huge.kvt"));
   EXPECT_EQ(points.PointCount, 0);
-  EXPECT_TRUE(window.calls.empty());
+  EXPECT_EQ(window.calls, emptied);
   EXPECT_EQ(prompt.messages.size(), 2u);
 }
 
@@ -288,28 +296,83 @@ TEST_F(PointsCommands, FailedSaveKeepsTheOldFileAndLeavesNoStrayFile) {
   EXPECT_EQ(Entries(dir.path()), (QStringList{"old.kvt", "plain"}));
 }
 
-TEST_F(PointsCommands, ReadOnlyFolderOrFileRefusesTheSave) {
-  if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
-  const QString folder = Path("ro");
-  ASSERT_TRUE(QDir().mkdir(folder));
-  WriteAll(folder + "/old.kvt", "precious");
-  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-  prompt.answers.push_back(PromptAnswer::Yes);
-  Save(folder + "/old.kvt");
-  Save(folder + "/new.kvt");
-  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  EXPECT_EQ(prompt.Texts(),
-            (std::vector<std::string>{"Overwrite existing file?", "Can't save file", "Can't save file"}));
-  EXPECT_EQ(ReadAll(folder + "/old.kvt"), "precious");
-  EXPECT_EQ(Entries(folder), QStringList{"old.kvt"});
+// Run as an ordinary user: as root, permission bits would not count. A
+// write-protected folder still lets a writable file be rewritten in place.
+TEST_F(PointsCommands, ReadOnlyFolderOrFileDecidesTheSave) {
+  struct Case {
+    const char* name;
+    mode_t folderMode;
+    mode_t fileMode;  // 0: no file
+    std::vector<std::string> messages;
+    bool written;
+  };
+  const std::vector<Case> cases = {
+      {"read-only folder, writable file", 0555, 0644, {"Overwrite existing file?"}, true},
+      {"read-only folder, new file", 0555, 0, {"Can't save file"}, false},
+      {"writable folder, read-only file", 0755, 0444, {"Overwrite existing file?", "Can't save file"}, false},
+  };
+  ASSERT_TRUE(GiveToChild(dir.path().toStdString()));
+  ::chmod(dir.path().toLocal8Bit().constData(), 0755);
+  const std::string expected = *PointsFileText(points);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString folder = Path(std::to_string(&c - cases.data()).c_str());
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_TRUE(GiveToChild(folder.toStdString()));
+    const QString file = folder + "/old.kvt";
+    if (c.fileMode != 0) {
+      WriteAll(file, "precious");
+      ASSERT_TRUE(GiveToChild(file.toStdString()));
+      ::chmod(file.toLocal8Bit().constData(), c.fileMode);
+    }
+    ::chmod(folder.toLocal8Bit().constData(), c.folderMode);
+    const std::string shown = RunInChild(
+        [&] {
+          prompt.answers = {PromptAnswer::Yes};
+          Save(file);
+          std::string texts;
+          for (const auto& text : prompt.Texts()) texts += text + "|";
+          return texts;
+        },
+        {.unprivileged = true});
+    std::string expectedTexts;
+    for (const auto& text : c.messages) expectedTexts += text + "|";
+    EXPECT_EQ(shown, expectedTexts);
+    EXPECT_EQ(ReadAll(file), c.written ? expected : c.fileMode != 0 ? "precious" : "<missing>");
+    EXPECT_EQ(Entries(folder), c.fileMode != 0 ? QStringList{"old.kvt"} : QStringList{});
+    ::chmod(folder.toLocal8Bit().constData(), 0755);
+  }
+}
 
-  // A write-protected file in a writable folder is not replaced either.
-  QFile::setPermissions(folder + "/old.kvt", QFileDevice::ReadOwner);
-  prompt.messages.clear();
-  prompt.answers.push_back(PromptAnswer::Yes);
-  Save(folder + "/old.kvt");
-  EXPECT_EQ(prompt.Texts(), (std::vector<std::string>{"Overwrite existing file?", "Can't save file"}));
-  EXPECT_EQ(ReadAll(folder + "/old.kvt"), "precious");
+// Saving onto a pipe used to wait for a reader for ever; onto a device it
+// replaced the device with a plain file. Both are refused without opening.
+TEST_F(PointsCommands, SaveOntoAPipeOrDeviceIsRefused) {
+  struct Case {
+    const char* name;
+    mode_t type;
+  };
+  for (const Case c : {Case{"pipe", S_IFIFO}, Case{"device like /dev/null", S_IFCHR}}) {
+    SCOPED_TRACE(c.name);
+    const std::string path = Path(c.name).toStdString();
+    if (::mknod(path.c_str(), c.type | 0666, c.type == S_IFCHR ? makedev(1, 3) : 0) != 0) {
+      ASSERT_EQ(c.type, S_IFCHR) << "mkfifo failed";
+      std::printf("no device node without root: only the pipe is checked\n");
+      continue;
+    }
+    const std::string shown = RunInChild(
+        [&] {
+          prompt.answers = {PromptAnswer::Yes};
+          Save(QString::fromStdString(path));
+          std::string texts;
+          for (const auto& text : prompt.Texts()) texts += text + "|";
+          return texts;
+        },
+        {.timeoutMs = 5000});
+    EXPECT_EQ(shown, "Can't save file|");
+    struct stat info {};
+    ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & S_IFMT, c.type) << "still the same kind of file";
+  }
 }
 
 }  // namespace kvt

@@ -3,6 +3,7 @@
 // registers: the data and control registers read back what was written, the
 // DAC takes bits on rising clock edges and the ADC shifts out a code.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/port_io.h"
@@ -29,6 +30,7 @@ class FakeInstrument : public PortIo {
   bool record = true;
   long long reads = 0;
   bool strayAccess = false;   // a port other than the three registers
+  std::string message;        // the instrument's complaint, as a simulated one gives it
 
   int OutPort(int port, int value) override {
     if (record) trace.push_back({true, port, value});
@@ -48,6 +50,8 @@ class FakeInstrument : public PortIo {
     if (fixedStatus >= 0) return fixedStatus;
     return (adcShift_ >> adcBit_) & 1 ? 0x20 : 0x00;
   }
+
+  std::string InstrumentMessage() override { return message; }
 
   std::vector<int> DataWrites() const {
     std::vector<int> bytes;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,7 +33,10 @@ class ProgramInFolder : public ::testing::Test {
     services.prompt = &prompt_;
     services.port = &port;
     services.clock = &clock_;
-    services.startupPause = [this](double seconds) { pauses_.push_back(seconds); };
+    services.startupPause = [this](QDialog& about, double seconds) {
+      pauses_.push_back(seconds);
+      if (onPause_) onPause_(about);
+    };
     services.quit = [this] { ++quits_; };
     form_ = std::make_unique<MainWindow>(services);
     form_->ShowLoaded();
@@ -45,6 +49,7 @@ class ProgramInFolder : public ::testing::Test {
   BurstClock clock_{{0.25}};
   std::unique_ptr<MainWindow> form_;
   std::vector<double> pauses_;
+  std::function<void(QDialog& about)> onPause_;  // what the user does during the start-up pause
   int quits_ = 0;
 };
 

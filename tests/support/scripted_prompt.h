@@ -1,6 +1,7 @@
 #pragma once
 // A scripted user: records every message and dialog, answers from queues.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,13 @@ class ScriptedPrompt : public Prompt {
   std::vector<ShownMessage> messages;
   std::vector<FileDialogRequest> openDialogs;
   std::vector<FileDialogRequest> saveDialogs;
+  // Runs while a message is up, to look at the window behind it.
+  std::function<void(const std::string& text)> onMessage;
 
   PromptAnswer Message(const std::string& text, PromptIcon icon, PromptButtons buttons,
                        PromptAnswer defaultAnswer) override {
     messages.push_back({text, icon, buttons, defaultAnswer});
+    if (onMessage) onMessage(text);
     if (answers.empty()) return defaultAnswer;
     const PromptAnswer a = answers.front();
     answers.pop_front();

@@ -175,4 +175,25 @@ TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {
   EXPECT_GT(PixelsOf(form->PlotBox()->Image(), LineColour()), 100);
 }
 
+// A control file the simulated instrument cannot understand is reported in
+// a message box once, however many range polls find the same complaint.
+TEST_F(AcquisitionOnSimulator, ABadControlFileLineIsShownOnce) {
+  MainWindow* form = Start("component = diode\nrange = 2k\nnoise = 0\n");
+  ASSERT_NE(form, nullptr);
+  for (int tick = 0; tick < 3; ++tick) PollRange();
+  ASSERT_EQ(prompt_.messages.size(), 1u);
+  const ShownMessage& shown = prompt_.messages[0];
+  EXPECT_NE(shown.text.find("kvt_sim.txt line 2: bad value for range"), std::string::npos) << shown.text;
+  EXPECT_EQ(shown.icon, PromptIcon::Exclamation);
+  EXPECT_EQ(shown.buttons, PromptButtons::Ok);
+}
+
+// Without complaints nothing is shown, whichever port library is loaded.
+TEST_F(AcquisitionOnSimulator, AGoodControlFileGivesNoMessage) {
+  MainWindow* form = Start("component = diode\nrange = 1k\n");
+  ASSERT_NE(form, nullptr);
+  PollRange();
+  EXPECT_TRUE(prompt_.messages.empty());
+}
+
 }  // namespace kvt

@@ -15,12 +15,21 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/text_number.h"
+#include "plot/plot_renderer.h"
+#include "ui/about_window.h"
 #include "ui/general_options_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/picture_box.h"
@@ -67,6 +76,21 @@ class MainFormTest : public ProgramInFolder {
   MainWindow& Start() { return StartOn(instrument_); }
 
   std::vector<std::string> Saved() { return FileLines(dir_.filePath("kvt_win.cfg")); }
+
+  // A points file of `count` points (a curve across the plot) with `lines` point lines.
+  QString PointsFile(const char* name, int count, int lines) {
+    QFile file(dir_.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("KVT\r\n " + QByteArray::number(count) + " \r\n 0 \r\n");
+    for (int i = 0; i < lines; ++i)
+      file.write(QByteArray::number((i * 8 - 512) / 100.0) + " " + QByteArray::number(i * 2.0e-5) + "\r\n");
+    return file.fileName();
+  }
+
+  void Open(MainWindow& form, const QString& path) {
+    prompt_.fileNames = {path.toStdString()};
+    form.Menu().openPoints->trigger();
+  }
 
   FakeInstrument instrument_;
 };
@@ -300,6 +324,186 @@ TEST_F(MainFormTest, ANewPortAddressTakesEffectAtOnce) {
   ASSERT_FALSE(instrument_.trace.empty());
   EXPECT_FALSE(instrument_.trace[0].write);
   EXPECT_EQ(instrument_.trace[0].port, 0x3BD);
+}
+
+TEST_F(MainFormTest, AFolderNameThatIsNotUtf8IsReadAndWrittenBack) {
+  const std::string folder = dir_.path().toStdString() + "/lat\xe9n";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  Settings stored;
+  SetDefaultSettings(stored, AllGroups);
+  stored[ShowAboutAtStart] = "0";
+  stored[SmoothingLevel] = "12";
+  ASSERT_TRUE(WriteSettings(stored, folder + "/"));
+  ASSERT_EQ(::chdir(folder.c_str()), 0);
+  MainWindow& form = Start();
+  EXPECT_TRUE(pauses_.empty());
+  EXPECT_EQ(form.Table()[SmoothingLevel], "12");
+  form.Table()[MaxVoltsSetting] = "2";
+  form.close();
+  Settings back;
+  ReadSettings(back, folder + "/");
+  EXPECT_EQ(back[SmoothingLevel], "12");
+  EXPECT_EQ(back[MaxVoltsSetting], "2");
+  // Qt cannot name this folder, so it cannot remove it either.
+  ::unlink((folder + "/" + ConfigFileName).c_str());
+  ::rmdir(folder.c_str());
+}
+
+TEST_F(MainFormTest, ALoadRedrawsThePicture) {
+  MainWindow& form = Start();
+  const QImage empty = form.PlotBox()->Image();
+  Open(form, PointsFile("curve.kvt", 128, 128));
+  ASSERT_EQ(form.Points().PointCount, 128);
+  const QImage loaded = form.PlotBox()->Image();
+  EXPECT_NE(loaded, empty);
+  form.DrawPlot();
+  EXPECT_EQ(form.PlotBox()->Image(), loaded);  // already the picture of the new points
+}
+
+TEST_F(MainFormTest, TickLabelsUseTheLocalesDecimalSeparator) {
+  MainWindow& form = Start();
+  const auto drawnWith = [&form](const char* separator) {
+    kvt::DrawPlot(*form.PlotBox(), form.Table(), form.Points(), form.Panel().Controls(), separator);
+    return form.PlotBox()->Image();
+  };
+  const QImage comma = drawnWith(",");
+  const QImage point = drawnWith(".");
+  ASSERT_NE(comma, point);
+  const QLocale old;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  form.DrawPlot();
+  QLocale::setDefault(old);
+  EXPECT_EQ(form.PlotBox()->Image(), comma);
+}
+
+// After a failure past the header the set is empty, and the window says so
+// while the message is up: an empty plot, no Save or Clear, and the option
+// buttons on the stored choice rather than all off.
+TEST_F(MainFormTest, ALateLoadFailureShowsAnEmptyPlotBehindTheMessage) {
+  struct Case {
+    const char* name;
+    int count;
+    int lines;
+  };
+  MainWindow& form = Start();
+  const QImage empty = form.PlotBox()->Image();
+  for (const Case c : {Case{"31 of 32 point lines", 32, 31}, Case{"a count of 100", 100, 103}}) {
+    SCOPED_TRACE(c.name);
+    prompt_.onMessage = nullptr;
+    prompt_.messages.clear();
+    Open(form, PointsFile("good.kvt", 64, 64));
+    ASSERT_EQ(form.Points().PointCount, 64);
+    ASSERT_NE(form.PlotBox()->Image(), empty);
+
+    bool emptyPlot = false, saveOffered = true, clearOffered = true;
+    int option = -1;
+    prompt_.onMessage = [&](const std::string&) {
+      emptyPlot = form.PlotBox()->Image() == empty;
+      saveOffered = form.Menu().savePoints->isEnabled();
+      clearOffered = form.Menu().clearPlot->isEnabled();
+      option = form.Panel().CheckedOption();
+    };
+    Open(form, PointsFile("bad.kvt", c.count, c.lines));
+    EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{"Can't Open File!"});
+    EXPECT_EQ(form.Points().PointCount, 0);
+    EXPECT_TRUE(emptyPlot);
+    EXPECT_FALSE(saveOffered);
+    EXPECT_FALSE(clearOffered);
+    EXPECT_EQ(option, 2);  // the 64 points' button, as the table still holds it
+    EXPECT_EQ(form.Table()[PointsChoice], "2");
+    EXPECT_EQ(form.PlotBox()->Image(), empty);
+  }
+}
+
+TEST_F(MainFormTest, AClickEndsTheStartupPictureEarly) {
+  struct Case {
+    const char* name;
+    bool click;
+    double seconds;
+    qint64 minMs, maxMs;
+  };
+  for (const Case c : {Case{"clicked", true, 5.0, 0, 2500}, Case{"left alone", false, 0.3, 300, 2500}}) {
+    SCOPED_TRACE(c.name);
+    QPointer<AboutWindow> about = new AboutWindow();
+    about->show();
+    if (c.click)
+      QTimer::singleShot(50, about, [&about] {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 20), about->mapToGlobal(QPointF(20, 20)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(about, &press);
+      });
+    QElapsedTimer timer;
+    timer.start();
+    PauseOnPicture(*about, c.seconds);
+    EXPECT_GE(timer.elapsed(), c.minMs);
+    EXPECT_LT(timer.elapsed(), c.maxMs);
+    EXPECT_EQ(!about || !about->isVisible(), c.click);
+    delete about;
+  }
+
+  // The start-up goes on once the picture is clicked away.
+  onPause_ = [](QDialog& picture) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 20), picture.mapToGlobal(QPointF(20, 20)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&picture, &press);
+  };
+  MainWindow& form = Start();
+  EXPECT_EQ(pauses_, std::vector<double>{2.0});
+  EXPECT_TRUE(form.isVisible());
+  for (QWidget* window : QApplication::topLevelWidgets())
+    EXPECT_FALSE(qobject_cast<AboutWindow*>(window) && window->isVisible());
+}
+
+TEST_F(MainFormTest, StoredGeometryIsKeptOnTheScreen) {
+  struct Case {
+    const char* name;
+    const char *left, *top, *width, *height;
+    bool fillsTheScreen;
+  };
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const Case c : {Case{"hand-edited huge size", "900000", "0", "200000", "200000", true},
+                       Case{"far off to the top left", "-30000", "-9000", "9000", "7000", false}}) {
+    SCOPED_TRACE(c.name);
+    auto lines = Defaults();
+    lines[WindowLeft] = c.left;
+    lines[WindowTop] = c.top;
+    lines[WindowWidth] = c.width;
+    lines[WindowHeight] = c.height;
+    lines[ShowAboutAtStart] = "0";
+    WriteConfig(lines);
+    MainWindow& form = Start();
+    EXPECT_TRUE(screen.contains(form.frameGeometry())) << form.frameGeometry().x() << "," << form.frameGeometry().y()
+                                                       << " " << form.width() << "x" << form.height();
+    if (c.fillsTheScreen) {
+      EXPECT_EQ(form.frameGeometry().size(), screen.size());
+    }
+    EXPECT_LE(form.PlotBox()->Image().width(), screen.width());
+    EXPECT_LE(form.PlotBox()->Image().height(), screen.height());
+    form.close();
+    const auto saved = Saved();
+    ASSERT_EQ(saved.size(), 28u);
+    EXPECT_LE(LeadingNumber(saved[WindowWidth]), screen.width() * 15.0 + 120);
+    form_.reset();
+  }
+}
+
+// Each complaint of the instrument is shown once, at the range poll that
+// finds it; one that comes back after the instrument was content is new.
+TEST_F(MainFormTest, InstrumentComplaintsAreShownOnce) {
+  MainWindow& form = Start();
+  const std::vector<std::pair<std::string, std::vector<std::string>>> polls = {
+      {"", {}},
+      {"line 3: bad value", {"line 3: bad value"}},
+      {"line 3: bad value", {"line 3: bad value"}},
+      {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key"}},
+      {"", {"line 3: bad value", "line 4: unknown key"}},
+      {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key", "line 4: unknown key"}},
+  };
+  for (const auto& [complaint, shown] : polls) {
+    instrument_.message = complaint;
+    form.PollRange();
+    EXPECT_EQ(prompt_.Texts(), shown) << "after \"" << complaint << "\"";
+  }
 }
 
 }  // namespace kvt
