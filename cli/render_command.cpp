@@ -1,9 +1,115 @@
 // kvt render: the plot as the window draws it, to PNG or SVG.
+#include <QGuiApplication>
+#include <QLocale>
+#include <cstdio>
+#include <memory>
+
+#include "analysis/curve_files.h"
+#include "cli/cli_files.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "plot/plot_export.h"
+#include "plot/plot_font.h"
 
 namespace kvt {
 
-int RunRender(const Words&) { throw RunError("render is not built yet"); }
+namespace {
+
+std::string FileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+QSize SizeOption(const std::string& text) {
+  const auto x = text.find('x');
+  if (x == std::string::npos) throw UsageError("option --size takes WIDTHxHEIGHT, not \"" + text + "\"");
+  return QSize(WholeOption("--size", text.substr(0, x), 60, 10000),
+               WholeOption("--size", text.substr(x + 1), 60, 10000));
+}
+
+std::vector<std::pair<double, double>> Pairs(const Curve& curve) {
+  std::vector<std::pair<double, double>> pairs;
+  pairs.reserve(curve.points.size());
+  for (const CurvePoint& p : curve.points) pairs.emplace_back(p.volts, p.amps);
+  return pairs;
+}
+
+// Qt's own notes (a missing runtime folder, say) are no business of a
+// script reading kvt's output; kvt reports its own failures.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "kvt: %s\n", qPrintable(message));
+}
+
+// Fonts come from the platform even without a screen.
+std::unique_ptr<QGuiApplication> FontsWithoutDisplay() {
+  if (QGuiApplication::instance()) return nullptr;
+  qInstallMessageHandler(QuietQt);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "kvt";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+int RunRender(const Words& words) {
+  const CommandLine line(words, {{"--ref", true, true},
+                                 {"-o", true},
+                                 {"--size", true},
+                                 {"--max-v", true},
+                                 {"--max-i", true},
+                                 {"--smooth", true}});
+  line.ExpectPositional({"FILE"});
+  const auto output = line.Value("-o");
+  if (!output || output->empty()) throw UsageError("missing -o OUT.png or OUT.svg");
+  const std::string kind = Lower(*output);
+  const bool svg = EndsWith(kind, ".svg");
+  if (!svg && !EndsWith(kind, ".png")) throw UsageError(*output + ": the output must end in .png or .svg");
+
+  PlotPicture picture;
+  picture.settings = SettingsOfThisFolder();
+  const Settings& s = picture.settings;
+  picture.controls = {s.IsOn(SmoothingOn), s.Int(SmoothingLevel), s.Int(MaxVoltsSetting), s.Int(MaxMilliampsSetting)};
+  if (const auto v = line.Value("--size")) picture.size = SizeOption(*v);
+  if (const auto v = line.Value("--max-v")) picture.controls.maxVolts = WholeOption("--max-v", *v, 1, 5);
+  if (const auto v = line.Value("--max-i")) picture.controls.maxMilliamps = WholeOption("--max-i", *v, 1, 10);
+  if (const auto v = line.Value("--smooth")) {
+    const int level = *v == "0" ? 0 : WholeOption("--smooth", *v, 3, 30);
+    picture.controls.smoothing = level != 0;
+    if (level != 0) picture.controls.smoothingLevel = level;
+  }
+
+  const std::string input = line.Positional()[0];
+  const Curve curve = LoadCurve(input);
+  const std::vector<std::string> refs = line.Values("--ref");
+  for (std::size_t i = 0; i < refs.size(); ++i)
+    picture.references.push_back(
+        {FileName(refs[i]), Pairs(LoadCurve(refs[i])), ReferenceColour(static_cast<int>(i)), 1});
+  if (const auto set = PointSetFromCurve(curve)) {
+    picture.points = *set;
+  } else {
+    // Not a point set (any count from a CSV file): drawn as it is, unsmoothed.
+    picture.references.push_back({"", Pairs(curve), PlotColoursFrom(s).line, 2});
+  }
+
+  const auto application = FontsWithoutDisplay();
+  picture.font = ProgramFont();
+  picture.decimalSeparator = QLocale().decimalPoint().toStdString();
+  if (svg) {
+    WriteOutput(*output, PlotSvg(picture).toStdString());
+    return 0;
+  }
+  const auto png = IndexedPng(PlotImage(picture));
+  if (!png) throw RunError("the plot has more colours than a PNG palette holds");
+  WriteOutput(*output, png->toStdString());
+  return 0;
+}
 
 }  // namespace kvt

@@ -82,7 +82,53 @@ void DrawCurve(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s,
   });
 }
 
+void DrawReference(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, const ReferenceCurve& curve) {
+  surface.SetPenWidth(curve.penWidth);
+  bool chainOpen = false;
+  int px = 0, py = 0;
+  for (const auto& [volts, amps] : curve.points) {
+    const double milliamps = amps * 1000;
+    if (!InRange(volts, s.MaxVolts) || !InRange(milliamps, s.MaxMilliamps)) {
+      chainOpen = false;
+      continue;
+    }
+    const int x = g.OriginX + PixelOffset(volts, s.PixelsPerVolt);
+    const int y = g.OriginY - PixelOffset(milliamps, s.PixelsPerMilliamp);
+    if (!chainOpen) {
+      px = x;
+      py = y;
+      chainOpen = true;
+    }
+    surface.Line(x, y, px, py, curve.colour);
+    px = x;
+    py = y;
+  }
+  surface.SetPenWidth(1);
+}
+
+// Names longer than this are cut, so the legend stays in its corner.
+constexpr std::size_t LegendNameLength = 24;
+
+void DrawLegend(DrawSurface& surface, const PlotGeometry& g, const std::vector<ReferenceCurve>& references,
+                Colour text) {
+  int row = 0;
+  for (const ReferenceCurve& curve : references) {
+    if (curve.name.empty()) continue;
+    std::string name = curve.name;
+    if (name.size() > LegendNameLength) name = name.substr(0, LegendNameLength - 3) + "...";
+    surface.SetTextColour(curve.colour);
+    surface.Text(g.PlotLeft + 2, g.PlotTop + 2 + 13 * row++, name);
+  }
+  surface.SetTextColour(text);
+}
+
 }  // namespace
+
+Colour ReferenceColour(int index) {
+  static constexpr Colour colours[] = {MakeColour(255, 160, 0), MakeColour(0, 200, 255), MakeColour(255, 80, 255),
+                                       MakeColour(255, 255, 0)};
+  return colours[index % 4];
+}
 
 PlotColours PlotColoursFrom(const Settings& settings) {
   return PlotColours{ColourFrom(settings, BackRed, BackGreen, BackBlue),
@@ -91,7 +137,8 @@ PlotColours PlotColoursFrom(const Settings& settings) {
 }
 
 void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& points,
-              const PlotControls& controls, std::string_view decimalSeparator) {
+              const PlotControls& controls, std::string_view decimalSeparator,
+              const std::vector<ReferenceCurve>& references) {
   const DrawBatch batch(surface);
   const PlotColours colours = PlotColoursFrom(settings);
   surface.SetBackground(colours.background);
@@ -100,6 +147,11 @@ void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& po
   const PlotGeometry g = ComputePlotGeometry(surface.InnerWidth(), surface.InnerHeight());
   const PlotScales s = ComputePlotScales(g, controls.maxVolts, controls.maxMilliamps);
   DrawAxes(surface, g, s, colours.text, decimalSeparator);
+  if (!references.empty()) {
+    for (const ReferenceCurve& curve : references) DrawReference(surface, g, s, curve);
+    DrawLegend(surface, g, references, colours.text);
+    if (points.PointCount == 0) DrawAxes(surface, g, s, colours.text, decimalSeparator);
+  }
   if (points.PointCount == 0) return;
 
   std::array<double, PointSlots> smoothed{};

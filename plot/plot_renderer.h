@@ -2,7 +2,10 @@
 // Paints the whole current-voltage plot: background, axes with arrows,
 // captions, ticks with their values, dot grid and the (optionally smoothed)
 // curve of the point set.
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/settings.h"
 #include "core/draw_surface.h"
@@ -26,9 +29,26 @@ struct PlotColours {
 };
 PlotColours PlotColoursFrom(const Settings& settings);
 
+// A curve drawn under the measured one: a known-good part to compare with,
+// or any list of points that is not a point set. Points outside the ranges
+// break the line, as for the measured curve.
+struct ReferenceCurve {
+  std::string name;  // shown in the legend in the curve's colour; empty: no entry
+  std::vector<std::pair<double, double>> points;  // (volts, amperes) in order
+  Colour colour = 0;
+  int penWidth = 1;
+};
+
+// Colours of the first references, apart from each other and from the
+// default plot colours; they repeat after four.
+Colour ReferenceColour(int index);
+
 // Repaints `surface` completely. Tick values use `decimalSeparator` (the
-// locale's). The point set is only read; the pen width is left at 1.
+// locale's). The point set is only read; the pen width is left at 1. The
+// references come under the measured curve, with a legend of their names in
+// the top-left corner, where a two-terminal part's curve never goes.
 void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& points,
-              const PlotControls& controls, std::string_view decimalSeparator);
+              const PlotControls& controls, std::string_view decimalSeparator,
+              const std::vector<ReferenceCurve>& references = {});
 
 }  // namespace kvt

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -158,6 +159,11 @@ TEST_F(KvtCommand, BadInputSaysWhatAndTouchesNoOutput) {
       {{"params"}, "missing FILE", ""},
       {{"convert", "good.kvt", "-o", "folder/x.csv"}, "folder/x.csv: cannot be written", ""},
       {{"unknown-command"}, "unknown command", ""},
+      {{"render", "good.kvt", "-o", "keep.png", "--size", "10x10"}, "--size", "keep.png"},
+      {{"render", "good.kvt", "-o", "keep.png", "--size", "wide"}, "WIDTHxHEIGHT", "keep.png"},
+      {{"render", "good.kvt", "-o", "out.bmp"}, "out.bmp: the output must end in .png or .svg", ""},
+      {{"render", "good.kvt", "--ref", "missing.kvt", "-o", "keep.png"}, "missing.kvt: no such file", "keep.png"},
+      {{"render", "good.kvt", "-o", "keep.png", "--max-v", "6"}, "--max-v", "keep.png"},
   };
   // Root reads any file: the unreadable case only means something otherwise.
   const bool root = QFile(Path("unreadable.kvt")).open(QIODevice::ReadOnly);
@@ -178,6 +184,26 @@ TEST_F(KvtCommand, BadInputSaysWhatAndTouchesNoOutput) {
     EXPECT_NE(run.err.find("unreadable.kvt: cannot be read"), std::string::npos) << run.err;
   }
   EXPECT_EQ(Read("keep.png"), "old output");
+}
+
+TEST_F(KvtCommand, RenderDrawsReferencesInTheirColoursToPngAndSvg) {
+  Params("diode", "", "d.kvt");
+  Params("zener 3.3", "", "z.kvt");
+  ASSERT_EQ(Kvt({"render", "d.kvt", "-o", "alone.png"}).status, 0);
+  ASSERT_EQ(Kvt({"render", "d.kvt", "--ref", "z.kvt", "-o", "both.png", "--size", "800x600"}).status, 0);
+  const QImage alone(Path("alone.png")), both(Path("both.png"));
+  EXPECT_EQ(alone.size(), QSize(373, 341));
+  EXPECT_EQ(both.size(), QSize(800, 600));
+  EXPECT_EQ(alone.format(), QImage::Format_Indexed8);
+  const QRgb orange = qRgb(255, 160, 0);  // the first reference's colour
+  EXPECT_FALSE(alone.colorTable().contains(orange));
+  EXPECT_TRUE(both.colorTable().contains(orange));
+
+  ASSERT_EQ(Kvt({"render", "d.kvt", "--ref", "z.kvt", "-o", "both.svg"}).status, 0);
+  const QByteArray svg = Read("both.svg");
+  EXPECT_TRUE(svg.contains("<svg")) << svg.left(200).toStdString();
+  EXPECT_TRUE(svg.contains(">z.kvt<"));
+  EXPECT_TRUE(svg.contains("#ffa000"));
 }
 
 TEST_F(KvtCommand, HelpVersionAndUsage) {

@@ -19,10 +19,13 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -505,5 +508,50 @@ TEST_F(MainFormTest, InstrumentComplaintsAreShownOnce) {
     EXPECT_EQ(prompt_.Texts(), shown) << "after \"" << complaint << "\"";
   }
 }
+
+}  // namespace kvt
+
+namespace kvt {
+
+namespace {
+
+// The kvt command draws a file exactly as the window shows it, settings of
+// the folder included (smoothing, ranges, colours).
+TEST_F(MainFormTest, TheCommandRendersTheWindowsPlotPixelForPixel) {
+  auto lines = Defaults();
+  lines[SmoothingOn] = "1";
+  lines[SmoothingLevel] = "4";
+  lines[MaxVoltsSetting] = "3";
+  lines[LineRed] = " 255";
+  WriteConfig(lines);
+  MainWindow& form = Start();
+  // A diode's knee with a little noise, so that the smoothing level shows.
+  const QString file = dir_.filePath("diode.kvt");
+  {
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("KVT\r\n 256 \r\n 0 \r\n");
+    for (int i = 0; i < 256; ++i) {
+      const double volts = std::min((i * 4 - 512) / 100.0, 0.55 + 0.0004 * i);
+      const double amps = 1e-9 * std::expm1(volts / 0.05) + ((i * 37) % 5 - 2) * 2e-5;
+      out.write(QByteArray::number(volts, 'f', 2) + " " + QByteArray::number(amps, 'E', 4) + "\r\n");
+    }
+  }
+  Open(form, file);
+  ASSERT_EQ(form.Points().PointCount, 256);
+  const QImage window = form.PlotBox()->Image();
+  ASSERT_EQ(window.size(), QSize(373, 341));  // the design size
+
+  QProcess kvt;
+  kvt.setWorkingDirectory(dir_.path());
+  kvt.start(QStringLiteral(KVT_PROGRAM), {"render", file, "-o", "plot.png"});
+  ASSERT_TRUE(kvt.waitForFinished(60000));
+  ASSERT_EQ(kvt.exitCode(), 0) << kvt.readAllStandardError().toStdString();
+  const QImage rendered(dir_.filePath("plot.png"));
+  ASSERT_EQ(rendered.format(), QImage::Format_Indexed8);
+  EXPECT_EQ(rendered.convertToFormat(window.format()), window);
+}
+
+}  // namespace
 
 }  // namespace kvt

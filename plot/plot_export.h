@@ -1,0 +1,39 @@
+#pragma once
+// The plot as a file: the same DrawPlot as on screen, at a chosen size, to
+// PNG or SVG bytes. Shared by the window's Export and the kvt command.
+#include <QByteArray>
+#include <QFont>
+#include <QImage>
+#include <QSize>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/point_set.h"
+#include "core/settings.h"
+#include "plot/plot_renderer.h"
+
+namespace kvt {
+
+// Everything that decides the plot's pixels.
+struct PlotPicture {
+  Settings settings;
+  PointSet points;
+  PlotControls controls;
+  std::vector<ReferenceCurve> references;
+  std::string decimalSeparator = ".";
+  QSize size{373, 341};  // the plot box's drawing area at the window's design size
+  QFont font;            // the program's font (ProgramFont())
+};
+
+QImage PlotImage(const PlotPicture& picture);
+
+// A PNG of the image with an indexed palette (the plot has a handful of
+// colours), so the file is small and quick to write. Nothing when the image
+// holds more colours than a palette can take exactly.
+std::optional<QByteArray> IndexedPng(const QImage& image);
+
+// The plot as an SVG document of the same size, lines and texts as vectors.
+QByteArray PlotSvg(const PlotPicture& picture);
+
+}  // namespace kvt
