@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/options.h"
+#include "device/library_locations.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompt.h"
@@ -27,14 +29,29 @@ void PortLibraryFailed(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kvt::ProgramOptions options;
+  if (const auto status = kvt::ReadOptions(argc, argv, options)) return *status;
   if (!HaveDisplay()) {
     std::fprintf(stderr,
                  "kvt_win: no display found; start it from a desktop session, or headless with: xvfb-run -a kvt_win\n");
     return 1;
   }
+  if (options.dataFolder) {
+    if (const std::string error = kvt::EnterDataFolder(); !error.empty()) {
+      std::fprintf(stderr, "kvt_win: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  kvt::MainWindowServices services;
+  if (options.simulate) {
+    services.portLibrary = kvt::SimulatedLibraryPath();
+    if (services.portLibrary.isEmpty()) {
+      std::fprintf(stderr, "kvt_win: the simulated instrument is not installed beside kvt_win\n");
+      return 1;
+    }
+  }
   QApplication app(argc, argv);
   kvt::ApplyProgramFont(app);
-  kvt::MainWindowServices services;
   services.startupPause = kvt::PauseOnPicture;
   services.quit = [] { QCoreApplication::exit(0); };
   services.fatal = PortLibraryFailed;

@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need,
-# only when some are missing.
+# Installs the Debian packages that are missing, in two sets:
+#   run   what building and running the programs need (the default);
+#   test  that, plus what the tests need: clang for the fuzz targets, the
+#         MinGW cross compiler for the Windows build of the port library,
+#         ngspice, the package tools and validators, and the comma-decimal
+#         locale de_DE.UTF-8 (generated through /etc/locale.gen).
+# Only the test set changes system settings.
 set -euo pipefail
-packages=(
+set_name="${1:-run}"
+run_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
+  xvfb xauth fonts-dejavu-core
+)
+test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  xvfb xauth fonts-dejavu-core locales
-  ngspice
+  locales ngspice
+  desktop-file-utils appstream dpkg-dev file
 )
+case "$set_name" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,10 +39,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The tests check that files are written with "." under a comma-decimal locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [ "$set_name" = test ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   if [ "$(id -u)" -eq 0 ]; then
     sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
     locale-gen > /dev/null
+  else
+    echo "Not root: the locale de_DE.UTF-8 is missing, and the tests that need it will fail" >&2
   fi
 fi

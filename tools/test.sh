@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test, then gives each fuzz target a short run.
+# Installs what building and testing need, builds everything with
+# AddressSanitizer and UndefinedBehaviorSanitizer, runs every test (the
+# installation, the Debian package and the start command's headless run
+# included, all from this build tree), then gives each fuzz target a short run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/tools/install_deps.sh"
+"$root/tools/install_deps.sh" test
 jobs="$(nproc)"
 
 cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=Debug -DKVT_SANITIZE=ON > /dev/null

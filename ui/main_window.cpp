@@ -71,7 +71,9 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     services_.prompt = ownPrompt_.get();
   }
   if (!services_.port) {
-    ownPort_ = std::make_unique<LibraryPortIo>(services_.fatal);
+    ownPort_ = services_.portLibrary.isEmpty()
+                   ? std::make_unique<LibraryPortIo>(services_.fatal)
+                   : std::make_unique<LibraryPortIo>(services_.fatal, services_.portLibrary);
     services_.port = ownPort_.get();
   }
   if (!services_.clock) {

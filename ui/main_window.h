@@ -2,6 +2,7 @@
 // The main window: plot, parameter panel, range dial and menu; its load
 // sequence brings the program up and ExitApplication takes it down.
 #include <QMainWindow>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +35,9 @@ struct MainWindowServices {
   PortIo* port = nullptr;
   Clock* clock = nullptr;
   std::function<void(const std::string& message)> fatal;
+  // The port library's file, loaded instead of "portio" when not empty (the
+  // simulated instrument).
+  QString portLibrary;
   // Keeps the about box on screen at start-up for the given seconds, or
   // until it is clicked away.
   std::function<void(QDialog& about, double seconds)> startupPause;
