@@ -82,17 +82,27 @@ std::optional<QByteArray> IndexedPng(const QImage& image) {
   QList<QRgb> palette;
   std::unordered_map<QRgb, uchar> index;
   QImage indexed(image.size(), QImage::Format_Indexed8);
-  for (int y = 0; y < image.height(); ++y) {
+  // Most pixels repeat their left neighbour's colour: look up only changes.
+  QRgb last = 0;
+  uchar lastIndex = 0;
+  bool haveLast = false;
+  const int width = image.width(), height = image.height();
+  for (int y = 0; y < height; ++y) {
     const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
     uchar* out = indexed.scanLine(y);
-    for (int x = 0; x < image.width(); ++x) {
+    for (int x = 0; x < width; ++x) {
       const QRgb colour = in[x] | 0xFF000000u;
-      auto [it, added] = index.try_emplace(colour, static_cast<uchar>(palette.size()));
-      if (added) {
-        if (palette.size() == 256) return std::nullopt;
-        palette.push_back(colour);
+      if (!haveLast || colour != last) {
+        auto [it, added] = index.try_emplace(colour, static_cast<uchar>(palette.size()));
+        if (added) {
+          if (palette.size() == 256) return std::nullopt;
+          palette.push_back(colour);
+        }
+        last = colour;
+        lastIndex = it->second;
+        haveLast = true;
       }
-      out[x] = it->second;
+      out[x] = lastIndex;
     }
   }
   indexed.setColorTable(palette);
@@ -100,7 +110,7 @@ std::optional<QByteArray> IndexedPng(const QImage& image) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "png");
-  writer.setQuality(70);  // zlib level 3: quick, and the palette keeps the file small
+  writer.setQuality(80);  // zlib level 1: quick, and the palette keeps the file small
   if (!writer.write(indexed)) return std::nullopt;
   return bytes;
 }
