@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
@@ -26,15 +25,6 @@ void PaintOnlyPause(double seconds) {
   }
 }
 
-// A port library that cannot be used ends the program: there is nothing
-// it could measure.
-void PortLibraryFailed(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, QString(), QString::fromStdString(message), QMessageBox::Ok);
-  box.exec();
-  std::fprintf(stderr, "kvt_win: %s\n", message.c_str());
-  std::exit(EXIT_FAILURE);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,7 +38,6 @@ int main(int argc, char** argv) {
   kvt::MainWindowServices services;
   services.startupPause = PaintOnlyPause;
   services.quit = [] { QCoreApplication::exit(0); };
-  services.fatal = PortLibraryFailed;
   kvt::MainWindow form(services);
   form.ShowLoaded();
   return app.exec();

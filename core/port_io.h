@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+#include <string>
 
 namespace kvt {
 
@@ -12,6 +14,9 @@ class PortIo {
   virtual int OutPort(int port, int value) = 0;
   // One byte from the port, 0..255.
   virtual int InPort(int port) = 0;
+  // Why the port cannot be used (a message naming the port and the reason),
+  // or nothing when it can or when the port has no way of telling.
+  virtual std::optional<std::string> AccessError(int /*port*/) { return std::nullopt; }
 };
 
 class Clock {
