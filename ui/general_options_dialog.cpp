@@ -107,6 +107,10 @@ void GeneralOptionsDialog::BuildControls() {
       // Tracking keeps the value following the thumb while it is dragged,
       // so labels and previews update live, not only on release.
       bar->setTracking(true);
+      // Tab reaches it and the arrow keys move the thumb their own way
+      // (Qt's scroll bars turn Left and Right round).
+      bar->setFocusPolicy(Qt::StrongFocus);
+      bar->setInvertedControls(false);
       place(bar, layout.barLeft, RowTops[row], 975, 255);
       connect(bar, &QScrollBar::valueChanged, this, [this] { UpdatePreviews(); });
       bars_[i] = bar;

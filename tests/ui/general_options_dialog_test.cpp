@@ -1,8 +1,10 @@
 #include "ui/general_options_dialog.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -344,6 +346,32 @@ TEST_F(OptionsKVTTest, PortTheLibraryCannotUseIsRefused) {
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
   EXPECT_TRUE(prompt.messages.empty());
   EXPECT_EQ(settings[BackRed], " 50");
+}
+
+TEST_F(OptionsKVTTest, TabReachesEveryColourBarAndArrowKeysMoveIt) {
+  auto dialog = Open();
+  dialog->show();
+  QApplication::setActiveWindow(dialog.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+  dialog->CancelButton()->setFocus();  // the last stop: Tab goes round to the first
+  std::vector<QWidget*> chain;
+  for (int i = 0; i < 9; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    chain.push_back(QApplication::focusWidget());
+  }
+  for (int i = 0; i < 9; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(chain[static_cast<std::size_t>(i)], dialog->ColourBar(i));  // frame by frame, red to blue
+  }
+  // The default line green is 255: Left moves it down, Right back up.
+  dialog->ColourBar(4)->setFocus();
+  const std::pair<Qt::Key, const char*> steps[] = {
+      {Qt::Key_Left, "G =  254"}, {Qt::Key_Left, "G =  253"}, {Qt::Key_Right, "G =  254"}};
+  for (const auto& [key, label] : steps) {
+    QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(dialog->ValueLabel(4)->text(), label);
+  }
+  EXPECT_EQ(dialog->ColourBar(4)->value(), 254);
 }
 
 TEST_F(OptionsKVTTest, OpensBelowRightOfTheMainWindowWithFixedClientArea) {
