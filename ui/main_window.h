@@ -28,11 +28,9 @@ class Prompt;
 struct MainWindowServices {
   Prompt* prompt = nullptr;  // message boxes and file dialogs; the real ones when not given
   // The instrument's port and the clock for the delay calibration. When not
-  // given, the port library is loaded by name at the first port access and
-  // `fatal` reports a library that cannot be used.
+  // given, the port library is loaded by name at the first port access.
   PortIo* port = nullptr;
   Clock* clock = nullptr;
-  std::function<void(const std::string& message)> fatal;
   // Keeps the about box on screen for the given seconds at start-up.
   std::function<void(double seconds)> startupPause;
   // Ends the program once the configuration is written.
@@ -85,6 +83,8 @@ class MainWindow : public QMainWindow, public PlotView {
   void OpenGeneralOptions();
   void GetPointsFromDevice();
   void OpenWindowOptions();
+  std::string InstrumentUnavailableText(const std::string& reason) const;
+  void TellInstrumentUnavailable(const std::string& reason);
 
   MainWindowServices services_;
   TwipScale scale_;
@@ -107,6 +107,7 @@ class MainWindow : public QMainWindow, public PlotView {
   QFrame* dialBorder_ = nullptr;
   int loadedState_ = 0;
   bool exiting_ = false;
+  bool toldUnavailable_ = false;
 };
 
 }  // namespace kvt
