@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
@@ -7,7 +6,6 @@
 #include "device/library_locations.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
-#include "ui/qt_prompt.h"
 #include "ui/program_font.h"
 
 namespace {
@@ -15,15 +13,6 @@ namespace {
 bool HaveDisplay() {
   const auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
   return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
-
-// A port library that cannot be used ends the program: there is nothing
-// it could measure.
-void PortLibraryFailed(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, kvt::BlankTitle(), QString::fromStdString(message), QMessageBox::Ok);
-  box.exec();
-  std::fprintf(stderr, "kvt_win: %s\n", message.c_str());
-  std::exit(EXIT_FAILURE);
 }
 
 }  // namespace
@@ -54,7 +43,6 @@ int main(int argc, char** argv) {
   kvt::ApplyProgramFont(app);
   services.startupPause = kvt::PauseOnPicture;
   services.quit = [] { QCoreApplication::exit(0); };
-  services.fatal = PortLibraryFailed;
   kvt::MainWindow form(services);
   form.ShowLoaded();
   return app.exec();

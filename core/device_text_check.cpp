@@ -1,10 +1,51 @@
 #include "core/device_text_check.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/text_number.h"
 
 namespace kvt {
 
+namespace {
+
+bool HoldsLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+const std::string& TextOf(const DeviceTexts& texts, DeviceTextField field) {
+  switch (field) {
+    case DeviceTextField::Delay: return texts.delay;
+    case DeviceTextField::Port: return texts.port;
+    case DeviceTextField::Averaging: return texts.averaging;
+  }
+  return texts.delay;
+}
+
+const char* FieldName(DeviceTextField field) {
+  switch (field) {
+    case DeviceTextField::Delay: return "Delay (output to port)";
+    case DeviceTextField::Port: return "Port of device";
+    case DeviceTextField::Averaging: return "Number of points for averaging";
+  }
+  return "";
+}
+
+// Conversions per point as the measurement takes them.
+int ConversionsPerPoint(const std::string& averaging) {
+  const auto n = ToInt16(LeadingNumber(averaging));
+  return n && *n >= 1 ? *n : 1;
+}
+
+}  // namespace
+
+std::int32_t MaxDelayMicros(const std::string& averaging) {
+  const int pauses = PausesPerTransfer * (1 + ConversionsPerPoint(averaging));
+  return static_cast<std::int32_t>(std::floor(MaxPointSeconds * 1e6 / pauses));
+}
+
 std::optional<DeviceTextField> FirstRefusedDeviceText(const Settings& current, const DeviceTexts& texts) {
+  for (const auto field : {DeviceTextField::Delay, DeviceTextField::Port, DeviceTextField::Averaging})
+    if (HoldsLineBreak(TextOf(texts, field))) return field;
+
   // Run the very validation the next start would run, so both always agree.
   Settings trial = current;
   trial[PortDelayMicros] = texts.delay;
@@ -12,25 +53,34 @@ std::optional<DeviceTextField> FirstRefusedDeviceText(const Settings& current, c
   trial[AveragingCount] = texts.averaging;
   ValidateSettings(trial, DeviceGroup, ScreenTwips{});
 
-  // The start-up check sets no upper limit for the delay, but the pause after
-  // each output counts microseconds in a 32-bit integer.
-  if (trial[PortDelayMicros] != texts.delay || !ToInt32(LeadingNumber(texts.delay)))
+  // The start-up check sets no upper limit for the delay, but every pause is
+  // a busy wait: a point must stay short enough to wait for.
+  const auto delay = ToInt32(LeadingNumber(texts.delay));
+  if (trial[PortDelayMicros] != texts.delay || !delay || *delay > MaxDelayMicros(texts.averaging))
     return DeviceTextField::Delay;
   if (trial[PortHex] != texts.port) return DeviceTextField::Port;
   if (trial[AveragingCount] != texts.averaging) return DeviceTextField::Averaging;
   return std::nullopt;
 }
 
-std::string RefusalMessage(DeviceTextField field) {
+std::string RefusalMessage(DeviceTextField field, const DeviceTexts& texts) {
+  const std::string name = FieldName(field);
+  if (HoldsLineBreak(TextOf(texts, field))) return name + ": the text holds a line break; enter it on one line.";
   switch (field) {
     case DeviceTextField::Delay:
-      return "Delay (output to port): enter a number of microseconds from 1 to 2147483647.";
+      return name + ": enter a number of microseconds from 1 to " + std::to_string(MaxDelayMicros(texts.averaging)) +
+             " (with " + std::to_string(ConversionsPerPoint(texts.averaging)) +
+             " points for averaging, so that one point takes no more than ten seconds).";
     case DeviceTextField::Port:
-      return "Port of device: enter a hexadecimal address from 0 to 4000.";
+      return name + ": enter a hexadecimal address from 0 to 4000.";
     case DeviceTextField::Averaging:
-      return "Number of points for averaging: enter a number from 1 to 100.";
+      return name + ": enter a number from 1 to 100.";
   }
   return {};
+}
+
+std::string PortRefusalMessage(const std::string& reason) {
+  return std::string(FieldName(DeviceTextField::Port)) + ": the port library cannot use this address.\n\n" + reason;
 }
 
 }  // namespace kvt

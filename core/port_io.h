@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 namespace kvt {
@@ -16,6 +17,9 @@ class PortIo {
   // The instrument's latest complaint for the user (a simulated instrument's
   // control file it could not understand); empty when there is none.
   virtual std::string InstrumentMessage() { return {}; }
+  // Why the port cannot be used (a message naming the port and the reason),
+  // or nothing when it can or when the port has no way of telling.
+  virtual std::optional<std::string> AccessError(int /*port*/) { return std::nullopt; }
 };
 
 class Clock {

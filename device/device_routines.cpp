@@ -26,12 +26,25 @@ std::string BinaryDigits(int n) {
 Device::Device(PortIo& port, Clock& clock, const Settings& settings)
     : port_(port), clock_(clock), settings_(settings) {}
 
+std::optional<int> Device::BaseAddress(const std::string& portHex) {
+  const double base = RoundHalfEven(LeadingNumber("&H" + portHex));
+  if (!(base >= 0 && base <= 0xFFFD)) return std::nullopt;
+  return static_cast<int>(base);
+}
+
+std::optional<std::string> Device::AccessError(int base) {
+  for (int offset = 0; offset < 3; ++offset)
+    if (auto error = port_.AccessError(base + offset)) return error;
+  return std::nullopt;
+}
+
 void Device::SetupPorts() {
-  std::string text = "&H";
-  text += settings_[PortHex];
-  const double base = RoundHalfEven(LeadingNumber(text));
-  hasPort_ = base >= 0 && base <= 0xFFFD;
-  dataPort_ = hasPort_ ? static_cast<int>(base) : 0;
+  const auto base = BaseAddress(settings_[PortHex]);
+  dataPort_ = base.value_or(0);
+  portProblem_ = base ? AccessError(*base)
+                      : std::optional<std::string>("The port address " + settings_[PortHex] +
+                                                   " leaves no room for the three registers below 0x10000.");
+  hasPort_ = !portProblem_;
 }
 
 int Device::ReadData() { return port_.InPort(dataPort_) & 0xFF; }
@@ -64,8 +77,27 @@ void Device::CalibrateDelay() {
 }
 
 void Device::WaitMicroseconds(std::int32_t n) {
-  if (!hasPort_) return;
-  Burst(n * readsPerMicrosecond_);
+  if (!hasPort_ || abandoned_) return;
+  const double limit = n * readsPerMicrosecond_;
+  if (!keepResponsive_ || !measuring_) {
+    Burst(limit);
+    return;
+  }
+  // Whole reads throughout, so the slices add up to the whole pause.
+  double left = std::floor(limit);
+  const double slice = std::max(1.0, std::floor(ResponsiveSliceMicros * readsPerMicrosecond_));
+  while (left >= 1) {
+    const double reads = std::min(left, slice - readsSinceHook_);
+    Burst(reads);
+    left -= reads;
+    readsSinceHook_ += reads;
+    if (readsSinceHook_ < slice) continue;
+    readsSinceHook_ = 0;
+    if (!keepResponsive_()) {
+      abandoned_ = true;
+      return;
+    }
+  }
 }
 
 void Device::PortDelay() {
@@ -116,12 +148,18 @@ int Device::ReadAdc() {
 }
 
 double Device::MeasurePoint(double volts) {
+  measuring_ = true;
+  abandoned_ = false;
+  readsSinceHook_ = 0;
   if (const auto code = CodeFromVolts(volts)) WriteDac(*code);
   const auto count = ToInt16(LeadingNumber(settings_[AveragingCount]));
   const int n = count && *count >= 1 ? *count : 1;
   std::vector<int> conversions(static_cast<std::size_t>(n));
-  for (int& c : conversions) c = ReadAdc();
-  return VoltsFromCode(CombineConversions(conversions.data(), n));
+  int taken = 0;
+  while (taken < n && !abandoned_) conversions[static_cast<std::size_t>(taken++)] = ReadAdc();
+  measuring_ = false;
+  abandoned_ = false;
+  return VoltsFromCode(CombineConversions(conversions.data(), std::max(taken, 1)));
 }
 
 int Device::ReadStatus() { return hasPort_ ? port_.InPort(StatusPort()) & 0xFF : 0; }

@@ -4,6 +4,7 @@
 // output converter (DAC) and out of the measuring converter (ADC), one
 // measured point and the blink line.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -43,13 +44,22 @@ class Device {
   // the device.
   Device(PortIo& port, Clock& clock, const Settings& settings);
 
+  // Pauses stop for the keep-responsive hook at least this often.
+  static constexpr double ResponsiveSliceMicros = 50000;
+
   // Addresses from PortHex: base, base + 1, base + 2, the hexadecimal
   // digits read as an unsigned 16-bit address (so "D000" is port 0xD000).
-  // A base above FFFD, which would put a register beyond 16 bits, leaves the
-  // device without a port: then nothing touches the port, pauses are empty
-  // and conversions read 0.
+  // A base above FFFD, which would put a register beyond 16 bits, or one
+  // whose registers the port refuses, leaves the device without a port:
+  // then nothing touches the port, pauses are empty and conversions read 0,
+  // and PortProblem says why.
   void SetupPorts();
   bool HasPort() const { return hasPort_; }
+  const std::optional<std::string>& PortProblem() const { return portProblem_; }
+  // The base address a PortHex text gives; nothing beyond FFFD.
+  static std::optional<int> BaseAddress(const std::string& portHex);
+  // Why the three registers from `base` on cannot be used; nothing when they can.
+  std::optional<std::string> AccessError(int base);
   int DataPort() const { return dataPort_; }
   int StatusPort() const { return dataPort_ + 1; }
   int ControlPort() const { return dataPort_ + 2; }
@@ -59,7 +69,13 @@ class Device {
   double ReadsPerMicrosecond() const { return readsPerMicrosecond_; }
 
   // Busy-waits about n microseconds with counted reads of the data register.
+  // While a point is measured, a keep-responsive hook is called after every
+  // ResponsiveSliceMicros of pausing; when it returns false the point is
+  // abandoned: its remaining pauses and conversions are left out and its
+  // value means nothing.
   void WaitMicroseconds(std::int32_t n);
+  void SetKeepResponsive(std::function<bool()> hook) { keepResponsive_ = std::move(hook); }
+  bool Measuring() const { return measuring_; }
   // Waits PortDelayMicros microseconds; no pause for a value below 1 or
   // beyond 32 bits.
   void PortDelay();
@@ -87,9 +103,14 @@ class Device {
   Clock& clock_;
   const Settings& settings_;
   bool hasPort_ = false;
+  std::optional<std::string> portProblem_;
   int dataPort_ = 0;
   int lastData_ = 0;  // the byte last written to the data register
   double readsPerMicrosecond_ = 0;
+  std::function<bool()> keepResponsive_;
+  bool measuring_ = false;
+  bool abandoned_ = false;
+  double readsSinceHook_ = 0;
 };
 
 // One code from the conversions of a point, with stray readings left out

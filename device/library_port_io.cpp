@@ -6,8 +6,8 @@
 
 namespace kvt {
 
-LibraryPortIo::LibraryPortIo(FatalHandler fatal, QString libraryName, QStringList fallbackDirs)
-    : fatal_(std::move(fatal)),
+LibraryPortIo::LibraryPortIo(FailureHandler failed, QString libraryName, QStringList fallbackDirs)
+    : failed_(std::move(failed)),
       libraryName_(std::move(libraryName)),
       fallbackDirs_(std::move(fallbackDirs)) {}
 
@@ -22,11 +22,14 @@ QStringList LibraryPortIo::ProgramLibraryDirs() {
 }
 
 void LibraryPortIo::Fail(const std::string& message) {
-  failed_ = true;
-  if (fatal_) fatal_(message);
+  if (told_) return;
+  told_ = true;
+  if (failed_) failed_(message);
 }
 
+// A library that failed to load is not tried again: its failure stays the answer.
 bool LibraryPortIo::Load() {
+  if (libraryFailed_) return false;
   QString errors;
   auto library = std::make_unique<QLibrary>(libraryName_);
   bool loaded = library->load();
@@ -39,8 +42,9 @@ bool LibraryPortIo::Load() {
     }
   }
   if (!loaded) {
-    Fail("Can't load the port library \"" + libraryName_.toStdString() + "\": " +
-         errors.toStdString());
+    loadError_ = "Can't load the port library \"" + libraryName_.toStdString() + "\": " +
+                 errors.toStdString();
+    libraryFailed_ = true;
     return false;
   }
   const std::string file = library->fileName().toStdString();
@@ -51,8 +55,9 @@ bool LibraryPortIo::Load() {
   for (const auto& [name, found] : {std::pair{"OutPort", out_ != nullptr},
                                     std::pair{"InPort", in_ != nullptr}}) {
     if (!found) {
-      Fail(std::string("Can't find the function ") + name + " in the port library \"" + file +
-           "\"");
+      loadError_ = std::string("Can't find the function ") + name + " in the port library \"" +
+                   file + "\"";
+      libraryFailed_ = true;
       return false;
     }
   }
@@ -60,15 +65,20 @@ bool LibraryPortIo::Load() {
   return true;
 }
 
+std::optional<std::string> LibraryPortIo::AccessError(int port) {
+  if (!library_ && !Load()) return loadError_;
+  if (!accessError_) return std::nullopt;
+  std::array<char, 1024> message{};
+  if (accessError_(port, message.data(), static_cast<int>(message.size())) == 0) return std::nullopt;
+  message.back() = '\0';
+  return std::string(message.data());
+}
+
 bool LibraryPortIo::Grant(int port) {
-  if (!library_ && !Load()) return false;
-  if (accessError_) {
-    std::array<char, 1024> message{};
-    if (accessError_(port, message.data(), static_cast<int>(message.size())) != 0) {
-      message.back() = '\0';
-      Fail(message.data());
-      return false;
-    }
+  if (const auto error = AccessError(port)) {
+    if (!libraryFailed_) refused_.set(static_cast<unsigned>(port) & 0xFFFF);
+    Fail(*error);
+    return false;
   }
   granted_.set(static_cast<unsigned>(port) & 0xFFFF);
   return true;

@@ -7,6 +7,7 @@
 #include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/port_io.h"
@@ -16,19 +17,23 @@ namespace kvt {
 
 class LibraryPortIo : public PortIo {
  public:
-  // Shows the message and ends the program. Should it return (tests), the
-  // port stays silent: reads give 0 and nothing is written.
-  using FatalHandler = std::function<void(const std::string& message)>;
+  // Told once, at the first access that fails, why the library or a port
+  // cannot be used. A port that cannot be used stays silent: reads give 0
+  // and nothing is written; other ports stay usable.
+  using FailureHandler = std::function<void(const std::string& message)>;
 
   // libraryName is tried first by the system's ordinary search (so
   // LD_LIBRARY_PATH wins), then in each of fallbackDirs in turn.
-  explicit LibraryPortIo(FatalHandler fatal, QString libraryName = QStringLiteral("portio"),
+  explicit LibraryPortIo(FailureHandler failed, QString libraryName = QStringLiteral("portio"),
                          QStringList fallbackDirs = ProgramLibraryDirs());
   ~LibraryPortIo() override;
 
   int OutPort(int port, int value) override;
   int InPort(int port) override;
   std::string InstrumentMessage() override;
+  // The library's own answer (its PortAccessError); nothing when it cannot
+  // tell. A library that does not load gives the load failure.
+  std::optional<std::string> AccessError(int port) override;
 
   // The program's own folder and its "portio" subfolder, where the build
   // puts the library.
@@ -41,13 +46,14 @@ class LibraryPortIo : public PortIo {
   using MessageFunction = const char*(PORTIO_CALL*)();
 
   bool Usable(int port) {
-    return !failed_ && (granted_.test(static_cast<unsigned>(port) & 0xFFFF) || Grant(port));
+    const unsigned p = static_cast<unsigned>(port) & 0xFFFF;
+    return granted_.test(p) || (!libraryFailed_ && !refused_.test(p) && Grant(port));
   }
   bool Grant(int port);
   bool Load();
   void Fail(const std::string& message);
 
-  FatalHandler fatal_;
+  FailureHandler failed_;
   QString libraryName_;
   QStringList fallbackDirs_;
   std::unique_ptr<QLibrary> library_;
@@ -56,7 +62,10 @@ class LibraryPortIo : public PortIo {
   AccessErrorFunction accessError_ = nullptr;  // optional
   MessageFunction message_ = nullptr;          // optional, the simulated instrument's
   std::bitset<0x10000> granted_;
-  bool failed_ = false;
+  std::bitset<0x10000> refused_;
+  std::string loadError_;
+  bool libraryFailed_ = false;
+  bool told_ = false;
 };
 
 }  // namespace kvt

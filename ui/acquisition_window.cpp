@@ -1,6 +1,7 @@
 #include "ui/acquisition_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -65,8 +66,16 @@ AcquisitionWindow::AcquisitionWindow(PointSet& points, AcquisitionCalls calls, P
 AcquisitionWindow::~AcquisitionWindow() = default;
 
 void AcquisitionWindow::OnTick() {
-  if (!tickTimer_->isActive()) return;  // a tick queued before the run ended
+  // Not when queued before the run ended, nor from the events handled
+  // during a point's pauses.
+  if (!tickTimer_->isActive() || inTick_) return;
+  inTick_ = true;
   const TickOutcome out = run_.Tick(progressBar_->InnerWidth());
+  inTick_ = false;
+  if (cancelAsked_) {
+    OnCancel();
+    return;
+  }
   if (out.blinked) DrawIndicator(out.blinkState);
   if (out.barX != 0) progressBar_->FilledBox(0, 0, out.barX, progressBar_->InnerHeight(), Blue);
   if (!out.percent.empty()) percentLabel_->setText(QString::fromStdString(out.percent));
@@ -79,8 +88,17 @@ void AcquisitionWindow::OnTick() {
   quit();
 }
 
+bool AcquisitionWindow::KeepResponsive() {
+  QCoreApplication::processEvents();
+  return !cancelAsked_;
+}
+
 void AcquisitionWindow::OnCancel() {
   if (!tickTimer_->isActive()) return;
+  if (inTick_) {
+    cancelAsked_ = true;
+    return;
+  }
   tickTimer_->stop();
   run_.Cancel();
   view_.UpdateParams();

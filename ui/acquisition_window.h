@@ -33,6 +33,11 @@ class AcquisitionWindow : public QDialog {
   QTimer* TickTimer() const { return tickTimer_; }
   const Acquisition& Run() const { return run_; }
 
+  // For the long pauses of a point: handles pending events, so the window
+  // repaints and Cancel or closing is noticed; false once the run is to end,
+  // which abandons the point.
+  bool KeepResponsive();
+
  public slots:
   void OnTick();
   void OnCancel();
@@ -55,6 +60,8 @@ class AcquisitionWindow : public QDialog {
   QLabel* percentLabel_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QTimer* tickTimer_ = nullptr;
+  bool inTick_ = false;
+  bool cancelAsked_ = false;  // during a tick: cancel once it has returned
 };
 
 }  // namespace kvt

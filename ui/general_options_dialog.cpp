@@ -39,6 +39,29 @@ constexpr std::array<double, 3> RowTops = {360, 720, 1080};
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
+bool IsControl(QChar c) {
+  return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// A one-line box keeps no line breaks or other control characters, whether
+// typed or pasted; the cursor stays after what was inserted.
+void DropControlCharacters(QLineEdit* box) {
+  QObject::connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
+    const int at = box->cursorPosition();
+    QString kept;
+    int cursor = at;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      if (!IsControl(text[i]))
+        kept += text[i];
+      else if (i < at)
+        --cursor;
+    }
+    if (kept.size() == text.size()) return;
+    box->setText(kept);
+    box->setCursorPosition(cursor);
+  });
+}
+
 }  // namespace
 
 GeneralOptionsDialog::GeneralOptionsDialog(Settings& settings, std::string configDir, Device& device, PlotView& view,
@@ -84,6 +107,10 @@ void GeneralOptionsDialog::BuildControls() {
       // Tracking keeps the value following the thumb while it is dragged,
       // so labels and previews update live, not only on release.
       bar->setTracking(true);
+      // Tab reaches it and the arrow keys move the thumb their own way
+      // (Qt's scroll bars turn Left and Right round).
+      bar->setFocusPolicy(Qt::StrongFocus);
+      bar->setInvertedControls(false);
       place(bar, layout.barLeft, RowTops[row], 975, 255);
       connect(bar, &QScrollBar::valueChanged, this, [this] { UpdatePreviews(); });
       bars_[i] = bar;
@@ -110,6 +137,7 @@ void GeneralOptionsDialog::BuildControls() {
   averagingText_ = new QLineEdit(misc);
   averagingText_->setObjectName("Text3");
   place(averagingText_, 2400, 1200, 375, 285);
+  for (QLineEdit* box : {delayText_, portText_, averagingText_}) DropControlCharacters(box);
   label1->setBuddy(delayText_);
   label11->setBuddy(portText_);
   label14->setBuddy(averagingText_);
@@ -169,14 +197,27 @@ std::string GeneralOptionsDialog::Typed(const QLineEdit* box, int entry) const {
 void GeneralOptionsDialog::OnOk() {
   const DeviceTexts texts{Typed(delayText_, PortDelayMicros), Typed(portText_, PortHex),
                           Typed(averagingText_, AveragingCount)};
+  const auto refuse = [this](QLineEdit* box, const std::string& message) {
+    prompt_.Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+    box->setFocus();
+    box->selectAll();
+  };
   if (const auto refused = FirstRefusedDeviceText(settings_, texts)) {
-    prompt_.Message(RefusalMessage(*refused), PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
     QLineEdit* box = *refused == DeviceTextField::Delay  ? delayText_
                      : *refused == DeviceTextField::Port ? portText_
                                                          : averagingText_;
-    box->setFocus();
-    box->selectAll();
+    refuse(box, RefusalMessage(*refused, texts));
     return;
+  }
+  // A new address must be one the port library can use, or the instrument
+  // would be out of reach until the file is edited. The address in use is
+  // not asked again, so the other options stay editable without a port.
+  if (texts.port != settings_[PortHex]) {
+    const auto base = Device::BaseAddress(texts.port);
+    if (const auto why = base ? device_.AccessError(*base) : std::nullopt) {
+      refuse(portText_, PortRefusalMessage(*why));
+      return;
+    }
   }
 
   settings_[PortDelayMicros] = texts.delay;

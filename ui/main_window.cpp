@@ -71,9 +71,9 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     services_.prompt = ownPrompt_.get();
   }
   if (!services_.port) {
-    ownPort_ = services_.portLibrary.isEmpty()
-                   ? std::make_unique<LibraryPortIo>(services_.fatal)
-                   : std::make_unique<LibraryPortIo>(services_.fatal, services_.portLibrary);
+    const auto unavailable = [this](const std::string& why) { TellInstrumentUnavailable(why); };
+    ownPort_ = services_.portLibrary.isEmpty() ? std::make_unique<LibraryPortIo>(unavailable)
+                                               : std::make_unique<LibraryPortIo>(unavailable, services_.portLibrary);
     services_.port = ownPort_.get();
   }
   if (!services_.clock) {
@@ -102,8 +102,8 @@ void MainWindow::Load() {
   const QSize screenPixels = screen ? screen->geometry().size() : QSize(1024, 768);
   ValidateSettings(settings_, AllGroups, {scale_.Twips(screenPixels.width()), scale_.Twips(screenPixels.height())});
 
-  device_->SetupPorts();
-  device_->CalibrateDelay();  // the first port access: loads the port library
+  device_->SetupPorts();      // the first port access: loads the port library
+  device_->CalibrateDelay();  // nothing to calibrate without a port
   if (settings_.IsOn(ShowAboutAtStart)) ShowStartupAbout();
   ApplyStoredGeometry();
   points_.PointCount = 0;
@@ -159,6 +159,29 @@ void MainWindow::ShowLoaded() {
       KeepOnScreen();
       break;
   }
+  // Said over the window, which stays usable for the files and the plot.
+  if (const auto& problem = device_->PortProblem()) TellInstrumentUnavailable(*problem);
+}
+
+// The reason, with where the port address is kept: the real port library
+// names the file already, but only by its name.
+std::string MainWindow::InstrumentUnavailableText(const std::string& reason) const {
+  const std::string bare = std::string("line 26 of ") + ConfigFileName;
+  const std::string full = "line 26 of " + configDir_ + ConfigFileName;
+  if (const auto at = reason.find(bare); at != std::string::npos)
+    return std::string(reason).replace(at, bare.size(), full);
+  return reason + "\n\nThe port address is \"Port of device\" in \"KVT Options\" (PortHex, " + full + ").";
+}
+
+// Once per loss of the instrument: the range poll and every later access
+// would otherwise repeat it.
+void MainWindow::TellInstrumentUnavailable(const std::string& reason) {
+  if (toldUnavailable_) return;
+  toldUnavailable_ = true;
+  services_.prompt->Message("The instrument cannot be reached; the program goes on without it (points files can "
+                            "still be opened, plotted and saved).\n\n" +
+                                InstrumentUnavailableText(reason),
+                            PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
 }
 
 void MainWindow::ArrangeLayout() {
@@ -210,11 +233,23 @@ void MainWindow::ConnectMenu() {
 }
 
 void MainWindow::OpenGeneralOptions() {
+  const bool hadPort = device_->HasPort();
   GeneralOptionsDialog dialog(settings_, configDir_, *device_, *this, *services_.prompt, this);
   dialog.exec();
+  if (hadPort || !device_->HasPort()) return;
+  // The instrument is reachable again: bring it to its start-up state, and
+  // the range poll takes up the switch from here.
+  toldUnavailable_ = false;
+  if (device_->ReadsPerMicrosecond() == 0) device_->CalibrateDelay();
+  device_->SetBlinkLine(0);
+  range_->Reset();
 }
 
+// Without a port the dial shows no position. A poll that falls into the
+// pauses of a measured point waits for the next one, so that transfers
+// never interleave.
 void MainWindow::PollRange() {
+  if (!device_->HasPort() || device_->Measuring()) return;
   rangeResistorOhms_ = range_->Poll();
   // Each complaint is shown once; it stays current until the instrument
   // finds its control file in order again.
@@ -226,6 +261,12 @@ void MainWindow::PollRange() {
 }
 
 void MainWindow::GetPointsFromDevice() {
+  if (const auto& problem = device_->PortProblem()) {
+    services_.prompt->Message("Can't get points from device: the instrument cannot be reached.\n\n" +
+                                  InstrumentUnavailableText(*problem),
+                              PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+    return;
+  }
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
   points_.PointCount = static_cast<std::int16_t>(PointCountForOptions(checked));
@@ -234,7 +275,9 @@ void MainWindow::GetPointsFromDevice() {
                                             [this](int state) { device_->SetBlinkLine(state); },
                                             [this] { return rangeResistorOhms_; }},
                            *this, this);
+  device_->SetKeepResponsive([&window] { return window.KeepResponsive(); });
   window.exec();
+  device_->SetKeepResponsive({});
 }
 
 void MainWindow::OpenWindowOptions() {

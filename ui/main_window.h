@@ -30,11 +30,9 @@ class Prompt;
 struct MainWindowServices {
   Prompt* prompt = nullptr;  // message boxes and file dialogs; the real ones when not given
   // The instrument's port and the clock for the delay calibration. When not
-  // given, the port library is loaded by name at the first port access and
-  // `fatal` reports a library that cannot be used.
+  // given, the port library is loaded by name at the first port access.
   PortIo* port = nullptr;
   Clock* clock = nullptr;
-  std::function<void(const std::string& message)> fatal;
   // The port library's file, loaded instead of "portio" when not empty (the
   // simulated instrument).
   QString portLibrary;
@@ -92,6 +90,8 @@ class MainWindow : public QMainWindow, public PlotView {
   void OpenGeneralOptions();
   void GetPointsFromDevice();
   void OpenWindowOptions();
+  std::string InstrumentUnavailableText(const std::string& reason) const;
+  void TellInstrumentUnavailable(const std::string& reason);
 
   MainWindowServices services_;
   TwipScale scale_;
@@ -115,6 +115,7 @@ class MainWindow : public QMainWindow, public PlotView {
   std::string instrumentMessage_;  // the instrument's complaint already shown
   int loadedState_ = 0;
   bool exiting_ = false;
+  bool toldUnavailable_ = false;
 };
 
 }  // namespace kvt

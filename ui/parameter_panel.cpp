@@ -23,6 +23,10 @@ QScrollBar* MakeScrollBar(QWidget* parent, int minimum, int maximum) {
   bar->setSingleStep(1);
   bar->setPageStep(1);
   bar->setValue(minimum);
+  // Tab reaches it and the arrow keys move the thumb their own way (Qt's
+  // scroll bars turn Left and Right round).
+  bar->setFocusPolicy(Qt::StrongFocus);
+  bar->setInvertedControls(false);
   return bar;
 }
 

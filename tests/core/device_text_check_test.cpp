@@ -27,7 +27,19 @@ TEST(DeviceTextCheck, RefusesWhatTheNextStartWouldReplace) {
       {{"1.5", "4000", "100"}, std::nullopt},
       {{"100", "", "4"}, std::nullopt},             // no number: port 0, kept at start-up
       {{"100", "3bc", "100.5"}, std::nullopt},      // 100.5 rounds to the even 100
-      {{"2147483647", "378", "4"}, std::nullopt},
+      {{"90909", "378", "4"}, std::nullopt},           // one point: 110 pauses, just under ten seconds
+      {{"4500", "378", "100"}, std::nullopt},          // 2222 pauses
+      {{"227272", "378", "1"}, std::nullopt},          // one conversion: 44 pauses
+      {{"227273", "378", "1"}, DeviceTextField::Delay},
+      {{"90910", "378", "4"}, DeviceTextField::Delay},
+      {{"90909.5", "378", "4"}, DeviceTextField::Delay},  // rounds to the even 90910
+      {{"4501", "378", "100"}, DeviceTextField::Delay},
+      {{"1000000", "378", "4"}, DeviceTextField::Delay},
+      {{"2147483647", "378", "4"}, DeviceTextField::Delay},
+      {{"250\r\n", "378", "4"}, DeviceTextField::Delay},  // a pasted line break
+      {{"100", "378\n", "4"}, DeviceTextField::Port},
+      {{"100", "37\r8", "4"}, DeviceTextField::Port},
+      {{"100", "378", "4\r"}, DeviceTextField::Averaging},
       {{"0.99", "378", "4"}, DeviceTextField::Delay},
       {{"", "378", "4"}, DeviceTextField::Delay},
       {{"abc", "378", "4"}, DeviceTextField::Delay},
@@ -46,6 +58,31 @@ TEST(DeviceTextCheck, RefusesWhatTheNextStartWouldReplace) {
     SCOPED_TRACE(c.texts.delay + " | " + c.texts.port + " | " + c.texts.averaging);
     EXPECT_EQ(FirstRefusedDeviceText(s, c.texts), c.refused);
   }
+}
+
+TEST(DeviceTextCheck, MessagesNameTheFieldAndWhy) {
+  const struct {
+    const char* name;
+    DeviceTextField field;
+    DeviceTexts texts;
+    std::vector<std::string> parts;
+  } cases[] = {
+      {"delay with 4 conversions", DeviceTextField::Delay, {"1000000", "378", "4"},
+       {"Delay (output to port)", "from 1 to 90909", "4 points for averaging", "ten seconds"}},
+      {"delay with 100 conversions", DeviceTextField::Delay, {"0", "378", "100"}, {"from 1 to 4500"}},
+      {"delay line break", DeviceTextField::Delay, {"250\r\n", "378", "4"}, {"Delay (output to port)", "line break"}},
+      {"port range", DeviceTextField::Port, {"100", "5000", "4"}, {"Port of device", "0 to 4000"}},
+      {"port line break", DeviceTextField::Port, {"100", "378\n", "4"}, {"Port of device", "line break"}},
+      {"averaging range", DeviceTextField::Averaging, {"100", "378", "101"}, {"Number of points for averaging", "1 to 100"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string message = RefusalMessage(c.field, c.texts);
+    for (const auto& part : c.parts) EXPECT_NE(message.find(part), std::string::npos) << message;
+  }
+  const std::string port = PortRefusalMessage("The I/O port 0x0 cannot be used: no parallel port.");
+  EXPECT_NE(port.find("Port of device"), std::string::npos) << port;
+  EXPECT_NE(port.find("0x0 cannot be used: no parallel port."), std::string::npos) << port;
 }
 
 }  // namespace kvt

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "tests/support/fake_instrument.h"
@@ -111,6 +113,38 @@ TEST_F(DeviceTest, ReadAdcSamplesEachBitAfterItsClockPulse) {
     int statusReads = 0;
     for (const auto& a : port.trace) statusReads += !a.write && a.port == 0x379;
     EXPECT_EQ(statusReads, 10);
+  }
+}
+
+// A data register whose read-back differs from what was written (bit 3
+// reads inverted): the frame write of each bit starts from the byte last
+// written, the other writes from the value just read.
+class SkewedReadBack : public FakeInstrument {
+ public:
+  int InPort(int port) override {
+    const int value = FakeInstrument::InPort(port);
+    return port == 0x378 ? value ^ 0x08 : value;
+  }
+};
+
+TEST(ReadAdc, FrameWriteStartsFromTheByteLastWrittenNotTheOneRead) {
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  settings[PortDelayMicros] = "0";
+  SkewedReadBack port;
+  BurstClock clock(TwoReadsPerMicrosecond());
+  Device device(port, clock, settings);
+  device.SetupPorts();
+  port.data = 0xC0;
+  device.ReadAdc();
+  const auto writes = port.DataWrites();
+  ASSERT_EQ(writes.size(), 22u);
+  for (int k = 0; k < 10; ++k) {
+    SCOPED_TRACE(k);
+    const int previous = writes[static_cast<std::size_t>(1 + 2 * k)];
+    EXPECT_EQ(writes[static_cast<std::size_t>(2 + 2 * k)], (previous & 0xCF) | 0x20);
+    EXPECT_EQ(writes[static_cast<std::size_t>(3 + 2 * k)],
+              (writes[static_cast<std::size_t>(2 + 2 * k)] ^ 0x08) | 0x30);
   }
 }
 
@@ -320,6 +354,8 @@ TEST(CombineConversions, KeepsReadingsNearTheLastKeptOne) {
       {{500, 501, 502, 0}, 501},     // stray last
       {{500, 509, 518}, 509},        // 9 codes apart is too far
       {{500, 508, 516}, 508},        // 8 codes apart is near enough
+      {{500, 509}, 509},             // a pair 9 apart: only the upper middle one is kept
+      {{500, 508}, 504},             // a pair 8 apart: both kept
       {{500, 506, 512, 518}, 512},   // a slow drift follows the last kept one
       {{500, 501}, 500},             // 500.5 to even
       {{501, 502}, 502},             // 501.5 to even
@@ -330,6 +366,123 @@ TEST(CombineConversions, KeepsReadingsNearTheLastKeptOne) {
     SCOPED_TRACE(testing::PrintToString(c.conversions));
     EXPECT_EQ(CombineConversions(c.conversions.data(), static_cast<int>(c.conversions.size())),
               c.code);
+  }
+}
+
+// Calibrates to one read per millisecond, so that long pauses stay cheap.
+std::vector<double> OneReadPerMillisecond() { return {0.25, 0.1, 0.1, 0.1, 0.1, 0.1}; }
+
+TEST(KeepResponsive, LongPausesStopForTheHookAtLeastEvery50Milliseconds) {
+  const struct {
+    const char* name;
+    const char* delay;
+    const char* averaging;
+    long long hookCalls;
+  } cases[] = {
+      // 44 pauses of 1000 reads (one second each): a call every 50 reads.
+      {"one-second pauses", "1000000", "1", 44 * 1000 / 50},
+      // Pauses shorter than a slice add up across pauses.
+      {"30 ms pauses", "30000", "1", 44 * 30 / 50},
+      {"110 pauses of 0.2 s", "200000", "4", 110 * 200 / 50},
+      {"no pause long enough", "1000", "1", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    settings[PortDelayMicros] = c.delay;
+    settings[AveragingCount] = c.averaging;
+    FakeInstrument port;
+    port.record = false;
+    BurstClock clock(OneReadPerMillisecond());
+    Device device(port, clock, settings);
+    device.SetupPorts();
+    device.CalibrateDelay();
+    ASSERT_EQ(device.ReadsPerMicrosecond(), 0.001);
+
+    port.reads = 0;
+    device.MeasurePoint(0);
+    const long long unhooked = port.reads;  // pauses plus the transfers' own reads
+
+    long long calls = 0;
+    long long lastAt = 0;
+    long long longestGap = 0;
+    device.SetKeepResponsive([&] {
+      ++calls;
+      longestGap = std::max(longestGap, port.reads - lastAt);
+      lastAt = port.reads;
+      EXPECT_TRUE(device.Measuring());
+      return true;
+    });
+    port.reads = 0;
+    device.MeasurePoint(0);
+    EXPECT_EQ(port.reads, unhooked);  // every pause as long as asked
+    EXPECT_EQ(calls, c.hookCalls);
+    EXPECT_LE(longestGap, 50 + 2 * 11);  // a slice, plus the transfer reads of the writes in between
+    EXPECT_FALSE(device.Measuring());
+  }
+}
+
+TEST(KeepResponsive, FalseAbandonsThePointButNotTheNext) {
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  settings[PortDelayMicros] = "1000000";
+  settings[AveragingCount] = "4";
+  FakeInstrument port;
+  port.record = false;
+  BurstClock clock(OneReadPerMillisecond());
+  Device device(port, clock, settings);
+  device.SetupPorts();
+  device.CalibrateDelay();
+
+  int calls = 0;
+  bool cancelled = true;
+  device.SetKeepResponsive([&] { return ++calls < 3 || !cancelled; });
+  port.reads = 0;
+  device.MeasurePoint(0);
+  EXPECT_EQ(calls, 3);
+  EXPECT_LT(port.reads, 3 * 50 + 200);  // three slices and the rest of one transfer without pauses
+
+  cancelled = false;
+  calls = 0;
+  port.reads = 0;
+  device.MeasurePoint(0);
+  EXPECT_EQ(calls, 110 * 1000 / 50);
+  EXPECT_GE(port.reads, 110 * 1000);
+
+  // Outside a measured point the hook is not asked.
+  calls = 0;
+  device.WaitMicroseconds(1000000);
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(DeviceTest, RefusedPortLeavesTheDeviceWithoutAPortAndSaysWhy) {
+  const struct {
+    const char* portHex;
+    std::set<int> refused;
+    bool usable;
+  } cases[] = {
+      {"378", {}, true},
+      {"378", {0x378}, false},
+      {"378", {0x37A}, false},  // the control register counts too
+      {"0x378", {0x0}, false},  // "0x" in the box gives port 0
+      {"3BC", {0x378, 0x379, 0x37A}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.portHex) + " refused " + testing::PrintToString(c.refused));
+    port.refusedPorts = c.refused;
+    settings[PortHex] = c.portHex;
+    port.trace.clear();
+    device.SetupPorts();
+    EXPECT_EQ(device.HasPort(), c.usable);
+    EXPECT_EQ(device.PortProblem().has_value(), !c.usable);
+    if (!c.usable) {
+      EXPECT_NE(device.PortProblem()->find("cannot be used"), std::string::npos);
+    }
+    device.SetBlinkLine(0);
+    device.MeasurePoint(0);
+    device.ReadStatus();
+    EXPECT_EQ(port.trace.empty(), !c.usable);
   }
 }
 

@@ -10,9 +10,9 @@ namespace kvt {
 
 namespace {
 
-struct FatalLog {
+struct FailureLog {
   std::vector<std::string> messages;
-  LibraryPortIo::FatalHandler Handler() {
+  LibraryPortIo::FailureHandler Handler() {
     return [this](const std::string& m) { messages.push_back(m); };
   }
 };
@@ -26,11 +26,11 @@ bool MachineHasParallelPort() {
          text.str().find("parport") != std::string::npos;
 }
 
-TEST(LibraryPortIo, RealLibraryWithoutPortAccessEndsWithAClearMessage) {
+TEST(LibraryPortIo, RealLibraryWithoutPortAccessIsReportedOnceWithAClearMessage) {
   for (const int port : {0x0000, 0x378, 0x1037A}) {
     if (port != 0 && MachineHasParallelPort()) continue;
     SCOPED_TRACE(port);
-    FatalLog log;
+    FailureLog log;
     LibraryPortIo io(log.Handler(), QStringLiteral(KVT_PORTIO_LIBRARY), {});
     EXPECT_EQ(io.InPort(port), 0);
     ASSERT_EQ(log.messages.size(), 1u);
@@ -50,7 +50,7 @@ TEST(LibraryPortIo, RealLibraryWithoutPortAccessEndsWithAClearMessage) {
 }
 
 TEST(LibraryPortIo, MissingLibraryIsNamed) {
-  FatalLog log;
+  FailureLog log;
   LibraryPortIo io(log.Handler(), QStringLiteral("kvt_no_such_port_library"),
                    {QStringLiteral(KVT_TEST_LIBRARY_DIR)});
   EXPECT_EQ(io.OutPort(0x378, 1), 0);
@@ -61,7 +61,7 @@ TEST(LibraryPortIo, MissingLibraryIsNamed) {
 }
 
 TEST(LibraryPortIo, MissingFunctionIsNamed) {
-  FatalLog log;
+  FailureLog log;
   LibraryPortIo io(log.Handler(), QStringLiteral("test_port_out_only"),
                    {QStringLiteral(KVT_TEST_LIBRARY_DIR)});
   EXPECT_EQ(io.OutPort(0x378, 1), 0);
@@ -75,12 +75,49 @@ TEST(LibraryPortIo, MissingFunctionIsNamed) {
 TEST(LibraryPortIo, TwoExportLibraryIsFoundInAFallbackFolderAndUsed) {
   // Not on the ordinary search path: found in the fallback folder. Without
   // PortAccessError every port counts as usable.
-  FatalLog log;
+  FailureLog log;
   LibraryPortIo io(log.Handler(), QStringLiteral("test_port_two_exports"),
                    {QStringLiteral("/nonexistent"), QStringLiteral(KVT_TEST_LIBRARY_DIR)});
   EXPECT_EQ(io.OutPort(0x378, 0x1A5), 0xA5);
   EXPECT_EQ(io.InPort(0x378), (0x78 ^ 0x1A5 ^ 0x378) & 0xFF);
   EXPECT_EQ(io.InPort(0x12345), (0x78 ^ 0x1A5 ^ 0x12345) & 0xFF);
+  EXPECT_TRUE(log.messages.empty());
+}
+
+TEST(LibraryPortIo, ARefusedPortLeavesTheOthersUsable) {
+  FailureLog log;
+  LibraryPortIo io(log.Handler(), QStringLiteral("test_port_access_check"),
+                   {QStringLiteral(KVT_TEST_LIBRARY_DIR)});
+  EXPECT_EQ(io.AccessError(0x10), std::optional<std::string>("port 0x10 refused"));
+  EXPECT_EQ(io.AccessError(0x378), std::nullopt);
+  EXPECT_TRUE(log.messages.empty());  // asking reports nothing
+
+  EXPECT_EQ(io.InPort(0x10), 0);
+  EXPECT_EQ(io.OutPort(0x10, 0x55), 0);
+  EXPECT_EQ(log.messages, std::vector<std::string>{"port 0x10 refused"});
+  // A new address works at once.
+  EXPECT_EQ(io.OutPort(0x378, 0x1A5), 0xA5);
+  EXPECT_EQ(io.InPort(0x378), (0x78 ^ 0x1A5 ^ 0x378) & 0xFF);
+  EXPECT_EQ(log.messages.size(), 1u);
+}
+
+TEST(LibraryPortIo, AccessErrorTellsWhatTheLibraryKnows) {
+  FailureLog log;
+  LibraryPortIo missing(log.Handler(), QStringLiteral("kvt_no_such_port_library"), {});
+  const auto why = missing.AccessError(0x378);
+  ASSERT_TRUE(why.has_value());
+  EXPECT_NE(why->find("\"kvt_no_such_port_library\""), std::string::npos) << *why;
+
+  LibraryPortIo twoExports(log.Handler(), QStringLiteral("test_port_two_exports"),
+                           {QStringLiteral(KVT_TEST_LIBRARY_DIR)});
+  EXPECT_EQ(twoExports.AccessError(0x378), std::nullopt);  // cannot tell: counts as usable
+
+  if (!MachineHasParallelPort()) {
+    LibraryPortIo real(log.Handler(), QStringLiteral(KVT_PORTIO_LIBRARY), {});
+    const auto refused = real.AccessError(0x378);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_NE(refused->find("port 0x378 cannot be used"), std::string::npos) << *refused;
+  }
   EXPECT_TRUE(log.messages.empty());
 }
 

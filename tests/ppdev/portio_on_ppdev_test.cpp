@@ -52,7 +52,7 @@ class RealPortio : public PortIo {
   int OutPort(int port, int value) override { return out_(port, value); }
   int InPort(int port) override { return in_(port); }
   // The message for a refused port; empty when the port can be used.
-  std::string AccessError(int port) {
+  std::string RefusalText(int port) {
     char message[1024];
     return error_(port, message, sizeof message) ? std::string(message) : std::string();
   }
@@ -178,7 +178,7 @@ TEST(PortioOnPpdev, UnloadingReleasesThePortForOthers) {
   ASSERT_EQ(PpdevStandInReset("none", ""), 0);
   RealPortio first;
   ASSERT_TRUE(first.Loaded());
-  EXPECT_EQ(first.AccessError(Base), "");
+  EXPECT_EQ(first.RefusalText(Base), "");
   EXPECT_TRUE(PpdevStandInRead().claimed);
   first.Unload();
   EXPECT_FALSE(PpdevStandInRead().claimed);
@@ -186,7 +186,7 @@ TEST(PortioOnPpdev, UnloadingReleasesThePortForOthers) {
 
   RealPortio second;
   ASSERT_TRUE(second.Loaded());
-  EXPECT_EQ(second.AccessError(Base + 1), "");
+  EXPECT_EQ(second.RefusalText(Base + 1), "");
   EXPECT_EQ(PpdevStandInRead().blockedClaims, 0);
 }
 
@@ -208,7 +208,7 @@ TEST(PortioOnPpdev, RefusalsSayWhyWhereTheAddressIsAndWhatGivesAccess) {
     ASSERT_EQ(PpdevStandInReset(c.failure, "component = open\n"), 0);
     RealPortio portio;
     ASSERT_TRUE(portio.Loaded());
-    const std::string message = portio.AccessError(Base + 1);
+    const std::string message = portio.RefusalText(Base + 1);
     EXPECT_EQ(message.rfind("The I/O port 0x379 cannot be used: ", 0), 0u) << message;
     for (const std::string& part : c.reason) EXPECT_NE(message.find(part), std::string::npos) << part << "\n" << message;
     for (const char* part : {"\"Port of device\"", "\"KVT Options\"", "PortHex", "line 26 of kvt_win.cfg",

@@ -3,6 +3,9 @@
 // registers: the data and control registers read back what was written, the
 // DAC takes bits on rising clock edges and the ADC shifts out a code.
 #include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,14 @@ class FakeInstrument : public PortIo {
   long long reads = 0;
   bool strayAccess = false;   // a port other than the three registers
   std::string message;        // the instrument's complaint, as a simulated one gives it
+  std::set<int> refusedPorts;  // AccessError refuses these, as a port library would
+
+  std::optional<std::string> AccessError(int port) override {
+    if (!refusedPorts.count(port)) return std::nullopt;
+    char message[80];
+    std::snprintf(message, sizeof message, "The I/O port 0x%X cannot be used: no parallel port here.", port);
+    return std::string(message);
+  }
 
   int OutPort(int port, int value) override {
     if (record) trace.push_back({true, port, value});

@@ -56,7 +56,7 @@ class SimulatedInstrument {
 
   bool Ready() const { return port_ && failures_.empty(); }
   PortIo& Port() { return *port_; }
-  // Fatal reports of the binding (and set-up problems), in order.
+  // Failures the binding reported (and set-up problems), in order.
   const std::vector<std::string>& Failures() const { return failures_; }
 
  private:

@@ -1,12 +1,17 @@
 #include "ui/general_options_dialog.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
+#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <set>
 
 #include "core/twips.h"
 #include "ui/dialog_frame.h"
@@ -218,6 +223,12 @@ TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
       {&GeneralOptionsDialog::PortText, "FFFFF", "Port of device", "0 to 4000"},
       {&GeneralOptionsDialog::AveragingText, "101", "Number of points for averaging", "1 to 100"},
       {&GeneralOptionsDialog::AveragingText, "99999999", "Number of points for averaging", "1 to 100"},
+      // A point would take 110 s; with 4 conversions the pause may be 90909 us at most.
+      {&GeneralOptionsDialog::DelayText, "1000000", "Delay", "from 1 to 90909"},
+      // Line breaks that reached the box other than by typing or pasting.
+      {&GeneralOptionsDialog::DelayText, "250\r\n", "Delay", "line break"},
+      {&GeneralOptionsDialog::PortText, "378\n", "Port of device", "line break"},
+      {&GeneralOptionsDialog::AveragingText, "4\r", "Number of points for averaging", "line break"},
   };
   for (const Case& c : refused) {
     SCOPED_TRACE(c.text);
@@ -251,6 +262,118 @@ TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
   EXPECT_EQ(settings[PortHex], "4000");
   EXPECT_EQ(settings[AveragingCount], "1");
   EXPECT_TRUE(FileWritten());
+}
+
+TEST_F(OptionsKVTTest, OkKeepsTheExactBytesOfUntouchedTexts) {
+  // 8-bit texts as an older file may hold them: not UTF-8, so they do not
+  // survive a trip through the boxes' own text.
+  settings[PortDelayMicros] = "250 \xB5s";
+  settings[PortHex] = "3bc\xA0";
+  settings[AveragingCount] = "4\xFF";
+  auto dialog = Open();
+  dialog->OkButton()->click();
+  ASSERT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_EQ(settings[PortDelayMicros], "250 \xB5s");
+  EXPECT_EQ(settings[PortHex], "3bc\xA0");
+  EXPECT_EQ(settings[AveragingCount], "4\xFF");
+  EXPECT_NE(FileText().find("\r\n250 \xB5s\r\n"), std::string::npos);
+}
+
+TEST_F(OptionsKVTTest, PastedLineBreaksAndControlCharactersAreDropped) {
+  const struct {
+    const char* name;
+    QString before;
+    int cursor;
+    QString pasted;
+    QString after;
+    int cursorAfter;
+  } cases[] = {
+      {"line break at the end", "", 0, "250\r\n", "250", 3},
+      {"line feed only", "", 0, "250\n", "250", 3},
+      {"into the middle", "10", 1, "2\r\n5", "1250", 3},
+      {"tab and other controls", "", 0, "\t3\x01" "BC\x7F", "3BC", 3},
+      {"unicode line separator", "", 0, QString("37") + QChar(0x2028) + "8", "378", 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto dialog = Open();
+    for (QLineEdit* box : {dialog->DelayText(), dialog->PortText(), dialog->AveragingText()}) {
+      box->setText(c.before);
+      box->setCursorPosition(c.cursor);
+      QGuiApplication::clipboard()->setText(c.pasted);
+      box->paste();
+      EXPECT_EQ(box->text(), c.after) << box->objectName().toStdString();
+      EXPECT_EQ(box->cursorPosition(), c.cursorAfter) << box->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(OptionsKVTTest, PortTheLibraryCannotUseIsRefused) {
+  const struct {
+    const char* typed;
+    std::set<int> refused;
+    const char* reason;
+  } cases[] = {
+      {"0x378", {0x0}, "0x0 cannot be used"},  // the label already says 0x: port 0
+      {"3BC", {0x3BE}, "0x3BE cannot be used"},  // the control register too
+      {"278", {0x278}, "0x278 cannot be used"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    prompt.messages.clear();
+    port.refusedPorts = c.refused;
+    const Settings before = settings;
+    auto dialog = Open();
+    dialog->show();
+    dialog->PortText()->setText(c.typed);
+    dialog->OkButton()->click();
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    const std::string& text = prompt.messages[0].text;
+    EXPECT_NE(text.find("Port of device"), std::string::npos) << text;
+    EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+    EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(settings.slot, before.slot);
+    EXPECT_FALSE(FileWritten());
+    EXPECT_TRUE(calls.empty());
+  }
+
+  // The address in use is not asked again: without any usable port the
+  // other options can still be changed.
+  port.refusedPorts = {0x378, 0x379, 0x37A};
+  prompt.messages.clear();
+  auto dialog = Open();
+  dialog->ColourBar(0)->setValue(50);
+  dialog->OkButton()->click();
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_EQ(settings[BackRed], " 50");
+}
+
+TEST_F(OptionsKVTTest, TabReachesEveryColourBarAndArrowKeysMoveIt) {
+  auto dialog = Open();
+  dialog->show();
+  QApplication::setActiveWindow(dialog.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+  dialog->CancelButton()->setFocus();  // the last stop: Tab goes round to the first
+  std::vector<QWidget*> chain;
+  for (int i = 0; i < 9; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    chain.push_back(QApplication::focusWidget());
+  }
+  for (int i = 0; i < 9; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(chain[static_cast<std::size_t>(i)], dialog->ColourBar(i));  // frame by frame, red to blue
+  }
+  // The default line green is 255: Left moves it down, Right back up.
+  dialog->ColourBar(4)->setFocus();
+  const std::pair<Qt::Key, const char*> steps[] = {
+      {Qt::Key_Left, "G =  254"}, {Qt::Key_Left, "G =  253"}, {Qt::Key_Right, "G =  254"}};
+  for (const auto& [key, label] : steps) {
+    QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(dialog->ValueLabel(4)->text(), label);
+  }
+  EXPECT_EQ(dialog->ColourBar(4)->value(), 254);
 }
 
 TEST_F(OptionsKVTTest, OpensBelowRightOfTheMainWindowWithFixedClientArea) {

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -26,6 +27,8 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cmath>
+#include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +36,8 @@
 #include "core/text_number.h"
 #include "plot/plot_renderer.h"
 #include "ui/about_window.h"
+#include "device/device_routines.h"
+#include "ui/acquisition_window.h"
 #include "ui/general_options_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/picture_box.h"
@@ -58,6 +63,14 @@ std::vector<std::string> FileLines(const QString& path) {
     pos = end + 2;
   }
   return lines;
+}
+
+// One colour all over: nothing drawn on it.
+bool Blank(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != image.pixel(0, 0)) return false;
+  return true;
 }
 
 // Runs the program's start-up in an empty folder of its own.
@@ -93,6 +106,19 @@ class MainFormTest : public ProgramInFolder {
   void Open(MainWindow& form, const QString& path) {
     prompt_.fileNames = {path.toStdString()};
     form.Menu().openPoints->trigger();
+  }
+
+  const QImage& Dial(MainWindow& form) { return form.findChild<PictureBox*>("Picture2")->Image(); }
+
+  // Chooses "&Get points from device"; `during` runs once the acquisition
+  // window is up (null when none came up, which is then closed).
+  void GetPoints(MainWindow& form, const std::function<void(AcquisitionWindow*)>& during) {
+    QTimer::singleShot(0, [&] {
+      auto* window = qobject_cast<AcquisitionWindow*>(QApplication::activeModalWidget());
+      during(window);
+      if (!window && QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
+    });
+    form.Menu().getPoints->trigger();
   }
 
   FakeInstrument instrument_;
@@ -490,6 +516,76 @@ TEST_F(MainFormTest, StoredGeometryIsKeptOnTheScreen) {
   }
 }
 
+TEST_F(MainFormTest, StartUpRestsTheBlinkLineAndForgetsTheDial) {
+  instrument_.control = 0xC4;
+  instrument_.fixedStatus = 0x80;  // switch on the 100 ohm range
+  MainWindow& form = Start();
+  EXPECT_EQ(instrument_.control, 0xC6);  // blink line set, the other control bits kept
+  // The reset reads the switch once, after the blink line, and draws nothing.
+  std::vector<std::string> accesses;
+  for (const auto& a : instrument_.trace)
+    if (a.port != 0x378) accesses.push_back((a.write ? "out " : "in ") + std::to_string(a.port));
+  EXPECT_EQ(accesses, (std::vector<std::string>{"in 890", "out 890", "in 889"}));
+  EXPECT_TRUE(Blank(Dial(form)));
+  EXPECT_EQ(form.RangeResistorOhms(), 0);
+  form.PollRange();
+  EXPECT_EQ(form.RangeResistorOhms(), 100);
+  EXPECT_FALSE(Blank(Dial(form)));
+}
+
+TEST_F(MainFormTest, CancelLeavesTheBlinkLineAsItIs) {
+  MainWindow& form = Start();
+  form.Panel().PointCountOptions()[0]->click();  // 32 points
+  std::vector<int> controlBefore;
+  std::size_t traceBefore = 0;
+  GetPoints(form, [&](AcquisitionWindow* window) {
+    ASSERT_NE(window, nullptr);
+    for (int tick = 0; tick < 3; ++tick) {  // 32 points: the line changes at every tick
+      window->OnTick();
+      controlBefore.push_back(instrument_.control & 0x02);
+    }
+    traceBefore = instrument_.trace.size();
+    window->CancelButton()->click();
+  });
+  EXPECT_EQ(controlBefore, (std::vector<int>{0, 2, 0}));
+  EXPECT_EQ(instrument_.control & 0x02, 0);
+  for (std::size_t i = traceBefore; i < instrument_.trace.size(); ++i)
+    EXPECT_FALSE(instrument_.trace[i].write && instrument_.trace[i].port == 0x37A) << i;
+  EXPECT_EQ(form.Points().PointCount, 0);
+}
+
+// A long delay (start-up sets it no upper limit) makes every pause a second
+// long; Cancel, Escape and the close box still end the run within the point.
+TEST_F(MainFormTest, LongPausesDoNotHoldUpTheEndOfARun) {
+  const std::pair<const char*, std::function<void(AcquisitionWindow*)>> ends[] = {
+      {"Cancel", [](AcquisitionWindow* w) { w->CancelButton()->click(); }},
+      {"Escape", [](AcquisitionWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }},
+      {"close box", [](AcquisitionWindow* w) { w->close(); }},
+  };
+  for (const auto& [name, end] : ends) {
+    SCOPED_TRACE(name);
+    MainWindow& form = Start();
+    form.Table()[PortDelayMicros] = "1000000";
+    // One point: 110 pauses of 400 reads at the calibrated 0.0004 reads a microsecond.
+    const long long onePoint = 110 * 400;
+    long long readsInTick = -1;
+    bool runningAfterTick = true;
+    GetPoints(form, [&, end = end](AcquisitionWindow* window) {
+      ASSERT_NE(window, nullptr);
+      QMetaObject::invokeMethod(window, [window, end] { end(window); }, Qt::QueuedConnection);
+      const long long before = instrument_.reads;
+      window->OnTick();
+      readsInTick = instrument_.reads - before;
+      runningAfterTick = window->TickTimer()->isActive();
+    });
+    EXPECT_FALSE(runningAfterTick);
+    EXPECT_GT(readsInTick, 0);
+    EXPECT_LT(readsInTick, onePoint / 10);
+    EXPECT_EQ(form.Points().PointCount, 0);
+    form_.reset();
+  }
+}
+
 // Each complaint of the instrument is shown once, at the range poll that
 // finds it; one that comes back after the instrument was content is new.
 TEST_F(MainFormTest, InstrumentComplaintsAreShownOnce) {
@@ -553,5 +649,79 @@ TEST_F(MainFormTest, TheCommandRendersTheWindowsPlotPixelForPixel) {
 }
 
 }  // namespace
+
+TEST_F(MainFormTest, AnUnreachablePortIsToldOnceAndTheProgramGoesOn) {
+  instrument_.refusedPorts = {0x378, 0x379, 0x37A};
+  MainWindow& form = Start();
+  ASSERT_EQ(prompt_.messages.size(), 1u);
+  const std::string told = prompt_.messages[0].text;
+  const std::string file = QDir(dir_.path()).absoluteFilePath("kvt_win.cfg").toStdString();
+  for (const std::string part : {"0x378 cannot be used", "\"Port of device\"", "\"KVT Options\"", "PortHex",
+                                 "line 26", file.c_str()})
+    EXPECT_NE(told.find(part), std::string::npos) << part << " in: " << told;
+  EXPECT_EQ(prompt_.messages[0].icon, PromptIcon::Exclamation);
+  EXPECT_TRUE(instrument_.trace.empty());  // the refused port is never touched
+
+  // The dial shows no position and the polls say nothing more.
+  form.PollRange();
+  form.PollRange();
+  EXPECT_TRUE(Blank(Dial(form)));
+  EXPECT_EQ(form.RangeResistorOhms(), 0);
+  EXPECT_EQ(prompt_.messages.size(), 1u);
+
+  // Getting points explains why it cannot, instead of starting.
+  bool windowCameUp = false;
+  GetPoints(form, [&](AcquisitionWindow* window) { windowCameUp = window != nullptr; });
+  EXPECT_FALSE(windowCameUp);
+  ASSERT_EQ(prompt_.messages.size(), 2u);
+  EXPECT_NE(prompt_.messages[1].text.find("Can't get points from device"), std::string::npos);
+  EXPECT_NE(prompt_.messages[1].text.find("0x378 cannot be used"), std::string::npos);
+
+  // Points files still open; the exit sequence still writes the settings.
+  QFile points(dir_.filePath("r.kvt"));
+  ASSERT_TRUE(points.open(QIODevice::WriteOnly));
+  points.write("KVT\r\n 32 \r\n 0 \r\n");
+  for (int i = 0; i < 1024; i += 32) points.write(QByteArray::number((i - 512) / 100.0) + " 1.0000E-003\r\n");
+  points.close();
+  prompt_.fileNames = {points.fileName().toStdString()};
+  form.Menu().openPoints->trigger();
+  EXPECT_EQ(form.Points().PointCount, 32);
+  form.close();
+  EXPECT_EQ(quits_, 1);
+  const auto saved = Saved();
+  ASSERT_EQ(saved.size(), 28u);
+  EXPECT_EQ(saved[PortHex], "378");
+  EXPECT_EQ(prompt_.messages.size(), 2u);
+  EXPECT_TRUE(instrument_.trace.empty());
+}
+
+TEST_F(MainFormTest, AUsablePortCommittedInTheOptionsBringsTheInstrumentBack) {
+  auto lines = Defaults();
+  lines[PortHex] = "3BC";
+  lines[ShowAboutAtStart] = "0";
+  WriteConfig(lines);
+  instrument_.refusedPorts = {0x3BC, 0x3BD, 0x3BE};
+  instrument_.fixedStatus = 0x00;  // the 10 kOhm range
+  MainWindow& form = Start();
+  ASSERT_EQ(prompt_.messages.size(), 1u);
+  form.PollRange();
+  EXPECT_TRUE(Blank(Dial(form)));
+
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<GeneralOptionsDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->PortText()->setText("378");
+    dialog->OkButton()->click();
+  });
+  form.Menu().generalOptions->trigger();
+  EXPECT_EQ(form.Table()[PortHex], "378");
+  EXPECT_GT(form.Instrument().ReadsPerMicrosecond(), 0);  // calibrated now that there is a port
+  EXPECT_EQ(instrument_.control & 0x02, 0x02);            // blink line at rest
+  form.PollRange();
+  EXPECT_EQ(form.RangeResistorOhms(), 10000);
+  EXPECT_FALSE(Blank(Dial(form)));
+  EXPECT_EQ(prompt_.messages.size(), 1u);
+  EXPECT_FALSE(instrument_.strayAccess);
+}
 
 }  // namespace kvt

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QTest>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QWidget>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -148,6 +151,45 @@ TEST(ParameterPanel, OptionButtonsWriteTheirNumberWithoutRedrawing) {
   panel.TurnOptionOn(5);
   EXPECT_EQ(rig.settings[PointsChoice], "5");
   EXPECT_EQ(panel.CheckedOption(), 5);
+}
+
+TEST(ParameterPanel, TabReachesTheScrollBarsAndArrowKeysMoveThem) {
+  const struct {
+    const char* smoothing;
+    std::vector<std::pair<QScrollBar* (ParameterPanel::*)() const, int>> chain;  // bar and its entry
+  } cases[] = {
+      {"1", {{&ParameterPanel::SmoothingLevelBar, SmoothingLevel},
+             {&ParameterPanel::MaxVoltsBar, MaxVoltsSetting},
+             {&ParameterPanel::MaxMilliampsBar, MaxMilliampsSetting}}},
+      // A disabled level bar is passed over.
+      {"0", {{&ParameterPanel::MaxVoltsBar, MaxVoltsSetting}, {&ParameterPanel::MaxMilliampsBar, MaxMilliampsSetting}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("smoothing ") + c.smoothing);
+    PanelRig rig;
+    rig.settings[SmoothingOn] = c.smoothing;
+    ParameterPanel& panel = rig.Make();
+    panel.Sync();
+    rig.parent.show();
+    QApplication::setActiveWindow(&rig.parent);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.parent));
+    panel.SmoothingCheck()->setFocus();
+    for (const auto& [bar, entry] : c.chain) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      ASSERT_EQ(QApplication::focusWidget(), (panel.*bar)());
+      const int before = (panel.*bar)()->value();
+      const int draws = rig.draws;
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);  // the defaults are not at the minimum
+      EXPECT_EQ((panel.*bar)()->value(), before - 1);
+      EXPECT_EQ(rig.settings[entry], std::to_string(before - 1));
+      EXPECT_GT(rig.draws, draws);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+      EXPECT_EQ(rig.settings[entry], std::to_string(before));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    const auto& options = panel.PointCountOptions();  // then the number of points
+    EXPECT_NE(std::find(options.begin(), options.end(), QApplication::focusWidget()), options.end());
+  }
 }
 
 }  // namespace kvt
