@@ -56,53 +56,51 @@ void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, 
 // Inside the plotted range, limits included. NaN is outside.
 bool InRange(double value, double max) { return value >= -max && value <= max; }
 
-void DrawCurve(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, const PointSet& points,
-               const std::array<double, PointSlots>* smoothed, Colour line) {
-  bool chainOpen = false;
-  int px = 0, py = 0;
-  ForEachSlot(points.PointCount, [&](int slot) {
-    const double v = points.PointVolts[slot];
-    const double c = smoothed ? (*smoothed)[slot] : points.PointAmps[slot] * 1000;
-    // Test the range before converting to pixels: points far outside must
-    // not reach the integer conversion.
-    if (!InRange(v, s.MaxVolts) || !InRange(c, s.MaxMilliamps)) {
-      chainOpen = false;
+// Straight lines from point to point in order; a point outside the ranges
+// breaks the line. The range is tested before converting to pixels: points
+// far outside must not reach the integer conversion.
+class Chain {
+ public:
+  Chain(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, Colour colour)
+      : surface_(surface), g_(g), s_(s), colour_(colour) {}
+  void Add(double volts, double milliamps) {
+    if (!InRange(volts, s_.MaxVolts) || !InRange(milliamps, s_.MaxMilliamps)) {
+      open_ = false;
       return;
     }
-    const int x = g.OriginX + PixelOffset(v, s.PixelsPerVolt);
-    const int y = g.OriginY - PixelOffset(c, s.PixelsPerMilliamp);
-    if (!chainOpen) {
-      px = x;
-      py = y;
-      chainOpen = true;
+    const int x = g_.OriginX + PixelOffset(volts, s_.PixelsPerVolt);
+    const int y = g_.OriginY - PixelOffset(milliamps, s_.PixelsPerMilliamp);
+    if (!open_) {
+      px_ = x;
+      py_ = y;
+      open_ = true;
     }
-    surface.Line(x, y, px, py, line);
-    px = x;
-    py = y;
+    surface_.Line(x, y, px_, py_, colour_);
+    px_ = x;
+    py_ = y;
+  }
+
+ private:
+  DrawSurface& surface_;
+  const PlotGeometry& g_;
+  const PlotScales& s_;
+  Colour colour_;
+  bool open_ = false;
+  int px_ = 0, py_ = 0;
+};
+
+void DrawCurve(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, const PointSet& points,
+               const std::array<double, PointSlots>* smoothed, Colour line) {
+  Chain chain(surface, g, s, line);
+  ForEachSlot(points.PointCount, [&](int slot) {
+    chain.Add(points.PointVolts[slot], smoothed ? (*smoothed)[slot] : points.PointAmps[slot] * 1000);
   });
 }
 
 void DrawReference(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, const ReferenceCurve& curve) {
   surface.SetPenWidth(curve.penWidth);
-  bool chainOpen = false;
-  int px = 0, py = 0;
-  for (const auto& [volts, amps] : curve.points) {
-    const double milliamps = amps * 1000;
-    if (!InRange(volts, s.MaxVolts) || !InRange(milliamps, s.MaxMilliamps)) {
-      chainOpen = false;
-      continue;
-    }
-    const int x = g.OriginX + PixelOffset(volts, s.PixelsPerVolt);
-    const int y = g.OriginY - PixelOffset(milliamps, s.PixelsPerMilliamp);
-    if (!chainOpen) {
-      px = x;
-      py = y;
-      chainOpen = true;
-    }
-    surface.Line(x, y, px, py, curve.colour);
-    px = x;
-    py = y;
-  }
+  Chain chain(surface, g, s, curve.colour);
+  for (const auto& [volts, amps] : curve.points) chain.Add(volts, amps * 1000);
   surface.SetPenWidth(1);
 }
 
