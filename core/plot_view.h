@@ -1,5 +1,7 @@
 #pragma once
 // What every command that changes the picture needs of the main window.
+#include <utility>
+#include <vector>
 
 namespace kvt {
 
@@ -12,6 +14,10 @@ class PlotView {
   virtual void UpdateParams() = 0;
   // Repaints the whole plot from the settings, the panel and the point set.
   virtual void DrawPlot() = 0;
+  // The (volts, amperes) points a run has measured so far, shown on the plot
+  // at once while the run goes on; an empty list takes them away at the next
+  // DrawPlot. A view without a live plot ignores them.
+  virtual void ShowPartialCurve(const std::vector<std::pair<double, double>>& points) { (void)points; }
 };
 
 // The number-of-points option buttons, as a points file load sets them.

@@ -17,6 +17,8 @@ FileDialogRequest OpenRequest() {
   return {"Open file with points", {"All Files (*.*)", "Files with Points(*.kvt)"}, 1};
 }
 
+constexpr int PointsFilter = 1;  // "Files with Points (*.kvt)" in the save dialog
+
 FileDialogRequest SaveRequest() {
   return {"Save Points", {"All Files (*.*)", "Files with Points (*.kvt)"}, 1};
 }
@@ -38,9 +40,9 @@ void EmptyAfterLateFailure(PointSet& points, Prompt& prompt, PlotView& view) {
 
 }  // namespace
 
-void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, PlotView& view) {
+bool LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, PlotView& view) {
   const std::string name = prompt.OpenFileName(OpenRequest());
-  if (name.empty()) return;
+  if (name.empty()) return false;
 
   std::string bytes;
   const bool opened = ReadFileStart(LocalPath(name), MaxPointsFileBytes, bytes);
@@ -50,7 +52,7 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, 
 
   if (content.status == PointsReadStatus::NotAPointsFile) {
     prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
-    return;
+    return false;
   }
   for (const PointsSample& s : content.samples) {
     points.PointVolts[s.slot] = s.volts;
@@ -58,12 +60,12 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, 
   }
   if (content.status == PointsReadStatus::BadData) {
     EmptyAfterLateFailure(points, prompt, view);
-    return;
+    return true;
   }
   choice.AllOptionsOff();
   if (content.status == PointsReadStatus::BadCount) {
     EmptyAfterLateFailure(points, prompt, view);
-    return;
+    return true;
   }
   // The count is set before the option button is turned on, so the panel
   // update its click runs already sees the new points (save and clear
@@ -71,31 +73,40 @@ void LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, 
   points.PointCount = static_cast<std::int16_t>(content.count);
   choice.TurnOptionOn(OptionForCount(content.count));
   view.DrawPlot();
+  return true;
 }
 
-void SavePointsFile(const PointSet& points, Prompt& prompt) {
+bool SavePointsFile(const PointSet& points, Prompt& prompt) {
   if (points.PointCount == 0) {
     prompt.Message("There are no points!", PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
-    return;
+    return false;
   }
-  const std::string name = prompt.SaveFileName(SaveRequest());
-  if (name.empty()) return;
-  const std::string path = LocalPath(name);
+  const SaveChoice choice = prompt.SaveFile(SaveRequest());
+  if (choice.name.empty()) return false;
+  const std::string path = LocalPath(choice.filter == PointsFilter ? WithDefaultSuffix(choice.name, ".kvt") : choice.name);
 
   // Only a regular file that can be read counts as existing; anything else
   // (a folder, a device, a pipe) is never opened.
   if (IsSpecialFile(path)) {
     prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
-    return;
+    return false;
   }
   if (::access(path.c_str(), R_OK) == 0) {
     const PromptAnswer answer =
         prompt.Message("Overwrite existing file?", PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
-    if (answer != PromptAnswer::Yes) return;
+    if (answer != PromptAnswer::Yes) return false;
   }
   const auto text = PointsFileText(points);
-  if (!text || !WriteFileAtomically(path, *text))
-    prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
+  if (text && WriteFileAtomically(path, *text)) return true;
+  prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
+  return false;
+}
+
+std::string WithDefaultSuffix(const std::string& name, const std::string& suffix) {
+  const auto slash = name.rfind('/');
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (base.empty() || base.find('.') != std::string::npos) return name;
+  return name + suffix;
 }
 
 }  // namespace kvt

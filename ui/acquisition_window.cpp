@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "device/device_routines.h"
 #include "ui/window_geometry.h"
 #include "ui/picture_box.h"
 
@@ -27,6 +28,7 @@ AcquisitionWindow::AcquisitionWindow(PointSet& points, AcquisitionCalls calls, P
     : QDialog(mainWindow),
       points_(points),
       view_(view),
+      rangeOhms_(calls.rangeOhms),
       run_(points, std::move(calls)),
       twips_(ScaleOf(mainWindow)) {
   setObjectName("GetPoints");
@@ -79,10 +81,14 @@ void AcquisitionWindow::OnTick() {
   if (out.blinked) DrawIndicator(out.blinkState);
   if (out.barX != 0) progressBar_->FilledBox(0, 0, out.barX, progressBar_->InnerHeight(), Blue);
   if (!out.percent.empty()) percentLabel_->setText(QString::fromStdString(out.percent));
-  if (!out.finished) return;
+  if (!out.finished) {
+    ShowMeasuredSoFar();
+    return;
+  }
 
   tickTimer_->stop();
   cancelButton_->hide();
+  view_.ShowPartialCurve({});
   view_.UpdateParams();
   view_.DrawPlot();
   quit();
@@ -101,6 +107,7 @@ void AcquisitionWindow::OnCancel() {
   }
   tickTimer_->stop();
   run_.Cancel();
+  view_.ShowPartialCurve({});
   view_.UpdateParams();
   view_.DrawPlot();
   quit();
@@ -122,6 +129,21 @@ void AcquisitionWindow::reject() {
     OnCancel();
   else
     QDialog::reject();
+}
+
+// The points only become the set's at the end of the run; until then the
+// plot follows the raw voltages, with currents from the present range.
+void AcquisitionWindow::ShowMeasuredSoFar() {
+  const double ohms = rangeOhms_ ? rangeOhms_() : 0.0;
+  if (!(ohms > 0)) return;
+  const int step = PointStep(points_.PointCount);
+  if (step <= 0) return;
+  std::vector<std::pair<double, double>> measured;
+  for (int i = 0; i < run_.NextCode() && i <= 1023; i += step) {
+    const double raw = run_.RawVolts()[static_cast<std::size_t>(i)];
+    measured.emplace_back(raw, (VoltsFromCode(i) - raw) / ohms);
+  }
+  if (!measured.empty()) view_.ShowPartialCurve(measured);
 }
 
 // The indicator's radius is 10 twips short of half its width.

@@ -2,6 +2,7 @@
 // The modal window of an acquisition run: one point per 100 ms tick, a
 // blinking activity indicator, a progress bar with its percentage, Cancel.
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 #include "core/plot_view.h"
@@ -50,9 +51,11 @@ class AcquisitionWindow : public QDialog {
 
  private:
   void DrawIndicator(int blinkState);
+  void ShowMeasuredSoFar();
 
   PointSet& points_;
   PlotView& view_;
+  std::function<double()> rangeOhms_;  // a copy of the run's, for the live curve
   Acquisition run_;
   TwipScale twips_;
   PictureBox* indicatorBox_ = nullptr;

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "ui/about_window.h"
+#include "ui/curve_tools.h"
 #include "ui/main_layout.h"
 #include "core/prompt.h"
 #include "ui/qt_prompt.h"
@@ -50,6 +51,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   setObjectName("MainForm");
   setWindowTitle(Title());
   menu_ = BuildMainMenu(menuBar());
+  curveMenu_ = AddCurveMenu(menuBar());
 
   backdrop_ = new QWidget(this);
   backdrop_->setObjectName("Frame1");
@@ -82,6 +84,15 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   }
   device_ = std::make_unique<Device>(*services_.port, *services_.clock, settings_);
   range_ = std::make_unique<RangeIndicator>(*rangeDial_, [this] { return device_->ReadStatus(); });
+  tools_ = std::make_unique<CurveTools>(
+      CurveToolsHost{points_, *services_.prompt, *plotBox_, *this, [this] { return panel_->Controls(); },
+                     [this] {
+                       return PlotPicture{settings_, points_, panel_->Controls(),
+                                          tools_->PlotReferences(PlotColoursFrom(settings_).line),
+                                          QLocale().decimalPoint().toStdString(), plotBox_->Image().size(),
+                                          plotBox_->font()};
+                     }},
+      this);
 
   ConnectMenu();
   Load();
@@ -215,15 +226,36 @@ void MainWindow::DrawPlot() {
   // The surface must have the size the layout gave it, even before the
   // window has been shown.
   plotBorder_->layout()->activate();
-  kvt::DrawPlot(*plotBox_, settings_, points_, panel_->Controls(), QLocale().decimalPoint().toStdString());
+  // While a run goes on the set still holds the previous points; only the
+  // live curve is shown.
+  static const PointSet none{};
+  const bool live = tools_ && tools_->HasPartial();
+  kvt::DrawPlot(*plotBox_, settings_, live ? none : points_, panel_->Controls(),
+                QLocale().decimalPoint().toStdString(),
+                tools_ ? tools_->PlotReferences(PlotColoursFrom(settings_).line) : std::vector<ReferenceCurve>{});
+  if (tools_) tools_->PlotRedrawn();
+}
+
+void MainWindow::ShowPartialCurve(const std::vector<std::pair<double, double>>& points) {
+  tools_->SetPartial(points);
+  if (!points.empty()) DrawPlot();
 }
 
 void MainWindow::ConnectMenu() {
   connect(menu_.openPoints, &QAction::triggered, this, [this] {
-    LoadPointsFile(points_, *services_.prompt, *panel_, *this);
+    if (!tools_->MayDropMeasurement()) return;
+    if (LoadPointsFile(points_, *services_.prompt, *panel_, *this)) tools_->PointsLoaded();
   });
-  connect(menu_.savePoints, &QAction::triggered, this, [this] { SavePointsFile(points_, *services_.prompt); });
-  connect(menu_.exit, &QAction::triggered, this, [this] { ExitApplication(); });
+  connect(menu_.savePoints, &QAction::triggered, this, [this] {
+    if (SavePointsFile(points_, *services_.prompt)) tools_->PointsSaved();
+  });
+  connect(menu_.exit, &QAction::triggered, this, [this] {
+    if (tools_->MayDropMeasurement()) ExitApplication();
+  });
+  connect(curveMenu_.openReference, &QAction::triggered, this, [this] { tools_->OpenReferences(); });
+  connect(curveMenu_.clearReferences, &QAction::triggered, this, [this] { tools_->ClearReferences(); });
+  connect(curveMenu_.exportCurve, &QAction::triggered, this, [this] { tools_->Export(); });
+  connect(curveMenu_.parameters, &QAction::triggered, this, [this] { tools_->ShowParameters(); });
   connect(menu_.about, &QAction::triggered, this, [this] { ShowAbout(); });
   connect(menu_.clearPlot, &QAction::triggered, this, [this] { ClearPoints(); });
   connect(menu_.copyPlot, &QAction::triggered, this, [this] { CopyPlotImage(); });
@@ -267,6 +299,7 @@ void MainWindow::GetPointsFromDevice() {
                               PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
     return;
   }
+  if (!tools_->MayDropMeasurement()) return;
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
   points_.PointCount = static_cast<std::int16_t>(PointCountForOptions(checked));
@@ -278,6 +311,7 @@ void MainWindow::GetPointsFromDevice() {
   device_->SetKeepResponsive([&window] { return window.KeepResponsive(); });
   window.exec();
   device_->SetKeepResponsive({});
+  tools_->RunFinished(rangeResistorOhms_);
 }
 
 void MainWindow::OpenWindowOptions() {
@@ -325,6 +359,10 @@ void MainWindow::ExitApplication() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!exiting_ && !tools_->MayDropMeasurement()) {
+    event->ignore();
+    return;
+  }
   ExitApplication();
   event->accept();
 }

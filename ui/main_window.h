@@ -6,7 +6,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "ui/curve_menu.h"
 #include "ui/main_menu.h"
 #include "core/plot_view.h"
 #include "core/settings.h"
@@ -20,6 +23,7 @@ class QTimer;
 namespace kvt {
 
 class Clock;
+class CurveTools;
 class Device;
 class ParameterPanel;
 class PortIo;
@@ -54,6 +58,7 @@ class MainWindow : public QMainWindow, public PlotView {
 
   void UpdateParams() override;
   void DrawPlot() override;
+  void ShowPartialCurve(const std::vector<std::pair<double, double>>& points) override;
   void ClearPoints();
   void CopyPlotImage();
   // The once-a-second poll of the range switch.
@@ -63,6 +68,8 @@ class MainWindow : public QMainWindow, public PlotView {
   PointSet& Points() { return points_; }
   ParameterPanel& Panel() { return *panel_; }
   const MainMenu& Menu() const { return menu_; }
+  const CurveMenu& CurveItems() const { return curveMenu_; }
+  CurveTools& Tools() { return *tools_; }
   Device& Instrument() { return *device_; }
   // The range resistance the last poll found; 0 before the first poll.
   double RangeResistorOhms() const { return rangeResistorOhms_; }
@@ -99,12 +106,14 @@ class MainWindow : public QMainWindow, public PlotView {
   Settings settings_;
   PointSet points_;
   MainMenu menu_{};
+  CurveMenu curveMenu_{};
   std::unique_ptr<ParameterPanel> panel_;
   std::unique_ptr<Prompt> ownPrompt_;
   std::unique_ptr<PortIo> ownPort_;
   std::unique_ptr<Clock> ownClock_;
   std::unique_ptr<Device> device_;
   std::unique_ptr<RangeIndicator> range_;
+  std::unique_ptr<CurveTools> tools_;
   double rangeResistorOhms_ = 0;
   QTimer* rangePollTimer_ = nullptr;
   PictureBox* plotBox_ = nullptr;

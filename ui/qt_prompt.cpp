@@ -4,6 +4,7 @@
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QStringList>
+#include <algorithm>
 
 namespace kvt {
 
@@ -23,6 +24,7 @@ QMessageBox::StandardButtons BoxButtons(PromptButtons buttons) {
     case PromptButtons::Ok: return QMessageBox::Ok;
     case PromptButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     case PromptButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   }
   return QMessageBox::Ok;
 }
@@ -44,6 +46,7 @@ PromptAnswer ClosedAnswer(PromptButtons buttons) {
     case PromptButtons::Ok: return PromptAnswer::Ok;
     case PromptButtons::OkCancel: return PromptAnswer::Cancel;
     case PromptButtons::YesNo: return PromptAnswer::No;
+    case PromptButtons::YesNoCancel: return PromptAnswer::Cancel;
   }
   return PromptAnswer::Cancel;
 }
@@ -59,12 +62,18 @@ void ListEveryFileForStarDotStar(QFileDialog& dialog) {
   apply(dialog.selectedNameFilter());
 }
 
-std::string RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
+struct DialogOutcome {
+  QStringList files;  // empty: cancelled
+  int filter = 0;
+};
+
+DialogOutcome RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode,
+                            QFileDialog::FileMode fileMode = QFileDialog::AnyFile) {
   QFileDialog dialog(parent, QString::fromStdString(request.title));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(mode);
   // The commands decide themselves what a missing or existing file means.
-  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setFileMode(fileMode);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setDefaultSuffix(QString());
   QStringList filters;
@@ -74,8 +83,11 @@ std::string RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFi
     dialog.selectNameFilter(filters[request.selectedFilter]);
   ListEveryFileForStarDotStar(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
-  const QStringList files = dialog.selectedFiles();
-  return files.isEmpty() ? std::string() : files.front().toStdString();
+  return {dialog.selectedFiles(), std::max<int>(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+std::string FirstFile(const DialogOutcome& outcome) {
+  return outcome.files.isEmpty() ? std::string() : outcome.files.front().toStdString();
 }
 
 }  // namespace
@@ -94,11 +106,24 @@ PromptAnswer QtPrompt::Message(const std::string& text, PromptIcon icon, PromptB
 }
 
 std::string QtPrompt::OpenFileName(const FileDialogRequest& request) {
-  return RunFileDialog(parent_, request, QFileDialog::AcceptOpen);
+  return FirstFile(RunFileDialog(parent_, request, QFileDialog::AcceptOpen));
 }
 
 std::string QtPrompt::SaveFileName(const FileDialogRequest& request) {
-  return RunFileDialog(parent_, request, QFileDialog::AcceptSave);
+  return FirstFile(RunFileDialog(parent_, request, QFileDialog::AcceptSave));
+}
+
+SaveChoice QtPrompt::SaveFile(const FileDialogRequest& request) {
+  const DialogOutcome outcome = RunFileDialog(parent_, request, QFileDialog::AcceptSave);
+  return {FirstFile(outcome), outcome.filter};
+}
+
+std::vector<std::string> QtPrompt::OpenFileNames(const FileDialogRequest& request, int maxCount) {
+  const DialogOutcome outcome = RunFileDialog(parent_, request, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+  std::vector<std::string> names;
+  for (const QString& file : outcome.files)
+    if (static_cast<int>(names.size()) < maxCount) names.push_back(file.toStdString());
+  return names;
 }
 
 }  // namespace kvt

@@ -20,6 +20,8 @@ class QtPrompt : public Prompt {
                        PromptAnswer defaultAnswer) override;
   std::string OpenFileName(const FileDialogRequest& request) override;
   std::string SaveFileName(const FileDialogRequest& request) override;
+  SaveChoice SaveFile(const FileDialogRequest& request) override;
+  std::vector<std::string> OpenFileNames(const FileDialogRequest& request, int maxCount) override;
 
  private:
   QWidget* parent_;

@@ -129,7 +129,7 @@ TEST_F(PointsCommands, LoadSuccessTurnsTheRightOptionOnAndRedraws) {
 
   int option = 1;
   for (int count = 32; count <= 1024; count *= 2, ++option) {
-    const QString path = dir.filePath(QString::number(count));
+    const QString path = dir.filePath(QString::number(count) + ".kvt");
     points = SomePoints(count);
     Save(path);
     points = PointSet{};
@@ -204,7 +204,8 @@ TEST_F(PointsCommands, LargeFilesAreReadOnlyAsFarAsNeeded) {
 }
 
 TEST_F(PointsCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
-  Save(Path("new"));  // a name without extension is used as typed
+  prompt.saveFilters = {0};  // "All Files": a name without extension is used as typed
+  Save(Path("new"));
   ASSERT_EQ(prompt.saveDialogs.size(), 1u);
   EXPECT_EQ(prompt.saveDialogs[0].title, "Save Points");
   EXPECT_EQ(prompt.saveDialogs[0].filters,
@@ -232,6 +233,31 @@ TEST_F(PointsCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
   // Cancel in the dialog: nothing at all.
   prompt.messages.clear();
   SavePointsFile(points, prompt);
+  EXPECT_TRUE(prompt.messages.empty());
+}
+
+// With the points filter selected a bare name gets ".kvt"; any other name,
+// or any name under "All Files", is used as typed.
+TEST_F(PointsCommands, TheSelectedFilterDecidesTheSuffixOfABareName) {
+  const struct {
+    const char* typed;
+    int filter;
+    const char* written;
+  } cases[] = {
+      {"bare", 1, "bare.kvt"},
+      {"bare", 0, "bare"},
+      {"dotted.txt", 1, "dotted.txt"},
+      {"run.kvt", 1, "run.kvt"},
+      {".hidden", 1, ".hidden"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    QTemporaryDir folder;
+    prompt.saveFilters = {c.filter};
+    prompt.fileNames = {QDir(folder.path()).filePath(c.typed).toStdString()};
+    EXPECT_TRUE(SavePointsFile(points, prompt));
+    EXPECT_EQ(Entries(folder.path()), QStringList{c.written});
+  }
   EXPECT_TRUE(prompt.messages.empty());
 }
 
@@ -362,6 +388,7 @@ TEST_F(PointsCommands, SaveOntoAPipeOrDeviceIsRefused) {
     const std::string shown = RunInChild(
         [&] {
           prompt.answers = {PromptAnswer::Yes};
+          prompt.saveFilters = {0};  // "All Files": the name exactly as typed
           Save(QString::fromStdString(path));
           std::string texts;
           for (const auto& text : prompt.Texts()) texts += text + "|";

@@ -20,6 +20,8 @@ class ScriptedPrompt : public Prompt {
  public:
   std::deque<PromptAnswer> answers;    // given in turn; the default button when empty
   std::deque<std::string> fileNames;   // given in turn; empty (cancel) when empty
+  std::deque<int> saveFilters;         // filter chosen in each save dialog; the preselected one when empty
+  std::deque<std::vector<std::string>> fileLists;  // for multi-file open dialogs, in turn
   std::vector<ShownMessage> messages;
   std::vector<FileDialogRequest> openDialogs;
   std::vector<FileDialogRequest> saveDialogs;
@@ -42,6 +44,24 @@ class ScriptedPrompt : public Prompt {
   std::string SaveFileName(const FileDialogRequest& request) override {
     saveDialogs.push_back(request);
     return NextName();
+  }
+
+  SaveChoice SaveFile(const FileDialogRequest& request) override {
+    saveDialogs.push_back(request);
+    SaveChoice choice{NextName(), request.selectedFilter};
+    if (!saveFilters.empty()) {
+      choice.filter = saveFilters.front();
+      saveFilters.pop_front();
+    }
+    return choice;
+  }
+  std::vector<std::string> OpenFileNames(const FileDialogRequest& request, int maxCount) override {
+    openDialogs.push_back(request);
+    if (fileLists.empty()) return {};
+    std::vector<std::string> names = fileLists.front();
+    fileLists.pop_front();
+    if (static_cast<int>(names.size()) > maxCount) names.resize(static_cast<std::size_t>(maxCount));
+    return names;
   }
 
   std::vector<std::string> Texts() const {

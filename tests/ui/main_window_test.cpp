@@ -222,8 +222,11 @@ TEST_F(MainFormTest, OddStoredStatesAndSizesDoNotStopTheStart) {
 TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
   MainWindow& form = Start();
   const std::vector<std::pair<QString, std::vector<QString>>> expected = {
-      {"&File", {"&Open file with points", "&Save file with points", "", "E&xit"}},
-      {"&Tools", {"&Get points from device", "", "Clea&r plot (remove points)", "&Copy image to clipboard"}},
+      {"&File",
+       {"&Open file with points", "&Save file with points", "Open &reference curve...", "Clear re&ferences",
+        "&Export...", "", "E&xit"}},
+      {"&Tools",
+       {"&Get points from device", "", "Clea&r plot (remove points)", "&Copy image to clipboard", "", "&Parameters"}},
       {"&Options", {"&KVT Options", "&Window Options"}},
       {"&Help", {"&About program"}},
   };
@@ -237,6 +240,15 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
       EXPECT_EQ(items[i]->isSeparator() ? QString() : items[i]->text(), expected[m].second[i]);
       EXPECT_TRUE(items[i]->shortcut().isEmpty());
       EXPECT_FALSE(items[i]->isCheckable());
+    }
+    // No two items of a menu share an access key.
+    QList<QChar> keys;
+    for (QAction* item : items) {
+      const auto amp = item->text().indexOf('&');
+      if (amp < 0) continue;
+      const QChar key = item->text().at(amp + 1).toLower();
+      EXPECT_FALSE(keys.contains(key)) << item->text().toStdString();
+      keys << key;
     }
   }
   EXPECT_FALSE(form.Menu().savePoints->isEnabled());

@@ -1,0 +1,469 @@
+// The curve tools through the real main window, with the simulated
+// instrument: references and their match, the pointer's readout, Export
+// against the kvt command, the live curve of a run, and the question before
+// unsaved measured points go.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/parameter_report.h"
+#include "core/settings.h"
+#include "plot/plot_geometry.h"
+#include "plot/plot_renderer.h"
+#include "tests/support/program_in_folder.h"
+#include "tests/support/simulated_instrument.h"
+#include "ui/acquisition_window.h"
+#include "ui/curve_tools.h"
+#include "ui/parameter_panel.h"
+#include "ui/parameters_window.h"
+#include "ui/picture_box.h"
+#include "ui/plot_overlay.h"
+
+namespace kvt {
+
+namespace {
+
+int PixelsOf(const QImage& image, QColor colour) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == colour) ++count;
+  return count;
+}
+
+QColor QtColour(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing " + path.toUtf8() + ">");
+}
+
+// The CSV without the lines that name the writer, the time and the source.
+QByteArray WithoutWriterLines(const QByteArray& csv) {
+  QByteArray kept;
+  for (const QByteArray& line : csv.split('\n'))
+    if (!line.startsWith("# program") && !line.startsWith("# date") && !line.startsWith("# source"))
+      kept += line + '\n';
+  return kept;
+}
+
+class CurveToolsTest : public ProgramInFolder {
+ protected:
+  void SetUp() override {
+    ProgramInFolder::SetUp();
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    settings[ShowAboutAtStart] = "0";
+    settings[PointsChoice] = "1";  // 32 points
+    ASSERT_TRUE(WriteSettings(settings, ConfigDirFrom(dir_.path().toStdString())));
+  }
+
+  MainWindow* Start(const std::string& component, int seed = 9) {
+    form_.reset();
+    sims_.push_back(std::make_unique<SimulatedInstrument>("component = " + component + "\nrange = 1k\nseed = " +
+                                                          std::to_string(seed) + "\n"));
+    if (!sims_.back()->Ready()) {
+      ADD_FAILURE() << "simulator not ready";
+      return nullptr;
+    }
+    MainWindow& form = StartOn(sims_.back()->Port());
+    form.PollRange();
+    return &form;
+  }
+
+  // "&Get points from device", ticked by hand; `each` runs after every tick
+  // that did not end the run.
+  void Measure(const std::function<void(int tick)>& each = {}) {
+    QTimer::singleShot(0, [each] {
+      auto* window = qobject_cast<AcquisitionWindow*>(QApplication::activeModalWidget());
+      if (!window) return;
+      for (int tick = 1; window->TickTimer()->isActive() && tick < 2000; ++tick) {
+        window->OnTick();
+        if (each && window->TickTimer()->isActive()) each(tick);
+      }
+    });
+    form_->Menu().getPoints->trigger();
+  }
+
+  void SaveAs(const QString& name) {
+    prompt_.fileNames = {dir_.filePath(name).toStdString()};
+    form_->Menu().savePoints->trigger();
+  }
+  void OpenPoints(const QString& name) {
+    prompt_.fileNames = {dir_.filePath(name).toStdString()};
+    form_->Menu().openPoints->trigger();
+  }
+  void OpenReferences(const std::vector<QString>& names) {
+    std::vector<std::string> paths;
+    for (const QString& n : names) paths.push_back(dir_.filePath(n).toStdString());
+    prompt_.fileLists = {paths};
+    form_->CurveItems().openReference->trigger();
+  }
+
+  // A points file of a 2 kohm resistor: 32 points, -2.56 V ... 2.40 V.
+  void WriteResistorFile(const QString& name) {
+    QFile out(dir_.filePath(name));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("KVT\r\n 32 \r\n 0 \r\n");
+    for (int code = 0; code < 1024; code += 32) {
+      const double volts = (code - 512) / 200.0;
+      out.write(QByteArray::number(volts, 'f', 2) + " " + QByteArray::number(volts / 2000, 'E', 4) + "\r\n");
+    }
+  }
+
+  PlotOverlay& Overlay() { return form_->Tools().Overlay(); }
+  QColor Line() {
+    const Settings& s = form_->Table();
+    return QColor(s.Int(LineRed), s.Int(LineGreen), s.Int(LineBlue));
+  }
+
+  std::vector<std::unique_ptr<SimulatedInstrument>> sims_;
+};
+
+}  // namespace
+
+// A reference is drawn in its own colour; the box over the plot passes the
+// same part measured twice and fails another part, green or red.
+TEST_F(CurveToolsTest, MatchBoxPassesTheSamePartAndFailsAnother) {
+  const struct {
+    const char* referencePart;
+    bool pass;
+    QColor fill;
+  } cases[] = {
+      {"diode", true, QColor(200, 255, 200)},
+      {"led", false, QColor(255, 205, 205)},
+      {"zener 3.3", false, QColor(255, 205, 205)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.referencePart);
+    ASSERT_NE(Start(c.referencePart, 3), nullptr);
+    Measure();
+    const QString reference = QString(c.referencePart).replace(' ', '_') + ".kvt";
+    SaveAs(reference);
+
+    ASSERT_NE(Start("diode", 11), nullptr);
+    Measure();
+    ASSERT_EQ(form_->Points().PointCount, 32);
+    const QColor refColour = QtColour(ReferenceColour(0));
+    EXPECT_EQ(PixelsOf(form_->PlotBox()->Image(), refColour), 0);
+    EXPECT_FALSE(Overlay().Match());
+
+    OpenReferences({reference});
+    EXPECT_GT(PixelsOf(form_->PlotBox()->Image(), refColour), 30);
+    ASSERT_TRUE(Overlay().Match());
+    EXPECT_EQ(Overlay().Match()->pass, c.pass);
+    ASSERT_FALSE(Overlay().Match()->lines.empty());
+    EXPECT_EQ(Overlay().Match()->lines[0].substr(0, 4), c.pass ? "PASS" : "FAIL");
+    EXPECT_NE(Overlay().Match()->lines[0].find(reference.toStdString()), std::string::npos);
+    EXPECT_EQ(Overlay().Match()->outside.empty(), c.pass);
+    const QRect box = Overlay().MatchRect();
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_EQ(form_->PlotBox()->grab().toImage().pixelColor(box.topLeft() + QPoint(1, 1)), c.fill);
+    EXPECT_TRUE(prompt_.messages.empty()) << prompt_.Texts()[0];
+  }
+}
+
+// With several references the best one is named; references stay through
+// Clear plot, a new run and a change of range, and go when cleared.
+TEST_F(CurveToolsTest, ReferencesStayUntilClearedAndTheBestIsNamed) {
+  ASSERT_NE(Start("diode", 3), nullptr);
+  Measure();
+  SaveAs("diode.kvt");
+  WriteResistorFile("r2k.kvt");
+  OpenReferences({"r2k.kvt", "diode.kvt"});
+  ASSERT_EQ(form_->Tools().References().size(), 2u);
+  ASSERT_TRUE(Overlay().Match());
+  EXPECT_NE(Overlay().Match()->lines[0].find("best: diode.kvt"), std::string::npos) << Overlay().Match()->lines[0];
+
+  const auto bothShown = [this] {
+    const QImage image = form_->PlotBox()->Image();
+    return PixelsOf(image, QtColour(ReferenceColour(0))) > 20 && PixelsOf(image, QtColour(ReferenceColour(1))) > 20;
+  };
+  EXPECT_TRUE(bothShown());
+  prompt_.answers = {PromptAnswer::Yes};
+  form_->Menu().clearPlot->trigger();
+  EXPECT_TRUE(bothShown()) << "after Clear plot";
+  EXPECT_FALSE(Overlay().Match());
+  Measure();
+  EXPECT_TRUE(bothShown()) << "after a new run";
+  form_->Panel().MaxMilliampsBar()->setValue(form_->Panel().MaxMilliampsBar()->value() - 3);
+  EXPECT_TRUE(bothShown()) << "after a change of range";
+
+  form_->CurveItems().clearReferences->trigger();
+  EXPECT_TRUE(form_->Tools().References().empty());
+  EXPECT_EQ(PixelsOf(form_->PlotBox()->Image(), QtColour(ReferenceColour(0))), 0);
+  EXPECT_FALSE(Overlay().Match());
+}
+
+// A file that cannot be read gives one message naming it and why; the
+// files that can be read are still opened.
+TEST_F(CurveToolsTest, AnUnreadableReferenceIsNamedWithTheReason) {
+  ASSERT_NE(Start("diode"), nullptr);
+  WriteResistorFile("good.kvt");
+  QFile bad(dir_.filePath("bad.csv"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("volts,amps\n1,2\nthree,4\n");
+  bad.close();
+  OpenReferences({"bad.csv", "missing.kvt", "good.kvt"});
+  ASSERT_EQ(prompt_.messages.size(), 2u);
+  for (const auto& [shown, name] : {std::pair{prompt_.messages[0], "bad.csv: "}, {prompt_.messages[1], "missing.kvt: "}}) {
+    EXPECT_NE(shown.text.find(name), std::string::npos) << shown.text;
+    EXPECT_GT(shown.text.size(), shown.text.find(name) + std::string(name).size()) << "no reason: " << shown.text;
+    EXPECT_EQ(shown.icon, PromptIcon::Exclamation);
+  }
+  ASSERT_EQ(form_->Tools().References().size(), 1u);
+  EXPECT_EQ(form_->Tools().References()[0].name, "good.kvt");
+  ASSERT_EQ(prompt_.openDialogs.size(), 1u);
+}
+
+// The pointer over a known point reads it with its dynamic resistance, the
+// readout goes when the pointer leaves, and Copy never takes it along.
+TEST_F(CurveToolsTest, ReadoutShowsThePointUnderThePointerButCopyLeavesItOut) {
+  ASSERT_NE(Start("diode"), nullptr);
+  WriteResistorFile("r2k.kvt");
+  OpenPoints("r2k.kvt");
+  ASSERT_EQ(form_->Points().PointCount, 32);
+
+  const PlotControls controls = form_->Panel().Controls();
+  const QImage plain = form_->PlotBox()->Image();
+  const PlotGeometry g = ComputePlotGeometry(plain.width(), plain.height());
+  const PlotScales s = ComputePlotScales(g, controls.maxVolts, controls.maxMilliamps);
+  const struct {
+    double volts;  // a point of the file
+    const char* ohms;
+  } cases[] = {{1.28, "2 kohm"}, {-2.4, "2 kohm"}, {0.0, "2 kohm"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.volts);
+    const double amps = c.volts / 2000;
+    const QPoint at(g.OriginX + PixelOffset(c.volts, s.PixelsPerVolt) + 2,
+                    g.OriginY - PixelOffset(amps * 1000, s.PixelsPerMilliamp) - 1);
+    QMouseEvent move(QEvent::MouseMove, at, Overlay().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&Overlay(), &move);
+    ASSERT_TRUE(Overlay().ReadoutShown());
+    const QStringList lines = Overlay().ReadoutLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[1].toStdString(), "point " + WithUnit(c.volts, "V") + "  " + WithUnit(amps, "A"));
+    EXPECT_EQ(lines[2].toStdString(), std::string("dV/dI ") + c.ohms);
+    // On screen the crosshair is there; the plot image and the copy are untouched.
+    EXPECT_NE(form_->PlotBox()->grab().toImage().convertToFormat(plain.format()), plain);
+    form_->Menu().copyPlot->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(plain.format()), plain);
+  }
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(&Overlay(), &leave);
+  EXPECT_FALSE(Overlay().ReadoutShown());
+  EXPECT_EQ(form_->PlotBox()->grab().toImage().convertToFormat(plain.format()), plain);
+}
+
+// Export through the dialog writes what the kvt command writes for the
+// same curve: the filter chooses the format, a typed extension overrides it.
+TEST_F(CurveToolsTest, ExportWritesWhatTheCommandWrites) {
+  ASSERT_NE(Start("diode", 5), nullptr);
+  Measure();
+  SaveAs("diode.kvt");
+  WriteResistorFile("r2k.kvt");
+  OpenPoints("diode.kvt");  // the window now holds exactly the file's values
+  OpenReferences({"r2k.kvt"});
+  const QSize size = form_->PlotBox()->Image().size();
+  const QString sizeText = QString("%1x%2").arg(size.width()).arg(size.height());
+
+  const struct {
+    const char* typed;
+    int filter;
+    const char* written;
+    QStringList command;  // its output is "cmd.out"
+    bool csv;
+  } cases[] = {
+      {"w1", 0, "w1.csv", {"convert", "diode.kvt", "-o", "cmd.csv"}, true},
+      {"w2", 1, "w2.png", {"render", "diode.kvt", "--ref", "r2k.kvt", "--size", sizeText, "-o", "cmd.png"}, false},
+      {"w3", 2, "w3.svg", {"render", "diode.kvt", "--ref", "r2k.kvt", "--size", sizeText, "-o", "cmd.svg"}, false},
+      {"diode", 3, "diode.cir", {"spice", "diode.kvt", "-o", "cmd.cir"}, false},
+      {"typed.png", 0, "typed.png", {"render", "diode.kvt", "--ref", "r2k.kvt", "--size", sizeText, "-o", "cmd.png"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    prompt_.fileNames = {dir_.filePath(c.typed).toStdString()};
+    prompt_.saveFilters = {c.filter};
+    form_->CurveItems().exportCurve->trigger();
+    EXPECT_TRUE(prompt_.messages.empty()) << prompt_.Texts()[0];
+
+    QProcess kvt;
+    kvt.setWorkingDirectory(dir_.path());
+    kvt.start(QStringLiteral(KVT_PROGRAM), c.command);
+    ASSERT_TRUE(kvt.waitForFinished(60000));
+    ASSERT_EQ(kvt.exitCode(), 0) << kvt.readAllStandardError().toStdString();
+    const QByteArray mine = ReadAll(dir_.filePath(c.written));
+    const QByteArray theirs = ReadAll(dir_.filePath(c.command.last()));
+    ASSERT_GT(mine.size(), 100);
+    if (c.csv)
+      EXPECT_EQ(WithoutWriterLines(mine), WithoutWriterLines(theirs));
+    else
+      EXPECT_EQ(mine, theirs);
+  }
+}
+
+// A file that cannot be written is a failed save, and nothing is left.
+TEST_F(CurveToolsTest, AFailedExportIsReportedAndLeavesNothing) {
+  ASSERT_NE(Start("diode"), nullptr);
+  Measure();
+  prompt_.fileNames = {dir_.filePath("no such folder/out.svg").toStdString()};
+  form_->CurveItems().exportCurve->trigger();
+  ASSERT_EQ(prompt_.Texts(), std::vector<std::string>{"Can't save file"});
+  EXPECT_EQ(QDir(dir_.path()).entryList({"*.svg"}, QDir::Files).size(), 0);
+}
+
+// The plot follows a run while it goes on, not only at its end.
+TEST_F(CurveToolsTest, TheRunIsPlottedWhileItGoesOn) {
+  ASSERT_NE(Start("diode"), nullptr);
+  const QImage before = form_->PlotBox()->Image();
+  std::vector<int> linePixels;
+  std::vector<bool> changed;
+  Measure([&](int tick) {
+    if (tick > 24) return;
+    const QImage now = form_->PlotBox()->Image();
+    linePixels.push_back(PixelsOf(now, Line()));
+    changed.push_back(now != before);
+  });
+  ASSERT_EQ(linePixels.size(), 24u);
+  // Two points make the first piece of line; from then on it grows.
+  EXPECT_TRUE(changed[2]);
+  EXPECT_GT(linePixels[2], 0);
+  EXPECT_GT(linePixels[23], linePixels[2]);
+  EXPECT_EQ(form_->Points().PointCount, 32);
+  EXPECT_FALSE(form_->Tools().HasPartial());
+}
+
+// Each way of leaving measured points that were never saved asks once;
+// Cancel keeps everything, No goes on. A save or a load asks nothing.
+TEST_F(CurveToolsTest, UnsavedMeasuredPointsAreAskedForOnEveryWayOut) {
+  const char* question = "The measured points have not been saved. Save them first?";
+  WriteResistorFile("other.kvt");
+  const struct {
+    const char* way;
+    std::function<void(MainWindow&)> act;
+    std::function<bool(MainWindow&, const PointSet& measured)> wentOn;  // after the answer No
+  } ways[] = {
+      {"Exit", [](MainWindow& f) { f.Menu().exit->trigger(); },
+       [this](MainWindow&, const PointSet&) { return quits_ == 1; }},
+      {"close", [](MainWindow& f) { f.close(); }, [this](MainWindow&, const PointSet&) { return quits_ == 1; }},
+      {"open",
+       [this](MainWindow& f) {
+         prompt_.fileNames = {dir_.filePath("other.kvt").toStdString()};
+         f.Menu().openPoints->trigger();
+       },
+       [](MainWindow& f, const PointSet&) { return f.Points().PointVolts[0] == -2.56; }},
+      {"run", [this](MainWindow&) { Measure(); },
+       [](MainWindow& f, const PointSet& measured) {
+         return f.Points().PointCount == 32 && f.Points().PointVolts != measured.PointVolts;
+       }},
+  };
+  for (const auto& w : ways) {
+    SCOPED_TRACE(w.way);
+    quits_ = 0;
+    ASSERT_NE(Start("diode"), nullptr);
+    Measure();
+    const PointSet measured = form_->Points();
+    prompt_.messages.clear();
+    prompt_.answers = {PromptAnswer::Cancel};
+    w.act(*form_);
+    ASSERT_EQ(prompt_.Texts(), std::vector<std::string>{question});
+    EXPECT_EQ(prompt_.messages[0].buttons, PromptButtons::YesNoCancel);
+    EXPECT_EQ(prompt_.messages[0].icon, PromptIcon::Question);
+    EXPECT_EQ(quits_, 0);
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(form_->Points().PointCount, 32);
+    EXPECT_EQ(form_->Points().PointVolts, measured.PointVolts);
+    EXPECT_TRUE(prompt_.openDialogs.empty());
+
+    prompt_.answers = {PromptAnswer::No};
+    w.act(*form_);
+    EXPECT_EQ(prompt_.Texts(), std::vector<std::string>(2, question));
+    EXPECT_TRUE(w.wentOn(*form_, measured));
+    prompt_.openDialogs.clear();
+  }
+
+  // Yes saves through the usual dialog first.
+  quits_ = 0;
+  ASSERT_NE(Start("diode"), nullptr);
+  Measure();
+  prompt_.messages.clear();
+  prompt_.answers = {PromptAnswer::Yes};
+  prompt_.fileNames = {dir_.filePath("kept").toStdString()};
+  form_->Menu().exit->trigger();
+  EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{question});
+  EXPECT_EQ(quits_, 1);
+  EXPECT_TRUE(QFile::exists(dir_.filePath("kept.kvt")));
+
+  // After a save, or with points from a file, nothing asks.
+  for (const bool save : {true, false}) {
+    SCOPED_TRACE(save ? "saved" : "loaded");
+    quits_ = 0;
+    ASSERT_NE(Start("diode"), nullptr);
+    Measure();
+    prompt_.answers = {PromptAnswer::No};
+    if (save)
+      SaveAs("saved.kvt");
+    else
+      OpenPoints("other.kvt");
+    prompt_.messages.clear();
+    Measure();  // a new run after the save or load: no question before it ...
+    EXPECT_TRUE(prompt_.messages.empty());
+    SaveAs(save ? "saved2.kvt" : "saved3.kvt");
+    form_->close();  // ... and none after its points were saved
+    EXPECT_TRUE(prompt_.messages.empty()) << prompt_.Texts()[0];
+    EXPECT_EQ(quits_, 1);
+  }
+}
+
+// The Parameters window is no dialog that blocks: it shows the measured
+// curve and each reference side by side and follows every change.
+TEST_F(CurveToolsTest, ParametersFollowRunsReferencesAndClear) {
+  ASSERT_NE(Start("diode"), nullptr);
+  form_->CurveItems().parameters->trigger();
+  ParametersWindow* window = form_->Tools().Parameters();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), "Parameters");
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->isModal());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  const auto headers = [window] {
+    QStringList titles;
+    for (int c = 0; c < window->Table()->columnCount(); ++c) titles << window->Table()->horizontalHeaderItem(c)->text();
+    return titles;
+  };
+  const auto value = [window](const char* label, int column) {
+    for (int r = 0; r < window->Table()->rowCount(); ++r)
+      if (window->Table()->verticalHeaderItem(r)->text() == label && window->Table()->item(r, column))
+        return window->Table()->item(r, column)->text();
+    return QString("<none>");
+  };
+  EXPECT_TRUE(headers().isEmpty());
+
+  Measure();
+  EXPECT_EQ(headers(), QStringList{"measured"});
+  EXPECT_EQ(value("component", 0), "diode");
+  WriteResistorFile("r2k.kvt");
+  OpenReferences({"r2k.kvt"});
+  EXPECT_EQ(headers(), (QStringList{"measured", "r2k.kvt"}));
+  EXPECT_EQ(value("component", 1), "resistor");
+  EXPECT_EQ(value("resistance", 1), "2 kohm");
+  prompt_.answers = {PromptAnswer::Yes};
+  form_->Menu().clearPlot->trigger();
+  EXPECT_EQ(headers(), QStringList{"r2k.kvt"});
+  form_->CurveItems().clearReferences->trigger();
+  EXPECT_TRUE(headers().isEmpty());
+}
+
+}  // namespace kvt

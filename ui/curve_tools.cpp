@@ -1,0 +1,156 @@
+#include "ui/curve_tools.h"
+
+#include <QFile>
+#include <QString>
+
+#include "analysis/curve_files.h"
+#include "analysis/parameter_report.h"
+#include "analysis/parameters.h"
+#include "files/points_commands.h"
+#include "ui/export_command.h"
+#include "ui/parameters_window.h"
+#include "ui/picture_box.h"
+#include "ui/plot_overlay.h"
+
+namespace kvt {
+
+namespace {
+
+std::string FileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+bool SamePoints(const std::vector<CurvePoint>& a, const std::vector<CurvePoint>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i].volts != b[i].volts || a[i].amps != b[i].amps) return false;
+  return true;
+}
+
+std::vector<std::pair<double, double>> Pairs(const Curve& curve) {
+  std::vector<std::pair<double, double>> pairs;
+  pairs.reserve(curve.points.size());
+  for (const CurvePoint& p : curve.points) pairs.emplace_back(p.volts, p.amps);
+  return pairs;
+}
+
+}  // namespace
+
+CurveTools::CurveTools(CurveToolsHost host, QWidget* window) : host_(std::move(host)), window_(window) {
+  overlay_ = new PlotOverlay(host_.plotBox, host_.controls);
+}
+
+CurveTools::~CurveTools() = default;
+
+void CurveTools::OpenReferences() {
+  const FileDialogRequest request{
+      "Open reference curve", {"Curves (*.kvt *.csv)", "All Files (*.*)"}, 0};
+  const std::vector<std::string> names = host_.prompt.OpenFileNames(request, MaxReferences);
+  if (names.empty()) return;
+  for (const std::string& name : names) {
+    CurveFile file = ReadCurveFile(QFile::encodeName(QString::fromStdString(name)).toStdString());
+    if (file.ok() && file.curve.points.empty()) file.error = "no points";
+    if (!file.ok()) {
+      host_.prompt.Message("Can't open reference curve " + FileName(name) + ": " + file.error,
+                           PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+      continue;
+    }
+    references_.push_back({FileName(name), std::move(file.curve)});
+  }
+  if (references_.size() > MaxReferences)
+    references_.erase(references_.begin(), references_.end() - MaxReferences);
+  ++generation_;
+  host_.view.DrawPlot();
+}
+
+void CurveTools::ClearReferences() {
+  if (references_.empty()) return;
+  references_.clear();
+  ++generation_;
+  host_.view.DrawPlot();
+}
+
+void CurveTools::Export() {
+  ExportCurve(host_.prompt, {host_.picture(), runRangeOhms_});
+}
+
+void CurveTools::ShowParameters() {
+  if (!parameters_) {
+    parameters_ = new ParametersWindow(window_);
+    FillParameters();
+  }
+  parameters_->show();
+  parameters_->raise();
+  parameters_->activateWindow();
+}
+
+std::vector<ReferenceCurve> CurveTools::PlotReferences(Colour lineColour) const {
+  std::vector<ReferenceCurve> curves;
+  for (std::size_t i = 0; i < references_.size(); ++i)
+    curves.push_back({references_[i].name, Pairs(references_[i].curve), ReferenceColour(static_cast<int>(i)), 1});
+  // The measured curve's own pen, so the run looks as it will at the end.
+  if (!partial_.empty()) curves.push_back({"", partial_, lineColour, 2});
+  return curves;
+}
+
+Curve CurveTools::MeasuredCurve() const { return CurveFromPointSet(host_.points, runRangeOhms_); }
+
+void CurveTools::PlotRedrawn() {
+  if (!partial_.empty()) {
+    // The set still holds the previous points while a run goes on.
+    overlay_->SetCurve(CurveFromPairs(partial_));
+    overlay_->SetMatch(std::nullopt);
+    shownPoints_.reset();
+    return;
+  }
+  const Curve curve = MeasuredCurve();
+  if (shownPoints_ && SamePoints(*shownPoints_, curve.points) && shownGeneration_ == generation_) return;
+  shownPoints_ = curve.points;
+  shownGeneration_ = generation_;
+
+  overlay_->SetCurve(curve);
+  if (curve.points.empty() || references_.empty()) {
+    overlay_->SetMatch(std::nullopt);
+  } else {
+    const ReferenceMatch match = MatchReferences(curve, references_);
+    const Comparison& best = match.comparisons[*match.best];
+    overlay_->SetMatch(MatchBox{MatchLines(match, references_), best.pass, best.outside});
+  }
+  if (parameters_) FillParameters();
+}
+
+void CurveTools::FillParameters() {
+  std::vector<ParameterColumn> columns;
+  const auto add = [&columns](const std::string& title, const Curve& curve) {
+    const AnalysisOptions options;
+    columns.push_back({title, ParameterRows(curve, AnalysePart(curve, options), options)});
+  };
+  if (host_.points.PointCount != 0 && partial_.empty()) add("measured", MeasuredCurve());
+  for (const NamedCurve& reference : references_) add(reference.name, reference.curve);
+  parameters_->Show(columns);
+}
+
+void CurveTools::RunFinished(double rangeOhms) {
+  runRangeOhms_ = rangeOhms;
+  unsaved_ = host_.points.PointCount != 0;
+}
+
+void CurveTools::PointsLoaded() {
+  runRangeOhms_.reset();
+  unsaved_ = false;
+}
+
+bool CurveTools::MayDropMeasurement() {
+  if (!unsaved_ || host_.points.PointCount == 0) return true;
+  switch (host_.prompt.Message("The measured points have not been saved. Save them first?", PromptIcon::Question,
+                               PromptButtons::YesNoCancel, PromptAnswer::Yes)) {
+    case PromptAnswer::Yes:
+      if (!SavePointsFile(host_.points, host_.prompt)) return false;
+      unsaved_ = false;
+      return true;
+    case PromptAnswer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace kvt

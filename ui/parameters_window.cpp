@@ -1,0 +1,48 @@
+#include "ui/parameters_window.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace kvt {
+
+ParametersWindow::ParametersWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName("Parameters");
+  setWindowTitle("Parameters");
+  table_ = new QTableWidget(this);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(table_);
+  resize(520, 360);
+}
+
+void ParametersWindow::Show(const std::vector<ParameterColumn>& columns) {
+  // Curves of different parts give different rows (a fit or not): one row
+  // per label, in the order the labels first come, each curve's value in it.
+  std::vector<std::string> labels;
+  for (const ParameterColumn& column : columns)
+    for (const ParameterRow& row : column.rows)
+      if (std::find(labels.begin(), labels.end(), row.label) == labels.end()) labels.push_back(row.label);
+  table_->clear();
+  table_->setRowCount(static_cast<int>(labels.size()));
+  table_->setColumnCount(static_cast<int>(columns.size()));
+  QStringList headers;
+  for (const ParameterColumn& column : columns) headers << QString::fromStdString(column.title);
+  table_->setHorizontalHeaderLabels(headers);
+  QStringList rowNames;
+  for (const std::string& label : labels) rowNames << QString::fromStdString(label);
+  table_->setVerticalHeaderLabels(rowNames);
+  for (std::size_t c = 0; c < columns.size(); ++c)
+    for (const ParameterRow& row : columns[c].rows) {
+      const auto r = std::find(labels.begin(), labels.end(), row.label) - labels.begin();
+      auto* item = new QTableWidgetItem(QString::fromStdString(row.value));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
+    }
+}
+
+}  // namespace kvt
