@@ -11,6 +11,7 @@
 #include "ui/parameters_window.h"
 #include "ui/picture_box.h"
 #include "ui/plot_overlay.h"
+#include "ui/window_geometry.h"
 
 namespace kvt {
 
@@ -76,6 +77,7 @@ void CurveTools::ShowParameters() {
   if (!parameters_) {
     parameters_ = new ParametersWindow(window_);
     FillParameters();
+    PlaceBelowRightOf(*parameters_, window_);
   }
   parameters_->show();
   parameters_->raise();

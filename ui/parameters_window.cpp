@@ -17,7 +17,6 @@ ParametersWindow::ParametersWindow(QWidget* parent) : QWidget(parent, Qt::Window
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(table_);
-  resize(520, 360);
 }
 
 void ParametersWindow::Show(const std::vector<ParameterColumn>& columns) {
@@ -43,6 +42,16 @@ void ParametersWindow::Show(const std::vector<ParameterColumn>& columns) {
       item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
     }
+  // The window takes the table's size, so no empty space and no scrolling.
+  // Header sizes come from their hints: before the first show the headers
+  // have no geometry yet.
+  table_->resizeColumnsToContents();
+  table_->resizeRowsToContents();
+  int width = table_->verticalHeader()->sizeHint().width() + 2 * table_->frameWidth() + 2;
+  for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
+  int height = table_->horizontalHeader()->sizeHint().height() + 2 * table_->frameWidth() + 2;
+  for (int r = 0; r < table_->rowCount(); ++r) height += table_->rowHeight(r);
+  resize(width, height);
 }
 
 }  // namespace kvt
