@@ -5,10 +5,10 @@
 
 namespace kvt {
 
-CommandLine::CommandLine(const std::vector<std::string>& words, const std::vector<OptionSpec>& specs) {
-  const auto find = [&](const std::string& name) -> const OptionSpec* {
-    for (const OptionSpec& spec : specs)
-      if (spec.name == name) return &spec;
+CommandLine::CommandLine(const std::vector<std::string>& words, const std::vector<OptionRule>& rules) {
+  const auto find = [&](const std::string& name) -> const OptionRule* {
+    for (const OptionRule& rule : rules)
+      if (rule.name == name) return &rule;
     return nullptr;
   };
   bool optionsEnded = false;
@@ -28,15 +28,15 @@ CommandLine::CommandLine(const std::vector<std::string>& words, const std::vecto
       name = word.substr(0, eq);
       value = word.substr(eq + 1);
     }
-    const OptionSpec* spec = find(name);
-    if (!spec) throw UsageError("unknown option " + name);
-    if (spec->takesValue && !value && !spec->optionalValue) {
+    const OptionRule* rule = find(name);
+    if (!rule) throw UsageError("unknown option " + name);
+    if (rule->takesValue && !value && !rule->optionalValue) {
       if (i + 1 >= words.size()) throw UsageError("option " + name + " needs a value");
       value = words[++i];
     }
-    if (!spec->takesValue && value) throw UsageError("option " + name + " takes no value");
+    if (!rule->takesValue && value) throw UsageError("option " + name + " takes no value");
     auto& list = values_[name];
-    if (!list.empty() && !spec->repeats) throw UsageError("option " + name + " given twice");
+    if (!list.empty() && !rule->repeats) throw UsageError("option " + name + " given twice");
     list.push_back(value.value_or(""));
   }
 }

@@ -19,7 +19,7 @@ struct RunError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct OptionRule {
   std::string name;        // "-o", "--size", ...
   bool takesValue = false;
   bool repeats = false;    // e.g. --ref
@@ -30,7 +30,7 @@ class CommandLine {
  public:
   // Throws UsageError for an unknown option, a missing value or a repeated
   // option that may appear once.
-  CommandLine(const std::vector<std::string>& words, const std::vector<OptionSpec>& specs);
+  CommandLine(const std::vector<std::string>& words, const std::vector<OptionRule>& rules);
 
   const std::vector<std::string>& Positional() const { return positional_; }
   bool Has(const std::string& name) const { return values_.count(name) != 0; }
