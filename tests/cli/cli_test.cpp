@@ -70,14 +70,15 @@ TEST_F(KvtCommand, SimulatedPartsAreMeasuredAndNamed) {
     double expected;
     double tolerance;
   };
-  // The simulator's diode gives 0.595 V at 1 mA; its zener breaks down at the
-  // voltage it is told, at 1 mA.
+  // The simulator's junction models give 0.592 V (diode) and 1.791 V (LED) at
+  // 1 mA: Is = 3e-9 A, n = 1.8, 0.5 ohm and Is = 1e-18 A, n = 2, 5 ohm at 27 C.
+  // Its zener breaks down at the voltage it is told, at 1 mA.
   const Case cases[] = {
-      {"diode", "", "diode", "vf", 0.595, 0.020},
+      {"diode", "", "diode", "vf", 0.592, 0.020},
       {"resistor 1k", "", "resistor", "resistance", 1000, 20},
       {"resistor 4.7k", "10k", "resistor", "resistance", 4700, 94},
       {"zener 3.3", "", "zener", "vbr", -3.3, 0.1},
-      {"led", "", "LED", "vf", 1.8, 0.25},
+      {"led", "", "LED", "vf", 1.791, 0.050},
       {"open", "", "open", "vf", NAN, 0},
       {"short", "100", "short", "vf", 0.0, 0.03},
   };
