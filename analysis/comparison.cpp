@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "analysis/resolution.h"
 
@@ -25,23 +26,75 @@ struct Nearest {
   Scaled offset{0, 0};  // from the nearest point of the other curve to the point
 };
 
-// Nearest point of the other curve's polyline (in measuring order), so
-// steep parts are judged mostly by voltage and flat parts by current.
-Nearest NearestOnPolyline(Scaled p, const std::vector<Scaled>& line) {
+void Consider(Nearest& best, Scaled p, Scaled q) {
+  const double dx = p.x - q.x, dy = p.y - q.y;
+  const double d = std::hypot(dx, dy);
+  if (d < best.distance) best = {d, {dx, dy}};
+}
+
+void ConsiderSegment(Nearest& best, Scaled p, Scaled a, Scaled b) {
+  const double ex = b.x - a.x, ey = b.y - a.y;
+  const double len2 = ex * ex + ey * ey;
+  double t = len2 > 0 ? ((p.x - a.x) * ex + (p.y - a.y) * ey) / len2 : 0.0;
+  t = std::clamp(t, 0.0, 1.0);
+  Consider(best, p, {a.x + t * ex, a.y + t * ey});
+}
+
+double Cross(Scaled o, Scaled a, Scaled b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+
+void ConsiderTriangle(Nearest& best, Scaled p, Scaled a, Scaled b, Scaled c) {
+  const double d1 = Cross(a, b, p), d2 = Cross(b, c, p), d3 = Cross(c, a, p);
+  const bool flat = Cross(a, b, c) == 0;  // then only its edges count
+  if (!flat && !((d1 < 0 || d2 < 0 || d3 < 0) && (d1 > 0 || d2 > 0 || d3 > 0))) {
+    best = {0.0, {0, 0}};
+    return;
+  }
+  ConsiderSegment(best, p, a, b);
+  ConsiderSegment(best, p, b, c);
+  ConsiderSegment(best, p, c, a);
+}
+
+// Where the continuations of the segments before and after the one from
+// line[k] to line[k + 1] meet ahead of both: the corner a bend between the
+// two points can reach, kept within the box the two points span.
+std::optional<Scaled> BendCorner(const std::vector<Scaled>& line, std::size_t k) {
+  if (k == 0 || k + 2 >= line.size()) return std::nullopt;
+  const Scaled a = line[k], b = line[k + 1];
+  const Scaled u{a.x - line[k - 1].x, a.y - line[k - 1].y};  // onwards from a
+  const Scaled w{b.x - line[k + 2].x, b.y - line[k + 2].y};  // backwards from b
+  const double det = u.x * w.y - u.y * w.x;
+  if (det == 0) return std::nullopt;
+  // a + s u = b + t w
+  const double rx = b.x - a.x, ry = b.y - a.y;
+  const double s = (rx * w.y - ry * w.x) / det;
+  const double t = (rx * u.y - ry * u.x) / det;
+  if (!(s > 0 && t > 0)) return std::nullopt;
+  return Scaled{std::clamp(a.x + s * u.x, std::min(a.x, b.x), std::max(a.x, b.x)),
+                std::clamp(a.y + s * u.y, std::min(a.y, b.y), std::max(a.y, b.y))};
+}
+
+// Nearest point of the other curve (in measuring order). Between two points
+// closer than the band the curve is its chord, so steep parts are judged
+// mostly by voltage and flat parts by current. Between two points farther
+// apart the chord may cut a bend of the part: there the curve may lie
+// anywhere between the chord and the continuations of its neighbouring
+// segments. Each end reaches one more step beyond the last point, as a
+// sweep with fewer points stops short of the converter's ends.
+Nearest NearestOnCurve(Scaled p, const std::vector<Scaled>& line) {
   Nearest best;
-  auto consider = [&](Scaled q) {
-    const double dx = p.x - q.x, dy = p.y - q.y;
-    const double d = std::hypot(dx, dy);
-    if (d < best.distance) best = {d, {dx, dy}};
-  };
-  if (line.size() == 1) consider(line[0]);
+  if (line.size() == 1) Consider(best, p, line[0]);
   for (std::size_t k = 0; k + 1 < line.size(); ++k) {
     const Scaled a = line[k], b = line[k + 1];
-    const double ex = b.x - a.x, ey = b.y - a.y;
-    const double len2 = ex * ex + ey * ey;
-    double t = len2 > 0 ? ((p.x - a.x) * ex + (p.y - a.y) * ey) / len2 : 0.0;
-    t = std::clamp(t, 0.0, 1.0);
-    consider({a.x + t * ex, a.y + t * ey});
+    const std::optional<Scaled> corner =
+        std::hypot(b.x - a.x, b.y - a.y) > 1.0 ? BendCorner(line, k) : std::nullopt;
+    if (corner) ConsiderTriangle(best, p, a, b, *corner);
+    else ConsiderSegment(best, p, a, b);
+  }
+  if (line.size() >= 2) {
+    const Scaled first = line[0], second = line[1];
+    const Scaled last = line.back(), beforeLast = line[line.size() - 2];
+    ConsiderSegment(best, p, first, {2 * first.x - second.x, 2 * first.y - second.y});
+    ConsiderSegment(best, p, last, {2 * last.x - beforeLast.x, 2 * last.y - beforeLast.y});
   }
   return best;
 }
@@ -89,7 +142,7 @@ Comparison CompareCurves(const Curve& curve, const Curve& reference, const Compa
   auto judge = [&](const std::vector<CurvePoint>& pts, const std::vector<Scaled>& scaled,
                    const std::vector<Scaled>& other, bool onReference) {
     for (std::size_t k = 0; k < pts.size(); ++k) {
-      const Nearest n = NearestOnPolyline(scaled[k], other);
+      const Nearest n = NearestOnCurve(scaled[k], other);
       ++judged;
       const bool in = n.distance <= 1.0;
       if (in) ++inside;

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include <string>
 
@@ -64,6 +68,118 @@ INSTANTIATE_TEST_SUITE_P(
         CompareCase{"FivePercentResistorFailsInSteps", {R1k05, 1000, 1024, 2}, {R1k}, {}, false, 0, 80},
         CompareCase{"FivePercentResistorPassesTenPercent", {R1k05, 1000, 1024, 2}, {R1k}, Percent(10), true, 100, 100},
         CompareCase{"FivePercentResistorFailsOnePercent", {R1k05, 1000, 1024, 2}, {R1k}, Percent(1), false, 20, 90}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The same part measured with any two point counts, with the simulator's
+// noise and stray readings: a sparse curve's chords cut corners the dense
+// curve follows, and that must not fail a good part.
+struct DensityCase {
+  const char* name;
+  Component part;
+  int rangeOhms;
+};
+void PrintTo(const DensityCase& c, std::ostream* os) { *os << c.name; }
+
+class CompareDensityTest : public testing::TestWithParam<DensityCase> {};
+
+TEST_P(CompareDensityTest, SamePartPassesAtAnyTwoPointCounts) {
+  const DensityCase& c = GetParam();
+  const int counts[] = {32, 64, 128, 256, 512, 1024};
+  std::uint64_t seed = 10;
+  for (int a : counts) {
+    for (int b : counts) {
+      if (b < a) continue;
+      const Curve curve = SweepCurve({c.part, c.rangeOhms, a, seed++, 1.0, 0.02});
+      const Curve reference = SweepCurve({c.part, c.rangeOhms, b, seed++, 1.0, 0.02});
+      for (const auto& [x, y] : {std::pair{&curve, &reference}, std::pair{&reference, &curve}}) {
+        const Comparison r = CompareCurves(*x, *y);
+        EXPECT_TRUE(r.pass) << a << " against " << b << ": " << r.score;
+        EXPECT_GE(r.score, 97) << a << " against " << b;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, CompareDensityTest,
+                         testing::Values(DensityCase{"Diode", Diode, 1000}, DensityCase{"Led", Led, 1000},
+                                         DensityCase{"Zener3v3", Zener3v3, 1000},
+                                         DensityCase{"Resistor1k", R1k, 1000},
+                                         DensityCase{"Resistor1kOn10k", R1k, 10000},
+                                         DensityCase{"DiodeOn100", Diode, 100}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Other parts still fail when one curve is sparse: a bend's leeway between
+// two far points does not reach the other part's curve.
+INSTANTIATE_TEST_SUITE_P(
+    SparseCurves, CompareTest,
+    testing::Values(
+        CompareCase{"Diode32AgainstResistor", {Diode, 1000, 32, 1, 1, 0.02}, {R1k, 1000, 1024, 2, 1, 0.02}, {}, false, 0, 20},
+        CompareCase{"DiodeAgainstResistor32", {Diode, 1000, 1024, 1, 1, 0.02}, {R1k, 1000, 32, 2, 1, 0.02}, {}, false, 0, 20},
+        CompareCase{"Led32AgainstDiode", {Led, 1000, 32, 1, 1, 0.02}, {Diode, 1000, 1024, 2, 1, 0.02}, {}, false, 0, 60},
+        CompareCase{"LedAgainstDiode32", {Led, 1000, 1024, 1, 1, 0.02}, {Diode, 1000, 32, 2, 1, 0.02}, {}, false, 0, 60},
+        CompareCase{"Zener3v6At32AgainstZener3v3", {Zener3v6, 1000, 32, 1, 1, 0.02}, {Zener3v3, 1000, 1024, 2, 1, 0.02}, {}, false, 0, 94},
+        CompareCase{"Zener3v6AgainstZener3v3At32", {Zener3v6, 1000, 1024, 1, 1, 0.02}, {Zener3v3, 1000, 32, 2, 1, 0.02}, {}, false, 0, 94},
+        CompareCase{"FivePercentResistor32Fails", {R1k05, 1000, 32, 1, 1, 0.02}, {R1k, 1000, 1024, 2, 1, 0.02}, {}, false, 0, 80},
+        CompareCase{"FivePercentResistorAgainst32Fails", {R1k05, 1000, 1024, 1, 1, 0.02}, {R1k, 1000, 32, 2, 1, 0.02}, {}, false, 0, 80},
+        CompareCase{"Open32AgainstShort", {{kvtsim::ComponentKind::Open, 0}, 1000, 32, 1, 1, 0.02}, {{kvtsim::ComponentKind::Short, 0}, 1000, 1024, 2, 1, 0.02}, {}, false, 0, 20}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A sparse reference of a sharp bend: flat to 0.6 V, then 60 mA per volt.
+// The segment from 0.3 V to 0.65 V cuts the corner; the curve between them
+// may lie anywhere between that chord and the continuations of its
+// neighbours, which meet at the corner (0.6 V, 0).
+const std::vector<std::pair<double, double>> SparseBend = {
+    {-0.3, 0}, {0, 0}, {0.3, 0}, {0.65, 3e-3}, {0.7, 6e-3}, {0.75, 9e-3}};
+
+// Points every 5 mV and 0.2 mA along the lines between the corners.
+Curve Along(const std::vector<std::pair<double, double>>& corners) {
+  std::vector<std::pair<double, double>> pairs;
+  for (std::size_t k = 0; k + 1 < corners.size(); ++k) {
+    const auto [v0, i0] = corners[k];
+    const auto [v1, i1] = corners[k + 1];
+    const int n = std::max(1, static_cast<int>(std::max(std::abs(v1 - v0) / 0.005, std::abs(i1 - i0) / 2e-4)));
+    for (int j = 0; j < n; ++j) pairs.push_back({v0 + (v1 - v0) * j / n, i0 + (i1 - i0) * j / n});
+  }
+  pairs.push_back(corners.back());
+  return CurveFromPairs(pairs, 1000.0);
+}
+
+struct BendCase {
+  const char* name;
+  std::vector<std::pair<double, double>> corners;  // of the dense curve
+  bool pass;
+  double minScore, maxScore;
+};
+void PrintTo(const BendCase& c, std::ostream* os) { *os << c.name; }
+
+class CompareBendTest : public testing::TestWithParam<BendCase> {};
+
+TEST_P(CompareBendTest, DenseCurveAgainstSparseBend) {
+  const BendCase& c = GetParam();
+  const Curve reference = CurveFromPairs(SparseBend, 1000.0);
+  for (const auto& [x, y] : {std::pair{Along(c.corners), reference}, std::pair{reference, Along(c.corners)}}) {
+    const Comparison r = CompareCurves(x, y);
+    EXPECT_EQ(r.pass, c.pass) << r.score;
+    EXPECT_GE(r.score, c.minScore);
+    EXPECT_LE(r.score, c.maxScore);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bends, CompareBendTest,
+    testing::Values(
+        BendCase{"FollowsTheCorner", {{-0.3, 0}, {0.6, 0}, {0.75, 9e-3}}, true, 100, 100},
+        BendCase{"FollowsTheChord", SparseBend, true, 100, 100},
+        BendCase{"RoundsTheCorner", {{-0.3, 0}, {0.5, 0}, {0.62, 1.2e-3}, {0.75, 9e-3}}, true, 100, 100},
+        // In the box the two points span, but on the side the neighbours
+        // do not bend to: rises first, then runs across.
+        BendCase{"BendsTheOtherWay", {{-0.3, 0}, {0.3, 0}, {0.3, 3e-3}, {0.65, 3e-3}, {0.75, 9e-3}}, false, 0, 80},
+        // The corner 80 mV beyond where the neighbours meet.
+        BendCase{"CornerPastTheBend", {{-0.3, 0}, {0.68, 0}, {0.7, 1.2e-3}, {0.75, 9e-3}}, false, 0, 94},
+        // A sweep with fewer points may stop a step short: one step beyond
+        // the last point still counts as the reference's, three do not.
+        BendCase{"OneStepBeyondTheEnd", {{-0.6, 0}, {0.6, 0}, {0.8, 12e-3}}, true, 100, 100},
+        BendCase{"ThreeStepsBeyondTheEnd", {{-0.3, 0}, {0.6, 0}, {0.9, 18e-3}}, false, 0, 92}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Compare, ToleranceFollowsTheRangeOrTheNoise) {

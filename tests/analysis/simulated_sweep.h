@@ -2,11 +2,14 @@
 // Curves as the instrument would take them: the simulator's own component
 // models through the range resistor, the converter's noise and 10 mV
 // quantisation, four conversions averaged per point, stored in a point set.
+// With stray readings the four are combined as the device combines them
+// (strays left out, the rest averaged to a whole code).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "analysis/curve.h"
+#include "device/device_routines.h"
 #include "simulator/circuit.h"
 #include "simulator/noise_source.h"
 
@@ -18,6 +21,7 @@ struct Sweep {
   int pointCount = 1024;
   std::uint64_t seed = 1;
   double noiseLsb = 1.0;
+  double strayRate = 0.0;  // share of conversions far off, as the simulator's 0.02
 };
 
 inline PointSet SweepPointSet(const Sweep& s) {
@@ -28,10 +32,13 @@ inline PointSet SweepPointSet(const Sweep& s) {
   for (int code = 0; code <= 1023; code += step) {
     const double applied = kvtsim::CodeVolts(code);
     const double ideal = kvtsim::ComponentVolts(s.component, applied, s.rangeOhms) * 100 + 512;
+    int conversions[4];
     double sum = 0;
-    for (int k = 0; k < 4; ++k)
-      sum += std::clamp(std::nearbyint(ideal + noise.Offset(s.noiseLsb, 0.0)), 0.0, 1023.0);
-    const double volts = (sum / 4 - 512) / 100;
+    for (int& c : conversions) {
+      c = static_cast<int>(std::clamp(std::nearbyint(ideal + noise.Offset(s.noiseLsb, s.strayRate)), 0.0, 1023.0));
+      sum += c;
+    }
+    const double volts = s.strayRate > 0 ? VoltsFromCode(CombineConversions(conversions, 4)) : (sum / 4 - 512) / 100;
     set.PointVolts[code] = volts;
     set.PointAmps[code] = (applied - volts) / s.rangeOhms;
   }
