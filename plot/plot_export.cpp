@@ -1,73 +1,16 @@
 #include "plot/plot_export.h"
 
 #include <QBuffer>
-#include <QFontMetrics>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSvgGenerator>
 #include <algorithm>
-#include <cmath>
 #include <unordered_map>
 
 #include "plot/image_surface.h"
+#include "plot/painter_surface.h"
 
 namespace kvt {
-
-namespace {
-
-QColor ToColor(Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
-
-// Draws straight onto a painter, for vector output: the same shapes and
-// text positions as the image surface, without its pixel work.
-class PainterSurface : public DrawSurface {
- public:
-  PainterSurface(QPainter& painter, QSize size, const QFont& font) : painter_(painter), size_(size) {
-    QFont plain = font;
-    plain.setStyleStrategy(QFont::NoAntialias);
-    painter_.setFont(plain);
-    ascent_ = QFontMetrics(plain).ascent();
-  }
-  void SetBackground(Colour colour) override {
-    background_ = colour;
-    painter_.fillRect(QRect(QPoint(0, 0), size_), ToColor(colour));
-  }
-  Colour Background() const override { return background_; }
-  void SetTextColour(Colour colour) override { text_ = colour; }
-  double InnerWidth() const override { return size_.width(); }
-  double InnerHeight() const override { return size_.height(); }
-  void SetPenWidth(int width) override { width_ = std::max(width, 1); }
-  void Line(double x1, double y1, double x2, double y2, Colour colour) override {
-    if (!std::isfinite(x1 + y1 + x2 + y2)) return;
-    QPen pen(ToColor(colour), width_, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-    painter_.setPen(pen);
-    painter_.drawLine(QPointF(x1, y1), QPointF(x2, y2));
-  }
-  void Point(double x, double y, Colour colour) override {
-    if (std::isfinite(x + y)) painter_.fillRect(QRectF(x, y, 1, 1), ToColor(colour));
-  }
-  void Text(double x, double y, std::string_view text) override {
-    painter_.setPen(ToColor(text_));
-    painter_.drawText(QPointF(x, y + ascent_), QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-  }
-  void FilledBox(double x1, double y1, double x2, double y2, Colour colour) override {
-    painter_.fillRect(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized(), ToColor(colour));
-  }
-  void Circle(double cx, double cy, double radius, Colour outline, std::optional<Colour> fill) override {
-    painter_.setPen(QPen(ToColor(outline), width_));
-    painter_.setBrush(fill ? QBrush(ToColor(*fill)) : QBrush());
-    painter_.drawEllipse(QPointF(cx, cy), radius, radius);
-  }
-
- private:
-  QPainter& painter_;
-  QSize size_;
-  int ascent_ = 0;
-  int width_ = 1;
-  Colour background_ = 0;
-  Colour text_ = 0;
-};
-
-}  // namespace
 
 QImage PlotImage(const PlotPicture& picture) {
   ImageSurface surface(picture.size);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "core/settings.h"
@@ -225,6 +227,181 @@ TEST(PictureBox, TextsFollowTheWidgetFont) {
   large.setPointSizeF(20);
   box.setFont(large);
   EXPECT_GT(inkOf(), 2 * programFont);
+}
+
+// At more device pixels per pixel the box draws its picture again from the
+// recorded calls: twice the pixels, the same places, finer detail.
+namespace {
+
+constexpr Colour kRed = MakeColour(255, 0, 0);
+constexpr Colour kBlue = MakeColour(0, 0, 255);
+
+Colour PixelOf(const QImage& image, int x, int y) {
+  const QRgb p = image.pixel(x, y);
+  return MakeColour(qRed(p), qGreen(p), qBlue(p));
+}
+
+// The image doubled pixel for pixel, as a screen would show it without the
+// sharp rendering.
+QImage Doubled(const QImage& image) {
+  QImage doubled = image.scaled(image.size() * 2).convertToFormat(QImage::Format_RGB32);
+  doubled.setDevicePixelRatio(2);
+  return doubled;
+}
+
+// Whether some pixel of `image` within `reach` of (x, y) differs from `back`.
+bool InkNear(const QImage& image, int x, int y, int reach, Colour back) {
+  for (int dy = -reach; dy <= reach; ++dy)
+    for (int dx = -reach; dx <= reach; ++dx) {
+      const int px = x + dx, py = y + dy;
+      if (px >= 0 && py >= 0 && px < image.width() && py < image.height() && PixelOf(image, px, py) != back)
+        return true;
+    }
+  return false;
+}
+
+struct SharpCase {
+  const char* name;
+  QSize size;
+  std::function<void(PictureBox&)> draw;
+};
+void PrintTo(const SharpCase& c, std::ostream* os) { *os << c.name; }
+
+void DefaultPlot(PictureBox& box, int points, PlotControls controls = {}) {
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  DrawPlot(box, settings, DiodeCurve(points), controls, ".");
+}
+
+const SharpCase kSharpCases[] = {
+    {"EmptyPlot", QSize(373, 341), [](PictureBox& b) { DefaultPlot(b, 0); }},
+    {"SmoothedPlot", QSize(373, 341), [](PictureBox& b) { DefaultPlot(b, 1024, PlotControls{true, 5, 2, 3}); }},
+    {"ShapesAndText", QSize(120, 90),
+     [](PictureBox& b) {
+       b.SetBackground(kBack);
+       b.SetTextColour(kText);
+       b.Text(5, 5, "10.0 kOm");
+       b.SetPenWidth(2);
+       b.Line(10, 80, 110, 30, kLine);
+       b.Circle(60, 50, 16, kBlue, std::nullopt);
+       b.FilledBox(90, 70, 110, 85, kRed);
+     }},
+};
+
+class PictureBoxSharp : public testing::TestWithParam<SharpCase> {};
+
+TEST_P(PictureBoxSharp, HasTwiceThePixelsWithInkWhereTheImageHasIt) {
+  PictureBox box;
+  box.resize(GetParam().size);
+  GetParam().draw(box);
+  const QImage& image = box.Image();
+  const QImage sharp = box.SharpImage(2);
+  ASSERT_EQ(sharp.size(), image.size() * 2);
+  EXPECT_EQ(sharp.devicePixelRatio(), 2);
+  const Colour back = box.Background();
+
+  // Ink in the sharp picture lies near ink in the image, and the other way
+  // round; glyphs drawn at twice the size may differ by a pixel.
+  int strays = 0, missing = 0;
+  for (int y = 0; y < sharp.height(); ++y)
+    for (int x = 0; x < sharp.width(); ++x)
+      if (PixelOf(sharp, x, y) != back) strays += !InkNear(image, x / 2, y / 2, 2, back);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (PixelOf(image, x, y) != back) missing += !InkNear(sharp, 2 * x, 2 * y, 3, back);
+  EXPECT_EQ(strays, 0);
+  EXPECT_EQ(missing, 0);
+  // Finer than doubled pixels: some edges fall between an image pixel's halves.
+  EXPECT_NE(sharp, Doubled(image));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, PictureBoxSharp, testing::ValuesIn(kSharpCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+TEST(PictureBoxSharp, KeptUntilThePictureChanges) {
+  PictureBox box;
+  box.resize(373, 341);
+  DefaultPlot(box, 256);
+  const QImage first = box.SharpImage(2);
+  EXPECT_EQ(box.SharpImage(2).cacheKey(), first.cacheKey());
+  EXPECT_EQ(box.SharpImage(3).size(), QSize(373 * 3, 341 * 3));
+  EXPECT_NE(box.SharpImage(2).cacheKey(), first.cacheKey());  // the ratio changed back
+  const QImage again = box.SharpImage(2);
+  box.Line(0, 0, 372, 340, kRed);
+  EXPECT_NE(box.SharpImage(2), again);
+  DefaultPlot(box, 256);
+  EXPECT_EQ(box.SharpImage(2), first);
+}
+
+TEST(PictureBoxSharp, CallsAddedLaterGoOnTopAsIfDrawnInOneGo) {
+  // The second box draws everything before its first sharp rendering; the
+  // first adds calls after one, which rely on the colour and width set before.
+  const auto start = [](PictureBox& b) {
+    DefaultPlot(b, 128);
+    b.SetTextColour(kRed);
+    b.SetPenWidth(3);
+  };
+  const auto more = [](PictureBox& b) {
+    b.Text(30, 30, "later");
+    b.Line(20, 300, 300, 40, kBlue);
+  };
+  PictureBox stepwise, whole;
+  stepwise.resize(373, 341);
+  whole.resize(373, 341);
+  start(stepwise);
+  (void)stepwise.SharpImage(2);
+  more(stepwise);
+  start(whole);
+  more(whole);
+  EXPECT_EQ(stepwise.SharpImage(2), whole.SharpImage(2));
+}
+
+TEST(PictureBoxSharp, WhatAShrinkCutOffStaysGone) {
+  PictureBox box;
+  box.resize(100, 80);
+  box.show();
+  box.SetBackground(kBack);
+  box.SetPenWidth(3);
+  box.Line(2, 10, 97, 10, kBlue);  // partly kept
+  box.SetPenWidth(1);
+  box.Line(2, 70, 97, 70, kRed);   // cut off
+  box.Line(90, 2, 90, 77, kRed);
+  (void)box.SharpImage(2);
+  box.resize(60, 50);
+  QApplication::processEvents();
+  box.resize(100, 80);
+  QApplication::processEvents();
+  box.Line(5, 75, 95, 75, kRed);
+  ASSERT_EQ(box.Image().size(), QSize(100, 80));
+  // Whole-pixel lines only: the sharp picture is the image doubled.
+  EXPECT_EQ(box.SharpImage(2), Doubled(box.Image()));
+  EXPECT_EQ(PixelOf(box.Image(), 90, 70), kBack);
+  EXPECT_EQ(PixelOf(box.Image(), 59, 10), kBlue);
+}
+
+TEST(PictureBoxSharp, ANewPictureStartsAfreshEvenWithMoreCalls) {
+  PictureBox box;
+  box.resize(50, 40);
+  box.SetBackground(kBack);
+  box.Line(2, 2, 40, 2, kRed);
+  (void)box.SharpImage(2);
+  box.SetBackground(kBlue);
+  box.SetPenWidth(2);
+  for (int y = 10; y < 30; y += 5) box.Line(5, y, 45, y, kRed);
+  EXPECT_EQ(box.SharpImage(2), Doubled(box.Image()));
+}
+
+TEST(PictureBoxSharp, TheImageItselfWhenTheCallsAreNoLongerAllKnown) {
+  PictureBox box;
+  box.resize(20, 20);
+  box.SetBackground(kBack);
+  for (std::size_t i = 0; i <= DrawingRecord::kDefaultLimit; ++i) box.Point(static_cast<double>(i % 20), 3, kRed);
+  ASSERT_FALSE(box.Record().Complete());
+  EXPECT_EQ(box.SharpImage(2), box.Image());
+  box.SetBackground(kBack);
+  EXPECT_EQ(box.SharpImage(2).size(), QSize(40, 40));
 }
 
 }  // namespace kvt

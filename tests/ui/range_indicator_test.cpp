@@ -59,3 +59,44 @@ TEST(RangeIndicator, DialOnAPictureBoxMovesItsNeedle) {
 }
 
 }  // namespace kvt
+
+namespace kvt {
+
+// The dial erases its needle by drawing it again in the face colour; drawn
+// sharp at two device pixels per pixel, the erased needle must leave nothing.
+TEST(RangeIndicator, SharpDialKeepsNoTraceOfTheOldNeedle) {
+  const Colour face = MakeColour(212, 208, 200);
+  PictureBox box(nullptr, face);
+  box.resize(137, 105);
+  box.show();
+  int status = StatusFor100;
+  RangeIndicator indicator(box, [&] { return status; });
+  indicator.Reset();
+  indicator.Poll();
+  status = StatusFor10000;
+  indicator.Poll();
+
+  const QImage sharp = box.SharpImage(2);
+  ASSERT_EQ(sharp.size(), QSize(274, 210));
+  const auto blackNear = [&](double x, double y) {
+    int n = 0;
+    for (int dy = -3; dy <= 3; ++dy)
+      for (int dx = -3; dx <= 3; ++dx) n += sharp.pixelColor(int(2 * x) + dx, int(2 * y) + dy) == QColor(0, 0, 0);
+    return n;
+  };
+  const NeedlePoints old = NeedleGeometry(0), now = NeedleGeometry(2);
+  for (double t : {0.5, 0.6, 0.7, 0.9}) {
+    EXPECT_EQ(blackNear(old.cx + (old.tx - old.cx) * t, old.cy + (old.ty - old.cy) * t), 0) << t;
+    EXPECT_GT(blackNear(now.cx + (now.tx - now.cx) * t, now.cy + (now.ty - now.cy) * t), 0) << t;
+  }
+  // Nothing but the face and black: no half-erased edges in between.
+  int other = 0;
+  for (int y = 0; y < sharp.height(); ++y)
+    for (int x = 0; x < sharp.width(); ++x) {
+      const QColor c = sharp.pixelColor(x, y);
+      other += c != QColor(0, 0, 0) && c != QColor(212, 208, 200);
+    }
+  EXPECT_EQ(other, 0);
+}
+
+}  // namespace kvt
