@@ -1,10 +1,14 @@
 #include "plot/image_surface.h"
 
 #include <QFontMetrics>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -12,6 +16,26 @@
 namespace kvt {
 
 namespace {
+
+// A full-screen picture is asked to live on huge pages: clearing and drawing
+// it then costs a few page faults instead of thousands (the plot of a
+// command-line render is drawn once into fresh memory).
+QImage BlankImage(QSize size) {
+  const qsizetype bytesPerLine = qsizetype{size.width()} * 4;
+  const auto bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(size.height());
+#ifdef __linux__
+  constexpr std::size_t HugePage = std::size_t{2} << 20;
+  if (bytes >= HugePage) {
+    const std::size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
+    if (void* data = std::aligned_alloc(HugePage, rounded)) {
+      ::madvise(data, rounded, MADV_HUGEPAGE);
+      return QImage(static_cast<uchar*>(data), size.width(), size.height(), bytesPerLine, QImage::Format_RGB32,
+                    [](void* memory) { std::free(memory); }, data);
+    }
+  }
+#endif
+  return QImage(size, QImage::Format_RGB32);
+}
 
 QColor ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
 
@@ -91,7 +115,7 @@ struct ImageSurface::Stamps {
 };
 
 ImageSurface::ImageSurface(QSize size, Colour background)
-    : image_(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32), background_(background),
+    : image_(BlankImage(size.expandedTo(QSize(1, 1)))), background_(background),
       stamps_(std::make_unique<Stamps>()) {
   image_.fill(ToQColor(background_));
   SetFont(QFont());
@@ -103,7 +127,7 @@ void ImageSurface::Resize(QSize size) {
   size = size.expandedTo(QSize(1, 1));
   if (size == image_.size()) return;
   ClosePainter();
-  QImage resized(size, QImage::Format_RGB32);
+  QImage resized = BlankImage(size);
   resized.fill(ToQColor(background_));
   QPainter painter(&resized);
   painter.drawImage(0, 0, image_);
@@ -115,7 +139,7 @@ void ImageSurface::SetBackground(Colour colour, QSize size) {
   size = size.expandedTo(QSize(1, 1));
   if (size != image_.size()) {
     ClosePainter();
-    image_ = QImage(size, QImage::Format_RGB32);
+    image_ = BlankImage(size);
   }
   SetBackground(colour);
 }
