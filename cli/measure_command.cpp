@@ -106,7 +106,7 @@ int RunMeasure(const Words& words) {
   device.SetupPorts();
   device.CalibrateDelay();  // the first port access: loads the library
   if (!failure.empty()) throw RunError(failure);
-  if (!device.HasPort()) throw RunError("the port address in kvt_win.cfg is beyond FFFD");
+  if (!device.HasPort()) throw RunError(device.PortProblem().value_or("the instrument cannot be reached"));
 
   PointSet points;
   points.PointCount = static_cast<std::int16_t>(count);

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "core/settings.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -228,6 +230,20 @@ TEST_F(KvtCommand, RenderDrawsReferencesInTheirColoursToPngAndSvg) {
   EXPECT_TRUE(svg.contains("<svg")) << svg.left(200).toStdString();
   EXPECT_TRUE(svg.contains(">z.kvt<"));
   EXPECT_TRUE(svg.contains("#ffa000"));
+}
+
+// Without a usable port the run fails with the port library's reason and
+// where the address is set, and writes nothing.
+TEST_F(KvtCommand, MeasureWithoutTheInstrumentSaysWhyAndWritesNothing) {
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  settings[PortHex] = "1234";  // never a parallel port
+  ASSERT_TRUE(WriteSettings(settings, dir.path().toStdString() + "/"));
+  const Outcome run = Kvt({"measure", "-n", "32", "-o", "new.kvt"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("0x1234"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("kvt_win.cfg"), std::string::npos) << run.err;
+  EXPECT_FALSE(QFile::exists(Path("new.kvt")));
 }
 
 TEST_F(KvtCommand, HelpVersionAndUsage) {
