@@ -11,13 +11,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "core/settings.h"
-
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "core/settings.h"
 
 namespace kvt {
 
