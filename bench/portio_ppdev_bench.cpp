@@ -3,7 +3,6 @@
 // library and beside one real system call, which is the least a real ppdev
 // ioctl costs before the port's own bus cycle.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -11,51 +10,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/port_library.h"
 #include "tests/ppdev/ppdev_standin.h"
 
 namespace kvt {
 namespace {
 
-using OutFn = int (*)(int, int);
-using InFn = int (*)(int);
-using AccessFn = int (*)(int, char*, int);
-
 constexpr int kData = 0x378;
 
-struct Library {
-  OutFn out = nullptr;
-  InFn in = nullptr;
-  explicit Library(const char* file) {
-    void* handle = dlopen(file, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-      std::fprintf(stderr, "%s\n", dlerror());
-      std::exit(1);
-    }
-    out = reinterpret_cast<OutFn>(dlsym(handle, "OutPort"));
-    in = reinterpret_cast<InFn>(dlsym(handle, "InPort"));
-    if (!out || !in) std::exit(1);
-    if (auto access = reinterpret_cast<AccessFn>(dlsym(handle, "PortAccessError"))) {
-      char message[1024];
-      if (access(kData, message, sizeof message)) {
-        std::fprintf(stderr, "%s\n", message);
-        std::exit(1);
-      }
-    }
-  }
-};
+PortLibrary& Simulated() { return SimulatedLibrary(KVT_SIM_LIBRARY, kData); }
 
-Library& Simulated() {
-  static Library library = [] {
-    setenv("KVT_SIM_CONFIG", "/nonexistent/kvt_sim.txt", 0);
-    return Library(KVT_SIM_LIBRARY);
-  }();
-  return library;
-}
-
-Library& ThroughDevice() {
-  static Library library = [] {
+PortLibrary& ThroughDevice() {
+  static PortLibrary library = [] {
     PpdevStandInReset("none", "component = diode\n");
-    return Library(KVT_PORTIO_LIBRARY);
+    return PortLibrary(KVT_PORTIO_LIBRARY, kData);
   }();
   return library;
 }

@@ -3,44 +3,18 @@
 // steady; the full transfers show what a DAC word and a conversion take
 // without the pauses.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 
-#include <cstdio>
-#include <cstdlib>
-
+#include "bench/port_library.h"
 #include "tests/simulator/port_driver.h"
 
 namespace {
 
-using OutFn = int (*)(int, int);
-using InFn = int (*)(int);
-
-struct Library {
-  OutFn out = nullptr;
-  InFn in = nullptr;
-  Library() {
-    // The built-in set-up: no control file unless the caller names one.
-    setenv("KVT_SIM_CONFIG", "/nonexistent/kvt_sim.txt", 0);
-    void* handle = dlopen(KVT_SIM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-      std::fprintf(stderr, "%s\n", dlerror());
-      std::exit(1);
-    }
-    out = reinterpret_cast<OutFn>(dlsym(handle, "OutPort"));
-    in = reinterpret_cast<InFn>(dlsym(handle, "InPort"));
-    if (!out || !in) std::exit(1);
-  }
-};
-
-Library& Lib() {
-  static Library library;
-  return library;
-}
-
 constexpr int kData = 0x378, kStatus = 0x379;
 
+kvt::PortLibrary& Lib() { return kvt::SimulatedLibrary(KVT_SIM_LIBRARY, kData); }
+
 void BM_InPortData(benchmark::State& state) {
-  InFn in = Lib().in;
+  kvt::InFn in = Lib().in;
   for (auto _ : state) benchmark::DoNotOptimize(in(kData));
 }
 BENCHMARK(BM_InPortData);
@@ -48,7 +22,7 @@ BENCHMARK(BM_InPortData);
 void BM_OutPortData(benchmark::State& state) {
   // The DAC clock going up and down with the frame high: every write goes
   // through the converters' line logic.
-  OutFn out = Lib().out;
+  kvt::OutFn out = Lib().out;
   int value = 0x04;
   for (auto _ : state) {
     value ^= 0x01;
@@ -59,7 +33,7 @@ BENCHMARK(BM_OutPortData);
 
 void BM_InPortStatus(benchmark::State& state) {
   // Includes the look at the clock that paces the control-file check.
-  InFn in = Lib().in;
+  kvt::InFn in = Lib().in;
   for (auto _ : state) benchmark::DoNotOptimize(in(kStatus));
 }
 BENCHMARK(BM_InPortStatus);
