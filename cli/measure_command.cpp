@@ -100,7 +100,7 @@ int RunMeasure(const Words& words) {
   }
 
   std::string failure;
-  LibraryPortIo port([&failure](const std::string& message) { failure = message; }, library, PortLibraryDirs());
+  LibraryPortIo port([&failure](const std::string& message) { failure = message; }, library);
   SteadyClock clock;
   Device device(port, clock, settings);
   device.SetupPorts();

@@ -1,6 +1,5 @@
 #include "device/library_port_io.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <array>
 
@@ -14,12 +13,6 @@ LibraryPortIo::LibraryPortIo(FailureHandler failed, QString libraryName, QString
 // The library stays loaded for the life of the process: other copies of the
 // binding may still hold its functions.
 LibraryPortIo::~LibraryPortIo() = default;
-
-QStringList LibraryPortIo::ProgramLibraryDirs() {
-  if (!QCoreApplication::instance()) return {};
-  const QString dir = QCoreApplication::applicationDirPath();
-  return {dir + QStringLiteral("/portio"), dir};
-}
 
 void LibraryPortIo::Fail(const std::string& message) {
   if (told_) return;

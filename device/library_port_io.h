@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/port_io.h"
+#include "device/library_locations.h"
 #include "portio/portio.h"
 
 namespace kvt {
@@ -25,7 +26,7 @@ class LibraryPortIo : public PortIo {
   // libraryName is tried first by the system's ordinary search (so
   // LD_LIBRARY_PATH wins), then in each of fallbackDirs in turn.
   explicit LibraryPortIo(FailureHandler failed, QString libraryName = QStringLiteral("portio"),
-                         QStringList fallbackDirs = ProgramLibraryDirs());
+                         QStringList fallbackDirs = PortLibraryDirs());
   ~LibraryPortIo() override;
 
   int OutPort(int port, int value) override;
@@ -34,10 +35,6 @@ class LibraryPortIo : public PortIo {
   // The library's own answer (its PortAccessError); nothing when it cannot
   // tell. A library that does not load gives the load failure.
   std::optional<std::string> AccessError(int port) override;
-
-  // The program's own folder and its "portio" subfolder, where the build
-  // puts the library.
-  static QStringList ProgramLibraryDirs();
 
  private:
   using OutFunction = int(PORTIO_CALL*)(int, int);
