@@ -119,6 +119,8 @@ Comparison CompareCurves(const Curve& curve, const Curve& reference, const Compa
     const Resolution a = ResolutionOf(curve), b = ResolutionOf(reference);
     result.toleranceVolts = options.bandSteps * std::max(a.volts, b.volts);
     result.toleranceAmps = options.bandSteps * std::max(a.amps, b.amps);
+    result.rangeOhms = a.amps >= b.amps ? curve.rangeOhms : reference.rangeOhms;
+    if (result.rangeOhms && !(*result.rangeOhms > 0)) result.rangeOhms.reset();
   }
   if (mine.empty() || theirs.empty() || !(result.toleranceVolts > 0) || !(result.toleranceAmps > 0))
     return result;
@@ -155,6 +157,8 @@ Comparison CompareCurves(const Curve& curve, const Curve& reference, const Compa
   };
   judge(mine, mineScaled, theirsScaled, false);
   judge(theirs, theirsScaled, mineScaled, true);
+  result.judged = static_cast<int>(judged);
+  result.outsidePoints = static_cast<int>(judged - inside);
   result.score = 100.0 * inside / judged;
   result.pass = result.score >= options.passScore;
 

@@ -37,8 +37,14 @@ struct Deviation {
 struct Comparison {
   double score = 0.0;  // 0..100: share of points inside the band
   bool pass = false;
+  int judged = 0;      // points of both curves
+  int outsidePoints = 0;
   double toleranceVolts = 0.0;
   double toleranceAmps = 0.0;
+  // Without a percentage: the range whose converter step set the current
+  // tolerance, or nothing when neither curve knew its range and the step was
+  // estimated from the curves' scatter.
+  std::optional<double> rangeOhms;
   std::vector<VoltageInterval> outside;  // where the curves differ, by voltage
   std::optional<Deviation> worst;
 };

@@ -16,6 +16,11 @@ Curve CurveFromCsv(const CsvContent& content) {
   curve.rangeOhms = content.rangeOhms;
   curve.points.reserve(content.points.size());
   for (const CsvPoint& p : content.points) curve.points.push_back({p.volts, p.amps, p.clipped});
+  // Rows may come in any order (a spreadsheet sorted by current, say); the
+  // analysis walks a curve along its voltage, so any order gives one curve.
+  std::sort(curve.points.begin(), curve.points.end(), [](const CurvePoint& a, const CurvePoint& b) {
+    return a.volts != b.volts ? a.volts < b.volts : a.amps < b.amps;
+  });
   FlagClipping(curve);
   return curve;
 }

@@ -11,8 +11,9 @@
 
 namespace kvt {
 
-// The CSV's points and range; clipping flags from the file are kept and
-// completed from the voltages.
+// The CSV's points, ordered by voltage (then current) whatever the rows'
+// order, and its range; clipping flags from the file are kept and completed
+// from the voltages.
 Curve CurveFromCsv(const CsvContent& content);
 
 // Rows for the CSV writer, with the curve's clipping flags.

@@ -1,7 +1,11 @@
 #include "cli/cli_files.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "analysis/curve_files.h"
@@ -17,10 +21,32 @@ Curve LoadCurve(const std::string& path) {
   return std::move(file.curve);
 }
 
+const std::vector<std::string> CurveExtensions = {".kvt", ".csv"};
+const std::vector<std::string> PlotExtensions = {".png", ".svg"};
+const std::vector<std::string> SpiceExtensions = {".lib", ".mod", ".inc", ".cir", ".sp"};
+
+std::string OneOf(const std::vector<std::string>& words) {
+  std::string text;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return text;
+}
+
+std::string OutputExtension(const std::string& path, const std::vector<std::string>& allowed) {
+  const std::string name = path.substr(path.rfind('/') + 1);
+  const auto dot = name.rfind('.');
+  std::string extension = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (std::find(allowed.begin(), allowed.end(), extension) == allowed.end())
+    throw UsageError(path + ": the output must end in " + OneOf(allowed));
+  return extension;
+}
+
 void WriteOutput(const std::string& path, const std::string& text) {
   if (path == "-") {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+      throw RunError(std::string("standard output cannot be written: ") + std::strerror(errno ? errno : EIO));
     return;
   }
   if (IsSpecialFile(path)) throw UsageError(path + ": not a regular file");

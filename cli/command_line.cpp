@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -66,14 +67,87 @@ double NumberOption(const std::string& option, const std::string& text) {
   return value;
 }
 
-int WholeOption(const std::string& option, const std::string& text, int low, int high) {
+int WholeOption(const std::string& option, const std::string& text, int low, int high, const std::string& unit) {
   int value = 0;
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
-    throw UsageError("option " + option + " needs a whole number from " + std::to_string(low) + " to " +
-                     std::to_string(high) + ", not \"" + text + "\"");
+    throw UsageError("option " + option + " needs a whole number " + (unit.empty() ? "" : "of " + unit + " ") +
+                     "from " + std::to_string(low) + " to " + std::to_string(high) + ", not \"" + text + "\"");
   return value;
+}
+
+double QuantityOption(const std::string& option, const std::string& text, const std::string& unit,
+                      const std::string& quantity) {
+  std::string number = text;
+  if (number.size() > unit.size() && number.compare(number.size() - unit.size(), unit.size(), unit) == 0)
+    number.resize(number.size() - unit.size());
+  static const struct {
+    const char* prefix;
+    double scale;
+  } prefixes[] = {{"p", 1e-12}, {"n", 1e-9}, {"u", 1e-6}, {"\u00b5", 1e-6}, {"m", 1e-3}, {"k", 1e3}};
+  double scale = 1;
+  for (const auto& p : prefixes) {
+    const std::string prefix = p.prefix;
+    if (number.size() > prefix.size() && number.compare(number.size() - prefix.size(), prefix.size(), prefix) == 0) {
+      number.resize(number.size() - prefix.size());
+      scale = p.scale;
+      break;
+    }
+  }
+  double value = 0;
+  const char* end = number.data() + number.size();
+  const auto [ptr, ec] = std::from_chars(number.data(), end, value);
+  if (number.empty() || ec != std::errc() || ptr != end || !std::isfinite(value * scale))
+    throw UsageError("option " + option + " needs a " + quantity + " in " + (unit == "A" ? "amperes" : "volts") +
+                     " (0.002 or 2m" + unit + "), not \"" + text + "\"");
+  return value * scale;
+}
+
+bool AsksForHelp(const std::vector<std::string>& words) {
+  for (const std::string& word : words) {
+    if (word == "--") return false;
+    if (word == "-h" || word == "--help") return true;
+  }
+  return false;
+}
+
+namespace {
+
+// `text` as lines of at most `width` characters, each but the first
+// indented by `indent` spaces.
+std::string Wrapped(const std::string& text, std::size_t width, std::size_t indent) {
+  std::string out, line;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find_first_of(" \n", start), text.size());
+    const std::string word = text.substr(start, end - start);
+    start = end + 1;
+    if (word.empty()) continue;
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      out += line + "\n" + std::string(indent, ' ');
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return out + line + "\n";
+}
+
+}  // namespace
+
+std::string HelpText(const Subcommand& command) {
+  constexpr std::size_t column = 24, width = 79;
+  std::string text = "Usage: kvt " + command.usage + "\n\n" + command.summary;
+  std::vector<OptionRule> options = command.options;
+  options.push_back({"-h, --help", false, false, false, "", "this help"});
+  text += "\nOptions:\n";
+  for (const OptionRule& rule : options) {
+    std::string head = "  " + rule.name;
+    if (!rule.value.empty()) head += (rule.optionalValue ? "[=" + rule.value + "]" : " " + rule.value);
+    head += head.size() + 2 <= column ? std::string(column - head.size(), ' ') : "\n" + std::string(column, ' ');
+    text += head + Wrapped(rule.help, width - column, column);
+  }
+  return text;
 }
 
 }  // namespace kvt

@@ -24,7 +24,24 @@ struct OptionRule {
   bool takesValue = false;
   bool repeats = false;    // e.g. --ref
   bool optionalValue = false;  // --simulate or --simulate=COMPONENT
+  std::string value;       // the value's name in the help: "POINTS"
+  std::string help;        // its meaning, unit, range and default (wrapped when shown)
 };
+
+// A subcommand as its help describes it, with the options it accepts.
+struct Subcommand {
+  std::string name;      // "measure"
+  std::string usage;     // the words after "kvt"
+  std::string summary;   // what it does, lines ending in \n
+  std::vector<OptionRule> options;
+  int (*run)(const std::vector<std::string>& words);
+};
+
+// "-h" or "--help" among the options (before any "--").
+bool AsksForHelp(const std::vector<std::string>& words);
+
+// Usage, summary and every option with its help, for "kvt SUB --help".
+std::string HelpText(const Subcommand& command);
 
 class CommandLine {
  public:
@@ -47,7 +64,14 @@ class CommandLine {
 
 // A finite number, or UsageError naming the option.
 double NumberOption(const std::string& option, const std::string& text);
-// A whole number within [low, high], or UsageError naming the option.
-int WholeOption(const std::string& option, const std::string& text, int low, int high);
+// A whole number within [low, high], or UsageError naming the option and
+// the unit ("volts"; empty for a count).
+int WholeOption(const std::string& option, const std::string& text, int low, int high,
+                const std::string& unit = "");
+// A finite number of `unit` ("A" or "V"): plain ("0.002") or with an SI
+// prefix and the unit ("2mA", "2m", "-5V"). UsageError naming the option,
+// what it measures ("current", "voltage") and the unit otherwise.
+double QuantityOption(const std::string& option, const std::string& text, const std::string& unit,
+                      const std::string& quantity);
 
 }  // namespace kvt

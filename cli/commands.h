@@ -1,18 +1,20 @@
 #pragma once
-// The subcommands of kvt. Each takes the words after its name and returns
+// The subcommands of kvt. Each runs on the words after its name and returns
 // the exit status; bad input throws UsageError (status 2).
 #include <string>
 #include <vector>
+
+#include "cli/command_line.h"
 
 namespace kvt {
 
 using Words = std::vector<std::string>;
 
-int RunMeasure(const Words& words);
-int RunRender(const Words& words);
-int RunConvert(const Words& words);
-int RunParams(const Words& words);
-int RunCompare(const Words& words);
-int RunSpice(const Words& words);
+const Subcommand& MeasureCommand();
+const Subcommand& RenderCommand();
+const Subcommand& ConvertCommand();
+const Subcommand& ParamsCommand();
+const Subcommand& CompareCommand();
+const Subcommand& SpiceCommand();
 
 }  // namespace kvt

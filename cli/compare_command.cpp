@@ -26,43 +26,61 @@ std::string Json(const Comparison& c, const CompareOptions& options) {
             ", \"delta_volts\": " + JsonNumber(c.worst->deltaVolts) + ", \"delta_amps\": " +
             JsonNumber(c.worst->deltaAmps) + ", \"bands\": " + JsonNumber(c.worst->bands) + "}";
   return "{\"score\": " + JsonNumber(c.score) + ", \"pass\": " + (c.pass ? "true" : "false") +
+         ", \"points\": " + std::to_string(c.judged) + ", \"outside_points\": " + std::to_string(c.outsidePoints) +
          ", \"tolerance\": {\"mode\": " + JsonString(options.percent ? "percent" : "auto") +
          ", \"percent\": " + JsonNumber(options.percent) + ", \"volts\": " + JsonNumber(c.toleranceVolts) +
-         ", \"amps\": " + JsonNumber(c.toleranceAmps) + "}, \"worst\": " + worst + ", \"differs\": " + differs +
+         ", \"amps\": " + JsonNumber(c.toleranceAmps) + ", \"range_ohms\": " + JsonNumber(c.rangeOhms) +
+         ", \"estimated\": " + (!options.percent && !c.rangeOhms ? "true" : "false") + "}, \"worst\": " + worst + ", \"differs\": " + differs +
          "}\n";
+}
+
+// "-90 mV" for one point, "-1.2 V to -0.5 V" for a stretch.
+std::string Where(const VoltageInterval& i) {
+  const std::string from = WithUnit(i.fromVolts, "V");
+  return i.toVolts == i.fromVolts ? from : from + " to " + WithUnit(i.toVolts, "V");
+}
+
+std::string ResultLine(const Comparison& c) {
+  std::string text = std::string("result: ") + (c.pass ? "pass" : "fail");
+  if (c.judged == 0) return text + ": no unclipped points to compare\n";
+  if (c.outsidePoints == 0) return text + ": all " + std::to_string(c.judged) + " points inside the band\n";
+  text += ": " + std::to_string(c.outsidePoints) + " of " + std::to_string(c.judged) + " points outside the band, at ";
+  for (std::size_t k = 0; k < c.outside.size(); ++k)
+    text += (k == 0 ? "" : k + 1 == c.outside.size() ? " and " : ", ") + Where(c.outside[k]);
+  return text + "\n";
+}
+
+std::string ToleranceLine(const Comparison& c, const CompareOptions& options) {
+  const std::string band = WithUnit(c.toleranceVolts, "V") + " and " + WithUnit(c.toleranceAmps, "A");
+  char text[96];
+  if (options.percent) {
+    std::snprintf(text, sizeof text, "%g %% of the reference's span", *options.percent);
+    return "tolerance: " + band + ", " + text + "\n";
+  }
+  std::snprintf(text, sizeof text, "%g converter steps", options.bandSteps);
+  if (c.rangeOhms) return "tolerance: " + band + ", " + text + " on the " + WithUnit(*c.rangeOhms, "ohm") + " range\n";
+  return "tolerance: " + band + ", " + text + "; range unknown (neither file names it), so the current step " +
+         "was estimated from the curves' scatter\n";
 }
 
 std::string Report(const Comparison& c, const CompareOptions& options) {
   char score[32];
   std::snprintf(score, sizeof score, "%.1f", c.score);
-  std::string text = std::string("score: ") + score + "\nresult: " + (c.pass ? "pass" : "fail") + "\n";
-  text += "tolerance: ";
-  if (options.percent) {
-    char percent[64];
-    std::snprintf(percent, sizeof percent, "%g %% of the reference's span, ", *options.percent);
-    text += percent;
-  } else {
-    text += "auto (instrument steps), ";
-  }
-  text += WithUnit(c.toleranceVolts, "V") + ", " + WithUnit(c.toleranceAmps, "A") + "\n";
-  if (c.worst)
-    text += "worst: " + WithUnit(c.worst->deltaVolts, "V") + ", " + WithUnit(c.worst->deltaAmps, "A") + " at " +
-            WithUnit(c.worst->volts, "V") + (c.worst->onReference ? " (on the reference)" : "") + "\n";
-  if (c.outside.empty()) {
-    text += "differs: nowhere\n";
-  } else {
-    text += "differs:";
-    for (const VoltageInterval& i : c.outside)
-      text += " " + WithUnit(i.fromVolts, "V") + " to " + WithUnit(i.toVolts, "V") + ";";
-    text.back() = '\n';
+  std::string text = std::string("score: ") + score + "\n" + ResultLine(c) + ToleranceLine(c, options);
+  if (c.worst && c.worst->bands > 0) {
+    char bands[32];
+    std::snprintf(bands, sizeof bands, "%.2g", c.worst->bands);
+    text += "worst point: " + WithUnit(c.worst->volts, "V") + ", " + WithUnit(c.worst->amps, "A") + " on the " +
+            (c.worst->onReference ? "reference" : "curve") + ": delta V " + WithUnit(c.worst->deltaVolts, "V") +
+            ", delta I " + WithUnit(c.worst->deltaAmps, "A") + " (" + bands + " times the band)\n";
+  } else if (c.worst) {
+    text += "worst point: none, every point lies on the other curve\n";
   }
   return text;
 }
 
-}  // namespace
-
 int RunCompare(const Words& words) {
-  const CommandLine line(words, {{"--tolerance", true}, {"--json"}});
+  const CommandLine line(words, CompareCommand().options);
   line.ExpectPositional({"REFERENCE", "FILE"});
   CompareOptions options;
   if (const auto t = line.Value("--tolerance"); t && *t != "auto") {
@@ -78,6 +96,27 @@ int RunCompare(const Words& words) {
   const std::string text = line.Has("--json") ? Json(result, options) : Report(result, options);
   std::fputs(text.c_str(), stdout);
   return result.pass ? 0 : 1;
+}
+
+}  // namespace
+
+const Subcommand& CompareCommand() {
+  static const Subcommand command{
+      "compare",
+      "compare REFERENCE FILE [--tolerance auto|PERCENT] [--json]",
+      "Scores the curve in FILE against the known-good curve in REFERENCE: the\n"
+      "share of the points of both that lie within the tolerance band of the\n"
+      "other curve (0 to 100). Exit status 0 when it passes (95 or more), 1 when\n"
+      "it fails. The report names where the curves differ and the worst point.\n",
+      {{"--tolerance", true, false, false, "auto|PERCENT",
+        "auto (default): 3 converter steps, 30 mV and 3 x 10 mV / range\n"
+        "resistance, the current step estimated from the curves' scatter when\n"
+        "neither file names its range (a .kvt file never does);\n"
+        "PERCENT (above 0, up to 100, % optional): that share of the\n"
+        "reference's span on each axis\n"},
+       {"--json", false, false, false, "", "one JSON object, numbers in plain SI units\n"}},
+      RunCompare};
+  return command;
 }
 
 }  // namespace kvt

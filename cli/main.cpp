@@ -1,10 +1,15 @@
 // kvt: the curve tracer from the command line. Measures through the same
 // device routines as kvt_win, draws with the same renderer, reads and writes
 // the same files.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <map>
+#include <iterator>
 #include <string>
 
 #include "cli/command_line.h"
@@ -16,10 +21,11 @@ constexpr char Usage[] =
     "Usage:\n"
     "  kvt measure [-n POINTS] [-o FILE] [--simulate[=COMPONENT]] [--range 100|1k|10k]\n"
     "  kvt render FILE [--ref FILE]... -o OUT.png|OUT.svg [--size WxH] [--max-v V] [--max-i MA] [--smooth LEVEL]\n"
-    "  kvt convert IN -o OUT\n"
-    "  kvt params FILE [--json] [--if A] [--ir A] [--vr V]\n"
+    "  kvt convert IN -o OUT.kvt|OUT.csv\n"
+    "  kvt params FILE [--json] [--if CURRENT] [--ir CURRENT] [--vr VOLTAGE]\n"
     "  kvt compare REFERENCE FILE [--tolerance auto|PERCENT] [--json]\n"
     "  kvt spice FILE -o OUT.lib [--name NAME]\n"
+    "  kvt SUBCOMMAND --help\n"
     "  kvt --help | --version\n"
     "\n"
     "FILE may be a points file (.kvt) or a CSV file. kvt reads kvt_win.cfg in the\n"
@@ -38,15 +44,44 @@ constexpr char Usage[] =
     "            it passes, 1 when it fails.\n"
     "  spice     a diode model and a table subcircuit for a circuit simulator.\n"
     "\n"
-    "Exit status: 0 done, 1 failed (or compare: no match), 2 bad input.\n";
+    "kvt SUBCOMMAND --help (or -h) lists a subcommand's options with their units\n"
+    "and ranges.\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (or compare: no match), 2 bad input,\n"
+    "128 + N measure stopped by signal N.\n";
+
+// A descriptor of 0, 1 or 2 that kvt was started without would go to the
+// first file kvt opens, and standard output would land in it. Each is held
+// by /dev/null opened the wrong way round, so using it fails as it would
+// have failed closed.
+void HoldClosedStandardStreams() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int held = open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (held != -1 && held != fd) {
+      dup2(held, fd);
+      close(held);
+    }
+  }
+}
+
+// What a command printed must have reached standard output; a full disk or a
+// closed stream is a failure, not a silent success.
+bool StandardOutputWritten(const std::string& command) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+  std::fprintf(stderr, "kvt%s: standard output cannot be written: %s\n", command.c_str(),
+               std::strerror(errno ? errno : EIO));
+  return false;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace kvt;
-  const std::map<std::string, int (*)(const Words&)> commands = {
-      {"measure", RunMeasure}, {"render", RunRender}, {"convert", RunConvert},
-      {"params", RunParams},   {"compare", RunCompare}, {"spice", RunSpice}};
+  HoldClosedStandardStreams();
+  const Subcommand* const commands[] = {&MeasureCommand(), &RenderCommand(),  &ConvertCommand(),
+                                        &ParamsCommand(),  &CompareCommand(), &SpiceCommand()};
   if (argc < 2) {
     std::fputs(Usage, stderr);
     return 2;
@@ -54,20 +89,28 @@ int main(int argc, char** argv) {
   const std::string first = argv[1];
   if (first == "--help" || first == "-h") {
     std::fputs(Usage, stdout);
-    return 0;
+    return StandardOutputWritten("") ? 0 : 1;
   }
   if (first == "--version") {
     std::printf("kvt %s\n", KVT_VERSION);
-    return 0;
+    return StandardOutputWritten("") ? 0 : 1;
   }
-  const auto command = commands.find(first);
-  if (command == commands.end()) {
+  const auto command = std::find_if(std::begin(commands), std::end(commands),
+                                    [&](const Subcommand* c) { return c->name == first; });
+  if (command == std::end(commands)) {
     std::fprintf(stderr, "kvt: unknown command \"%s\" (kvt --help lists them)\n", first.c_str());
     return 2;
   }
   const Words words(argv + 2, argv + argc);
+  const std::string name = " " + first;
+  int status = 1;
   try {
-    return command->second(words);
+    if (AsksForHelp(words)) {
+      std::fputs(HelpText(**command).c_str(), stdout);
+      status = 0;
+    } else {
+      status = (*command)->run(words);
+    }
   } catch (const UsageError& e) {
     std::fprintf(stderr, "kvt %s: %s\n", first.c_str(), e.what());
     return 2;
@@ -78,4 +121,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kvt %s: %s\n", first.c_str(), e.what());
     return 1;
   }
+  return StandardOutputWritten(name) ? status : 1;
 }

@@ -4,7 +4,6 @@
 #include <QTemporaryFile>
 #include <unistd.h>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -20,31 +19,79 @@
 #include "device/library_port_io.h"
 #include "device/range_monitor.h"
 #include "files/points_file.h"
+#include "simulator/sim_config.h"
 
 namespace kvt {
 
 namespace {
 
-std::atomic<bool> interrupted{false};
+// The signals that end a program unless it catches them. Each stops the
+// sweep the way Ctrl-C does: 0 V on the part, nothing written.
+constexpr struct {
+  int number;
+  const char* name;
+} StopSignals[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}, {SIGQUIT, "SIGQUIT"}};
 
-extern "C" void OnInterrupt(int) { interrupted = true; }
+volatile std::sig_atomic_t stopSignal = 0;
 
-bool KnownComponent(const std::string& text) {
-  const std::string kind = text.substr(0, text.find(' '));
-  const bool needsValue = kind == "resistor" || kind == "zener";
-  const bool hasValue = text.find_first_not_of(' ', kind.size()) != std::string::npos;
-  return (kind == "open" || kind == "short" || kind == "diode" || kind == "led" || needsValue) &&
-         needsValue == hasValue;
+extern "C" void OnStopSignal(int number) { stopSignal = number; }
+
+// Catches the stop signals while it lives; one ignored when kvt starts (as
+// nohup ignores SIGHUP) stays ignored.
+class StopSignalCatcher {
+ public:
+  StopSignalCatcher() {
+    stopSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t k = 0; k < std::size(StopSignals); ++k) {
+      sigaction(StopSignals[k].number, nullptr, &previous_[k]);
+      if (previous_[k].sa_handler != SIG_IGN) sigaction(StopSignals[k].number, &action, nullptr);
+    }
+  }
+  ~StopSignalCatcher() {
+    for (std::size_t k = 0; k < std::size(StopSignals); ++k) sigaction(StopSignals[k].number, &previous_[k], nullptr);
+  }
+  StopSignalCatcher(const StopSignalCatcher&) = delete;
+  StopSignalCatcher& operator=(const StopSignalCatcher&) = delete;
+
+  // The name of the signal that came, or nothing.
+  static const char* Caught() {
+    for (const auto& s : StopSignals)
+      if (s.number == stopSignal) return s.name;
+    return nullptr;
+  }
+
+ private:
+  struct sigaction previous_[std::size(StopSignals)] {};
+};
+
+// The simulated instrument's control file as the user keeps it, checked with
+// the simulator's own reader so a bad line stops kvt before it measures.
+QByteArray UserControlText() {
+  const QByteArray named = qgetenv("KVT_SIM_CONFIG");
+  const std::string name = named.isEmpty() ? "kvt_sim.txt" : named.toStdString();
+  QFile user(QFile::decodeName(QByteArray::fromStdString(name)));
+  if (!user.exists()) return {};
+  if (!user.open(QIODevice::ReadOnly)) throw UsageError(name + ": cannot be read");
+  const QByteArray text = user.readAll();
+  std::vector<std::string> problems;
+  kvtsim::ParseConfig(text.toStdString(), &problems);
+  if (!problems.empty()) throw UsageError(kvtsim::ProblemSummary(name, problems));
+  return text;
 }
 
 // The simulated instrument reads its control file when loaded: a copy of
 // the user's (so base address, noise and seed stay) with the component and
 // range asked for on the command line added last, where they win.
 std::unique_ptr<QTemporaryFile> SimulatorControlFile(const std::string& component, const std::string& range) {
-  QByteArray text;
-  const QByteArray named = qgetenv("KVT_SIM_CONFIG");
-  QFile user(named.isEmpty() ? QStringLiteral("kvt_sim.txt") : QFile::decodeName(named));
-  if (user.open(QIODevice::ReadOnly)) text = user.read(1 << 16) + "\n";
+  if (std::string reason; !component.empty() && !kvtsim::ParseComponent(component, &reason))
+    throw UsageError("--simulate \"" + component + "\": " + reason);
+  std::vector<std::string> problems;
+  if (!range.empty()) kvtsim::ParseConfig("range = " + range, &problems);
+  if (!problems.empty() || range.find_first_of("\n#") != std::string::npos) throw UsageError("option --range takes 100, 1k or 10k, not \"" + range + "\"");
+  QByteArray text = UserControlText() + "\n";
   if (!component.empty()) text += "component = " + QByteArray::fromStdString(component) + "\n";
   if (!range.empty()) text += "range = " + QByteArray::fromStdString(range) + "\n";
   auto file = std::make_unique<QTemporaryFile>();
@@ -73,32 +120,25 @@ int PointCountFrom(const CommandLine& line, const Settings& settings) {
   return choice >= 1 && choice <= 6 ? 32 << (choice - 1) : 32;
 }
 
-}  // namespace
-
 int RunMeasure(const Words& words) {
-  const CommandLine line(words, {{"-n", true}, {"-o", true}, {"--simulate", true, false, true}, {"--range", true}});
+  const CommandLine line(words, MeasureCommand().options);
   line.ExpectPositional({});
   Settings settings = SettingsOfThisFolder();
   const int count = PointCountFrom(line, settings);
   const std::string output = line.Value("-o").value_or("-");
+  if (output != "-") OutputExtension(output, CurveExtensions);
 
   std::unique_ptr<QTemporaryFile> control;
   QString library = QStringLiteral("portio");
   if (line.Has("--simulate")) {
-    const std::string component = *line.Value("--simulate");
-    if (!component.empty() && !KnownComponent(component))
-      throw UsageError("--simulate takes open, short, diode, led, \"resistor OHMS\" or \"zener VOLTS\", not \"" +
-                       component + "\"");
-    const std::string range = line.Value("--range").value_or("");
-    if (!range.empty() && range != "100" && range != "1k" && range != "10k")
-      throw UsageError("option --range takes 100, 1k or 10k, not \"" + range + "\"");
+    control = SimulatorControlFile(*line.Value("--simulate"), line.Value("--range").value_or(""));
     library = SimulatedLibraryPath();
     if (library.isEmpty()) throw RunError("the simulated instrument is not installed beside kvt");
-    control = SimulatorControlFile(component, range);
   } else if (line.Has("--range")) {
     throw UsageError("option --range sets the simulated instrument's switch and needs --simulate");
   }
 
+  const StopSignalCatcher catchStopSignals;
   std::string failure;
   LibraryPortIo port([&failure](const std::string& message) { failure = message; }, library);
   SteadyClock clock;
@@ -113,29 +153,54 @@ int RunMeasure(const Words& words) {
   Acquisition run(points, {[&device](double volts) { return device.MeasurePoint(volts); },
                            [&device](int state) { device.SetBlinkLine(state); },
                            [&device] { return RangeOhms(RangeIndexOfCode(SwitchCode(device.ReadStatus()))); }});
-  interrupted = false;
-  const auto previous = std::signal(SIGINT, OnInterrupt);
   const bool progress = isatty(STDERR_FILENO);
   run.Start();
   int measured = 0;
-  for (;;) {
-    if (interrupted) {
-      std::signal(SIGINT, previous);
+  for (bool finished = false; !finished;) {
+    if (const char* signal = StopSignalCatcher::Caught()) {
       run.Cancel();
       if (const auto zero = CodeFromVolts(0)) device.WriteDac(*zero);  // leave no voltage on the part
-      if (progress) std::fputc('\n', stderr);
-      std::fprintf(stderr, "kvt: measure: interrupted; nothing written\n");
-      return 130;
+      if (progress && measured > 0) std::fputc('\n', stderr);
+      std::fprintf(stderr, "kvt measure: stopped by %s; the part is left at 0 V, nothing written\n", signal);
+      return 128 + stopSignal;
     }
-    if (run.Tick(count).finished) break;
-    if (progress && measured < count) ShowProgress(++measured, count);
+    finished = run.Tick(count).finished;
+    if (!finished && progress && measured < count) ShowProgress(++measured, count);
   }
-  std::signal(SIGINT, previous);
   if (!failure.empty()) throw RunError(failure);
 
   const double ohms = RangeOhms(RangeIndexOfCode(SwitchCode(device.ReadStatus())));
   WriteCurve(output, CurveFromPointSet(points, ohms), "");
   return 0;
+}
+
+}  // namespace
+
+const Subcommand& MeasureCommand() {
+  static const Subcommand command{
+      "measure",
+      "measure [-n POINTS] [-o FILE] [--simulate[=COMPONENT]] [--range 100|1k|10k]",
+      "Sweeps the instrument from -5.12 V to +5.11 V and writes the points. The\n"
+      "port, delay and averaging come from kvt_win.cfg in the current folder\n"
+      "when there is one. SIGINT (Ctrl-C), SIGTERM, SIGHUP or SIGQUIT stop the\n"
+      "sweep with 0 V on the part and nothing written (exit status 128 + the\n"
+      "signal's number).\n",
+      {{"-n", true, false, false, "POINTS",
+        "points of the sweep: 32, 64, 128, 256, 512 or 1024; default: the\n"
+        "choice in kvt_win.cfg, else 32\n"},
+       {"-o", true, false, false, "FILE",
+        "the file to write: .kvt (points file) or .csv; default: the points\n"
+        "file on standard output\n"},
+       {"--simulate", true, false, true, "COMPONENT",
+        "measure the simulated instrument instead of the parallel port, with\n"
+        "kvt_sim.txt (or the file KVT_SIM_CONFIG names) for its settings and\n"
+        "COMPONENT in its place: open, short, diode, led, \"resistor OHMS\"\n"
+        "(4.7k, 1M) or \"zener VOLTS\" (breakdown above 0 V, such as 3.3)\n"},
+       {"--range", true, false, false, "OHMS",
+        "the simulated instrument's range switch: 100, 1k or 10k ohms\n"
+        "(needs --simulate)\n"}},
+      RunMeasure};
+  return command;
 }
 
 }  // namespace kvt

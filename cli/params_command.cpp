@@ -24,18 +24,19 @@ std::string Json(const Curve& curve, const PartParameters& p) {
          ", \"shockley\": " + shockley + ", \"clipped\": " + std::to_string(ClippedCount(curve)) + "}\n";
 }
 
-}  // namespace
-
 int RunParams(const Words& words) {
-  const CommandLine line(words, {{"--json"}, {"--if", true}, {"--ir", true}, {"--vr", true}});
+  const CommandLine line(words, ParamsCommand().options);
   line.ExpectPositional({"FILE"});
   AnalysisOptions options;
-  if (const auto v = line.Value("--if")) options.forwardAmps = NumberOption("--if", *v);
-  if (const auto v = line.Value("--ir")) options.reverseAmps = NumberOption("--ir", *v);
-  if (const auto v = line.Value("--vr")) options.reverseVolts = NumberOption("--vr", *v);
-  if (options.forwardAmps <= 0) throw UsageError("option --if needs a forward (positive) current in amperes");
-  if (options.reverseAmps >= 0) throw UsageError("option --ir needs a reverse (negative) current in amperes");
-  if (options.reverseVolts >= 0) throw UsageError("option --vr needs a reverse (negative) voltage");
+  if (const auto v = line.Value("--if")) options.forwardAmps = QuantityOption("--if", *v, "A", "current");
+  if (const auto v = line.Value("--ir")) options.reverseAmps = QuantityOption("--ir", *v, "A", "current");
+  if (const auto v = line.Value("--vr")) options.reverseVolts = QuantityOption("--vr", *v, "V", "voltage");
+  if (options.forwardAmps <= 0)
+    throw UsageError("option --if needs a forward (positive) current in amperes, not \"" + *line.Value("--if") + "\"");
+  if (options.reverseAmps >= 0)
+    throw UsageError("option --ir needs a reverse (negative) current in amperes, not \"" + *line.Value("--ir") + "\"");
+  if (options.reverseVolts >= 0)
+    throw UsageError("option --vr needs a reverse (negative) voltage in volts, not \"" + *line.Value("--vr") + "\"");
 
   const Curve curve = LoadCurve(line.Positional()[0]);
   const PartParameters parameters = AnalysePart(curve, options);
@@ -48,6 +49,27 @@ int RunParams(const Words& words) {
   }
   std::fputs(text.c_str(), stdout);
   return 0;
+}
+
+}  // namespace
+
+const Subcommand& ParamsCommand() {
+  static const Subcommand command{
+      "params",
+      "params FILE [--json] [--if CURRENT] [--ir CURRENT] [--vr VOLTAGE]",
+      "Prints the parameters of the part in FILE: its kind, forward voltage and\n"
+      "dynamic resistance, breakdown voltage, leakage current, resistance and a\n"
+      "diode fit. \"-\" (null in JSON) marks what the curve cannot give.\n"
+      "Currents are in amperes, voltages in volts: plain (0.002) or with a prefix\n"
+      "and the unit (2mA, 2m, -5V).\n",
+      {{"--json", false, false, false, "", "one JSON object, numbers in plain SI units\n"},
+       {"--if", true, false, false, "CURRENT",
+        "forward current (above 0) for the forward voltage and the dynamic\n"
+        "resistance; default 1mA\n"},
+       {"--ir", true, false, false, "CURRENT", "reverse current (below 0) for the breakdown voltage; default -1mA\n"},
+       {"--vr", true, false, false, "VOLTAGE", "reverse voltage (below 0) for the leakage current; default -1V\n"}},
+      RunParams};
+  return command;
 }
 
 }  // namespace kvt

@@ -17,20 +17,13 @@ namespace {
 
 std::string FileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
+// Width first: the message names the first bad number of the two.
 QSize SizeOption(const std::string& text) {
   const auto x = text.find('x');
   if (x == std::string::npos) throw UsageError("option --size takes WIDTHxHEIGHT, not \"" + text + "\"");
-  return QSize(WholeOption("--size", text.substr(0, x), 60, 10000),
-               WholeOption("--size", text.substr(x + 1), 60, 10000));
+  const int width = WholeOption("--size", text.substr(0, x), 60, 10000, "pixels");
+  const int height = WholeOption("--size", text.substr(x + 1), 60, 10000, "pixels");
+  return QSize(width, height);
 }
 
 std::vector<std::pair<double, double>> Pairs(const Curve& curve) {
@@ -58,29 +51,20 @@ std::unique_ptr<QGuiApplication> FontsWithoutDisplay() {
   return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-}  // namespace
-
 int RunRender(const Words& words) {
-  const CommandLine line(words, {{"--ref", true, true},
-                                 {"-o", true},
-                                 {"--size", true},
-                                 {"--max-v", true},
-                                 {"--max-i", true},
-                                 {"--smooth", true}});
+  const CommandLine line(words, RenderCommand().options);
   line.ExpectPositional({"FILE"});
   const auto output = line.Value("-o");
   if (!output || output->empty()) throw UsageError("missing -o OUT.png or OUT.svg");
-  const std::string kind = Lower(*output);
-  const bool svg = EndsWith(kind, ".svg");
-  if (!svg && !EndsWith(kind, ".png")) throw UsageError(*output + ": the output must end in .png or .svg");
+  const bool svg = OutputExtension(*output, PlotExtensions) == ".svg";
 
   PlotPicture picture;
   picture.settings = SettingsOfThisFolder();
   const Settings& s = picture.settings;
   picture.controls = {s.IsOn(SmoothingOn), s.Int(SmoothingLevel), s.Int(MaxVoltsSetting), s.Int(MaxMilliampsSetting)};
   if (const auto v = line.Value("--size")) picture.size = SizeOption(*v);
-  if (const auto v = line.Value("--max-v")) picture.controls.maxVolts = WholeOption("--max-v", *v, 1, 5);
-  if (const auto v = line.Value("--max-i")) picture.controls.maxMilliamps = WholeOption("--max-i", *v, 1, 10);
+  if (const auto v = line.Value("--max-v")) picture.controls.maxVolts = WholeOption("--max-v", *v, 1, 5, "volts");
+  if (const auto v = line.Value("--max-i")) picture.controls.maxMilliamps = WholeOption("--max-i", *v, 1, 10, "milliamperes");
   if (const auto v = line.Value("--smooth")) {
     const int level = *v == "0" ? 0 : WholeOption("--smooth", *v, 3, 30);
     picture.controls.smoothing = level != 0;
@@ -111,6 +95,29 @@ int RunRender(const Words& words) {
   if (!png) throw RunError("the plot has more colours than a PNG palette holds");
   WriteOutput(*output, png->toStdString());
   return 0;
+}
+
+}  // namespace
+
+const Subcommand& RenderCommand() {
+  static const Subcommand command{
+      "render",
+      "render FILE [--ref FILE]... -o OUT [--size WxH] [--max-v V] [--max-i MA] [--smooth LEVEL]",
+      "Draws the curve in FILE as the window draws it, with reference curves in\n"
+      "their colours. A curve of 32, 64, 128, 256, 512 or 1024 points is drawn as\n"
+      "the window draws its points (smoothed when asked); others as they are.\n"
+      "Defaults for the size, scales, colours and smoothing come from kvt_win.cfg\n"
+      "in the current folder when there is one.\n",
+      {{"-o", true, false, false, "OUT", "the picture to write: " + OneOf(PlotExtensions) + " (required)\n"},
+       {"--ref", true, true, false, "FILE", "a reference curve drawn too; may be given several times\n"},
+       {"--size", true, false, false, "WxH", "picture size in pixels, each 60 to 10000; default 373x341, the\n"
+        "window's plot at its first size\n"},
+       {"--max-v", true, false, false, "V", "voltage axis from -V to +V volts, a whole number from 1 to 5\n"},
+       {"--max-i", true, false, false, "MA",
+        "current axis from -MA to +MA milliamperes, a whole number from 1 to 10\n"},
+       {"--smooth", true, false, false, "LEVEL", "smoothing: 0 for none, or 3 to 30 points per block\n"}},
+      RunRender};
+  return command;
 }
 
 }  // namespace kvt

@@ -114,6 +114,8 @@ std::optional<std::string> CsvFileText(const std::vector<CsvPoint>& points, cons
 
 CsvContent ReadCsvText(std::string_view bytes) {
   if (bytes.size() > MaxCsvFileBytes) return Failed("file too large for a curve");
+  // Spreadsheets on some systems start their UTF-8 files with a byte-order mark.
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   CsvContent content;
   std::optional<char> separator;
   bool headerSeen = false;

@@ -53,7 +53,7 @@ struct CsvContent {
 
 // Reads the written form and plain files of two columns (volts, amperes)
 // with or without a header line, separated by commas, semicolons or tabs,
-// CR LF or LF line ends. "#" lines are comments; an optional third column
+// CR LF or LF line ends, with or without a UTF-8 byte-order mark. "#" lines are comments; an optional third column
 // holds the clipping flag (0 or 1). With semicolons or tabs a decimal comma
 // is accepted too. On failure `error` says which line and what is wrong.
 CsvContent ReadCsvText(std::string_view bytes);

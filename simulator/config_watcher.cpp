@@ -9,16 +9,20 @@ namespace kvtsim {
 
 namespace fs = std::filesystem;
 
-std::string ConfigPathFromEnvironment() {
+std::string ConfigNameFromEnvironment() {
   const char* named = std::getenv("KVT_SIM_CONFIG");
-  fs::path path = (named && *named) ? fs::path(named) : fs::path("kvt_sim.txt");
+  return (named && *named) ? named : "kvt_sim.txt";
+}
+
+std::string ConfigPathFromEnvironment() {
+  const fs::path path = ConfigNameFromEnvironment();
   std::error_code error;
   fs::path absolute = fs::absolute(path, error);
   return (error ? path : absolute).string();
 }
 
-ConfigWatcher::ConfigWatcher(std::string path, double intervalSeconds)
-    : path_(std::move(path)), interval_(intervalSeconds) {}
+ConfigWatcher::ConfigWatcher(std::string path, double intervalSeconds, std::string name)
+    : path_(std::move(path)), name_(name.empty() ? path_ : std::move(name)), interval_(intervalSeconds) {}
 
 ConfigWatcher::Stamp ConfigWatcher::Look() const {
   std::error_code error;

@@ -10,14 +10,18 @@
 
 namespace kvtsim {
 
-// KVT_SIM_CONFIG if set and not empty, else kvt_sim.txt; made absolute
-// against the current directory so a later change of directory does not
-// lose it.
+// KVT_SIM_CONFIG if set and not empty, else kvt_sim.txt, as the user wrote
+// it: the name messages give.
+std::string ConfigNameFromEnvironment();
+
+// The same made absolute against the current directory, so a later change
+// of directory does not lose it.
 std::string ConfigPathFromEnvironment();
 
 class ConfigWatcher {
  public:
-  explicit ConfigWatcher(std::string path, double intervalSeconds = 1.0);
+  // `name` is the file as messages call it; the path itself by default.
+  explicit ConfigWatcher(std::string path, double intervalSeconds = 1.0, std::string name = {});
 
   // Reads the file now; built-in defaults when it is absent or unreadable.
   SimConfig Load();
@@ -29,6 +33,7 @@ class ConfigWatcher {
   std::optional<SimConfig> Poll(double nowSeconds);
 
   const std::string& Path() const { return path_; }
+  const std::string& Name() const { return name_; }
   // What the last load could not understand, one text per line.
   const std::vector<std::string>& Problems() const { return problems_; }
 
@@ -42,6 +47,7 @@ class ConfigWatcher {
   Stamp Look() const;
 
   std::string path_;
+  std::string name_;
   double interval_;
   Stamp stamp_;
   std::optional<double> lastLook_;

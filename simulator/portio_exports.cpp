@@ -19,12 +19,10 @@ namespace {
 // empty once a load finds nothing wrong.
 std::string latestComplaint;
 
+// Once per reading of the file, naming it as the user did.
 void Report(const kvtsim::ConfigWatcher& watcher) {
-  latestComplaint.clear();
-  for (const auto& problem : watcher.Problems()) {
-    std::fprintf(stderr, "kvt_sim: %s %s\n", watcher.Path().c_str(), problem.c_str());
-    latestComplaint = watcher.Path() + " " + problem;
-  }
+  latestComplaint = kvtsim::ProblemSummary(watcher.Name(), watcher.Problems());
+  if (!latestComplaint.empty()) std::fprintf(stderr, "kvt_sim: %s\n", latestComplaint.c_str());
 }
 
 kvtsim::SimConfig FirstLoad(kvtsim::ConfigWatcher& watcher) {
@@ -36,7 +34,7 @@ kvtsim::SimConfig FirstLoad(kvtsim::ConfigWatcher& watcher) {
 // Built when the library is loaded, so the calls themselves never wait on
 // a first-use check.
 struct Simulator {
-  kvtsim::ConfigWatcher watcher{kvtsim::ConfigPathFromEnvironment()};
+  kvtsim::ConfigWatcher watcher{kvtsim::ConfigPathFromEnvironment(), 1.0, kvtsim::ConfigNameFromEnvironment()};
   kvtsim::Instrument instrument{FirstLoad(watcher)};
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 

@@ -36,7 +36,13 @@ std::optional<double> Number(std::string_view text) {
   return v;
 }
 
-std::optional<Component> ParseComponent(std::string_view text) {
+}  // namespace
+
+std::optional<Component> ParseComponent(std::string_view text, std::string* reason) {
+  auto refuse = [&](std::string why) -> std::optional<Component> {
+    if (reason) *reason = std::move(why);
+    return std::nullopt;
+  };
   std::string s = Lower(Trim(text));
   std::string_view word = s;
   std::string_view rest;
@@ -45,7 +51,7 @@ std::optional<Component> ParseComponent(std::string_view text) {
     word = word.substr(0, gap);
   }
   auto plain = [&](ComponentKind kind) -> std::optional<Component> {
-    if (!rest.empty()) return std::nullopt;
+    if (!rest.empty()) return refuse(std::string(word) + " takes no value");
     return Component{kind, 0.0};
   };
   if (word == "open") return plain(ComponentKind::Open);
@@ -53,18 +59,26 @@ std::optional<Component> ParseComponent(std::string_view text) {
   if (word == "diode") return plain(ComponentKind::Diode);
   if (word == "led") return plain(ComponentKind::Led);
   if (word == "resistor" || word == "zener") {
+    const bool resistor = word == "resistor";
+    const char* example = resistor ? "a resistance in ohms, such as resistor 4.7k"
+                                   : "a breakdown voltage above 0, such as zener 3.3";
+    if (rest.empty()) return refuse(std::string(word) + " needs " + example);
     auto v = Number(rest);
-    if (!v) return std::nullopt;
-    if (word == "resistor") {
-      if (*v < 0) return std::nullopt;
+    if (!v) return refuse("\"" + std::string(rest) + "\" is not a number (k and M may follow it: 4.7k); " + std::string(word) +
+                          " needs " + example);
+    if (resistor) {
+      if (*v < 0) return refuse("a resistance cannot be negative");
       return *v == 0 ? Component{ComponentKind::Short, 0.0}
                      : Component{ComponentKind::Resistor, *v};
     }
-    if (*v <= 0) return std::nullopt;
+    if (*v <= 0) return refuse("zener needs " + std::string(example));
     return Component{ComponentKind::Zener, *v};
   }
-  return std::nullopt;
+  return refuse("no component \"" + std::string(word) +
+                "\"; one of open, short, diode, led, resistor OHMS, zener VOLTS");
 }
+
+namespace {
 
 std::optional<int> ParseRange(std::string_view text) {
   auto v = Number(text);
@@ -116,7 +130,13 @@ SimConfig ParseConfig(std::string_view text, std::vector<std::string>* problems)
     std::string_view value = Trim(line.substr(eq + 1));
     bool ok = true;
     if (key == "component") {
-      if (auto c = ParseComponent(value)) config.component = *c; else ok = false;
+      std::string reason;
+      if (auto c = ParseComponent(value, &reason)) {
+        config.component = *c;
+      } else {
+        complain("bad value for component: \"" + std::string(value) + "\": " + reason);
+        continue;
+      }
     } else if (key == "range") {
       if (auto r = ParseRange(value)) config.rangeOhms = *r; else ok = false;
     } else if (key == "noise") {
@@ -136,6 +156,14 @@ SimConfig ParseConfig(std::string_view text, std::vector<std::string>* problems)
     if (!ok) complain("bad value for " + key + ": \"" + std::string(value) + "\"");
   }
   return config;
+}
+
+std::string ProblemSummary(const std::string& fileName, const std::vector<std::string>& problems) {
+  if (problems.empty()) return {};
+  std::string text = fileName + " " + problems.front();
+  if (const std::size_t more = problems.size() - 1; more > 0)
+    text += " (and " + std::to_string(more) + (more == 1 ? " more bad line)" : " more bad lines)");
+  return text;
 }
 
 }  // namespace kvtsim

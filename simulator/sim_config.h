@@ -2,6 +2,7 @@
 // What the simulated instrument is set to: the component under test, the
 // range switch, the converter's noise and the port's base address.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,10 +28,19 @@ struct SimConfig {
   bool operator==(const SimConfig&) const = default;
 };
 
+// A component as the control file writes it: "diode", "resistor 4.7k",
+// "zener 3.3"... Nothing when it is not one, with the reason in `reason`.
+std::optional<Component> ParseComponent(std::string_view text, std::string* reason = nullptr);
+
 // Reads "key = value" lines ("#" starts a comment). A line that cannot be
 // understood leaves its setting at the default and is described in
 // `problems` (if given) with its line number.
 SimConfig ParseConfig(std::string_view text,
                       std::vector<std::string>* problems = nullptr);
+
+// One line about a file's problems as ParseConfig gives them: the file as
+// the user named it, the first bad line and how many more there are; empty
+// when there are none.
+std::string ProblemSummary(const std::string& fileName, const std::vector<std::string>& problems);
 
 }  // namespace kvtsim

@@ -54,11 +54,11 @@ TEST(CurveFromFiles, KeepsFlagsFromTheFileAndAddsItsOwn) {
   csv.rangeOhms = 1000.0;
   const Curve curve = CurveFromCsv(csv);
   EXPECT_EQ(curve.rangeOhms, 1000.0);
-  ASSERT_EQ(curve.points.size(), 3u);
+  ASSERT_EQ(curve.points.size(), 3u);  // in order of voltage
   EXPECT_TRUE(curve.points[0].clipped);
-  EXPECT_TRUE(curve.points[1].clipped);
-  EXPECT_FALSE(curve.points[2].clipped);
-  EXPECT_EQ(CsvPointsOf(curve)[1], (CsvPoint{5.11, 2e-3, true}));
+  EXPECT_FALSE(curve.points[1].clipped);
+  EXPECT_TRUE(curve.points[2].clipped);
+  EXPECT_EQ(CsvPointsOf(curve)[2], (CsvPoint{5.11, 2e-3, true}));
 
   PointsFileContent kvt;
   kvt.samples = {{0, -5.12, -1e-3}, {32, 0.25, 1e-4}};

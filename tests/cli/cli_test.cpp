@@ -3,16 +3,22 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,9 +37,12 @@ struct Outcome {
 
 class KvtCommand : public testing::Test {
  protected:
-  Outcome Kvt(const QStringList& arguments) {
+  // `setUp` may change the process before it starts: its environment, its
+  // standard streams.
+  Outcome Kvt(const QStringList& arguments, const std::function<void(QProcess&)>& setUp = {}) {
     QProcess process;
     process.setWorkingDirectory(dir.path());
+    if (setUp) setUp(process);
     process.start(QStringLiteral(KVT_PROGRAM), arguments);
     EXPECT_TRUE(process.waitForFinished(120000)) << arguments.join(' ').toStdString();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -137,7 +146,13 @@ TEST_F(KvtCommand, ConvertRoundTripsAndSpiceWritesBothModels) {
   Params("diode", "", "d.kvt");
   ASSERT_EQ(Kvt({"convert", "d.kvt", "-o", "d.csv"}).status, 0);
   ASSERT_EQ(Kvt({"convert", "d.csv", "-o", "back.kvt"}).status, 0);
-  EXPECT_EQ(Read("back.kvt"), Read("d.kvt"));
+  // Every point comes back; a CSV is read in order of voltage.
+  const auto lines = [](QByteArray text) {
+    QList<QByteArray> list = text.split('\n');
+    std::sort(list.begin(), list.end());
+    return list;
+  };
+  EXPECT_EQ(lines(Read("back.kvt")), lines(Read("d.kvt")));
   EXPECT_TRUE(Read("d.csv").contains("voltage_V,current_A,clipped\n"));
 
   ASSERT_EQ(Kvt({"spice", "d.kvt", "-o", "d.lib", "--name", "D1N"}).status, 0);
@@ -181,7 +196,19 @@ TEST_F(KvtCommand, BadInputSaysWhatAndTouchesNoOutput) {
       {{"compare", "good.kvt", "good.kvt", "--tolerance", "0"}, "--tolerance", ""},
       {{"convert", "good.kvt"}, "missing -o OUT", ""},
       {{"measure", "-n", "100", "-o", "new.kvt", "--simulate"}, "32, 64, 128, 256, 512 or 1024", "new.kvt"},
-      {{"measure", "--simulate=capacitor", "-o", "new.kvt"}, "--simulate takes", "new.kvt"},
+      {{"measure", "--simulate=capacitor", "-o", "new.kvt"}, "--simulate \"capacitor\": no component", "new.kvt"},
+      {{"measure", "-n", "32", "--simulate", "-o", "new.png"}, "new.png: the output must end in .kvt or .csv",
+       "new.png"},
+      {{"measure", "-n", "32", "--simulate", "-o", "keep.png"}, "keep.png: the output must end in .kvt or .csv",
+       "keep.png"},
+      {{"convert", "good.kvt", "-o", "new.txt"}, "new.txt: the output must end in .kvt or .csv", "new.txt"},
+      {{"convert", "good.kvt", "-o", "keep.png"}, "keep.png: the output must end in .kvt or .csv", "keep.png"},
+      {{"spice", "good.kvt", "-o", "new.txt"}, "new.txt: the output must end in .lib, .mod, .inc, .cir or .sp",
+       "new.txt"},
+      {{"render", "good.kvt", "-o", "keep.png", "--size", "-5x10"}, "pixels from 60 to 10000, not \"-5\"",
+       "keep.png"},
+      {{"params", "good.kvt", "--if", "2mV"}, "--if needs a current in amperes (0.002 or 2mA), not \"2mV\"", ""},
+      {{"params", "good.kvt", "--vr", "1V"}, "--vr needs a reverse (negative) voltage in volts, not \"1V\"", ""},
       {{"params"}, "missing FILE", ""},
       {{"convert", "good.kvt", "-o", "folder/x.csv"}, "folder/x.csv: cannot be written", ""},
       {{"unknown-command"}, "unknown command", ""},
@@ -203,6 +230,7 @@ TEST_F(KvtCommand, BadInputSaysWhatAndTouchesNoOutput) {
     if (!c.output.isEmpty()) {
       EXPECT_EQ(Read(c.output), before);
     }
+    EXPECT_FALSE(QFile::exists(Path("new.png")) || QFile::exists(Path("new.txt")));
   }
   if (!root) {
     const Outcome run = Kvt({"params", "unreadable.kvt"});
@@ -254,6 +282,271 @@ TEST_F(KvtCommand, HelpVersionAndUsage) {
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("kvt ", 0), 0u);
   EXPECT_EQ(Kvt({}).status, 2);
+}
+
+// Each subcommand explains every option it takes, with its unit and range,
+// on standard output; the manual page documents the same options.
+TEST_F(KvtCommand, EverySubcommandExplainsItsOptions) {
+  struct Case {
+    const char* command;
+    QStringList options;
+    std::vector<std::string> phrases;  // units and ranges the help must name
+  };
+  const std::vector<Case> cases = {
+      {"measure", {"-n", "-o", "--simulate", "--range"}, {"32, 64, 128, 256, 512 or 1024", ".kvt", ".csv", "100, 1k or 10k ohms", "resistor OHMS"}},
+      {"render", {"-o", "--ref", "--size", "--max-v", "--max-i", "--smooth"},
+       {".png or .svg", "pixels, each 60 to 10000", "volts, a whole number from 1 to 5",
+        "milliamperes, a whole number from 1 to 10", "3 to 30"}},
+      {"convert", {"-o"}, {".kvt or .csv"}},
+      {"params", {"--json", "--if", "--ir", "--vr"}, {"amperes", "volts", "2mA", "default 1mA", "default -1V"}},
+      {"compare", {"--tolerance", "--json"}, {"auto", "above 0, up to 100", "30 mV"}},
+      {"spice", {"-o", "--name"}, {".lib, .mod, .inc, .cir or .sp"}},
+  };
+  QFile manual(QStringLiteral(KVT_MANUAL));
+  ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+  const std::string page = manual.readAll().replace("\\-", "-").toStdString();
+  for (const Case& c : cases) {
+    for (const char* help : {"--help", "-h"}) {
+      SCOPED_TRACE(std::string(c.command) + " " + help);
+      const Outcome run = Kvt({c.command, help});
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(run.err, "");
+      EXPECT_EQ(run.out.rfind(std::string("Usage: kvt ") + c.command, 0), 0u) << run.out;
+      for (const QString& option : c.options) {
+        const std::string head = "\n  " + option.toStdString();
+        EXPECT_TRUE(run.out.find(head + " ") != std::string::npos || run.out.find(head + "[") != std::string::npos)
+            << option.toStdString();
+        EXPECT_NE(page.find(option.toStdString()), std::string::npos) << "manual: " << option.toStdString();
+      }
+      // The help is wrapped to the terminal's width; phrases may span lines.
+      const std::string flowing = QString::fromStdString(run.out).simplified().toStdString();
+      for (const std::string& phrase : c.phrases) EXPECT_NE(flowing.find(phrase), std::string::npos) << phrase;
+    }
+  }
+  EXPECT_NE(Kvt({"--help"}).out.find("kvt SUBCOMMAND --help"), std::string::npos);
+}
+
+// Currents and voltages may carry their unit; the results are the same.
+TEST_F(KvtCommand, ParamsTakesCurrentsAndVoltagesWithTheirUnits) {
+  Params("zener 3.3", "", "z.csv");
+  struct Case {
+    const char* option;
+    const char* withUnit;
+    const char* plain;
+  };
+  const Case cases[] = {{"--if", "2mA", "0.002"}, {"--if", "500u", "5e-4"}, {"--ir", "-2mA", "-0.002"},
+                        {"--vr", "-2V", "-2"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.withUnit);
+    const Outcome unit = Kvt({"params", "z.csv", c.option, c.withUnit});
+    const Outcome plain = Kvt({"params", "z.csv", c.option, c.plain});
+    EXPECT_EQ(unit.status, 0) << unit.err;
+    EXPECT_EQ(unit.out, plain.out);
+    EXPECT_NE(Kvt({"params", "z.csv"}).out, plain.out);  // the option made a difference
+  }
+}
+
+// The simulated part and the simulated instrument's control file are checked
+// with the simulator's own reader before anything is measured: one line
+// naming the text or the file and its line, status 2, no output.
+TEST_F(KvtCommand, SimulatedSettingsAreCheckedBeforeMeasuring) {
+  struct Case {
+    const char* name;
+    QString simulate;    // --simulate=...
+    QByteArray control;  // kvt_sim.txt, or the file KVT_SIM_CONFIG names; empty for none
+    QString configName;  // KVT_SIM_CONFIG; empty: kvt_sim.txt in the folder
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"value written the wrong way", "resistor 4k7", "", "",
+       "kvt measure: --simulate \"resistor 4k7\": \"4k7\" is not a number (k and M may follow it: 4.7k); resistor "
+       "needs a resistance in ohms, such as resistor 4.7k\n"},
+      {"negative zener", "zener -3", "", "",
+       "kvt measure: --simulate \"zener -3\": zener needs a breakdown voltage above 0, such as zener 3.3\n"},
+      {"bad line in kvt_sim.txt", "diode", "noise = 0\nrange = 2k\n", "",
+       "kvt measure: kvt_sim.txt line 2: bad value for range: \"2k\"\n"},
+      {"bad lines in a named file", "", "component = capacitor\ncolour = blue\n", "bench.txt",
+       "kvt measure: bench.txt line 1: bad value for component: \"capacitor\": no component \"capacitor\"; one of "
+       "open, short, diode, led, resistor OHMS, zener VOLTS (and 1 more bad line)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString controlName = c.configName.isEmpty() ? "kvt_sim.txt" : c.configName;
+    QFile::remove(Path("kvt_sim.txt"));
+    if (!c.control.isEmpty()) Write(controlName, c.control);
+    const Outcome run =
+        Kvt({"measure", "-n", "32", c.simulate.isEmpty() ? "--simulate" : "--simulate=" + c.simulate, "-o", "new.kvt"},
+            [&](QProcess& process) {
+              QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+              environment.remove("KVT_SIM_CONFIG");
+              if (!c.configName.isEmpty()) environment.insert("KVT_SIM_CONFIG", c.configName);
+              process.setProcessEnvironment(environment);
+            });
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_FALSE(QFile::exists(Path("new.kvt")));
+  }
+}
+
+// Output that cannot reach standard output is a failure with a reason.
+TEST_F(KvtCommand, StandardOutputThatCannotBeWrittenFails) {
+  struct Case {
+    const char* name;
+    QStringList arguments;
+    std::function<void(QProcess&)> setUp;
+    std::string reason;
+  };
+  Params("diode", "", "d.kvt");
+  const auto full = [](QProcess& p) { p.setStandardOutputFile("/dev/full"); };
+  const auto closed = [](QProcess& p) { p.setChildProcessModifier([] { ::close(STDOUT_FILENO); }); };
+  const std::vector<Case> cases = {
+      {"measure to a full disk", {"measure", "-n", "32", "--simulate"}, full, "No space left on device"},
+      {"measure to a closed stream", {"measure", "-n", "32", "--simulate"}, closed, "Bad file descriptor"},
+      {"params to a full disk", {"params", "d.kvt"}, full, "No space left on device"},
+      {"help to a closed stream", {"params", "--help"}, closed, "Bad file descriptor"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome run = Kvt(c.arguments, c.setUp);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("standard output cannot be written: " + c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"d.kvt"});  // nothing landed in a file
+}
+
+// Every signal that would end kvt during a sweep stops it as Ctrl-C does:
+// 0 V on the part, nothing written, a line saying so. The sweep runs with a
+// terminal on its standard error, as a user sees it, so its progress shows
+// when the sweep has begun.
+TEST_F(KvtCommand, StopSignalsEndTheSweepAtZeroVoltsAndWriteNothing) {
+  struct Case {
+    int number;
+    const char* name;
+  };
+  const Case cases[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}, {SIGQUIT, "SIGQUIT"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(grantpt(terminal), 0);
+    ASSERT_EQ(unlockpt(terminal), 0);
+    const int side = ::open(ptsname(terminal), O_RDWR | O_NOCTTY);
+    ASSERT_GE(side, 0);
+    fcntl(terminal, F_SETFL, O_NONBLOCK);
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.setChildProcessModifier([side] { ::dup2(side, STDERR_FILENO); });
+    process.start(QStringLiteral(KVT_PROGRAM), {"measure", "-n", "1024", "--simulate", "-o", "part.kvt"});
+    ASSERT_TRUE(process.waitForStarted());
+    ::close(side);
+    std::string seen;
+    const auto readTerminal = [&] {
+      pollfd ready{terminal, POLLIN, 0};
+      ::poll(&ready, 1, 100);
+      char buffer[4096];
+      for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
+    };
+    while (seen.find("/1024") == std::string::npos && process.state() != QProcess::NotRunning) readTerminal();
+    ::kill(static_cast<pid_t>(process.processId()), c.number);
+    while (process.state() != QProcess::NotRunning) {
+      readTerminal();
+      process.waitForFinished(0);
+    }
+    readTerminal();
+    ::close(terminal);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 128 + c.number);
+    EXPECT_NE(seen.find(std::string("kvt measure: stopped by ") + c.name +
+                        "; the part is left at 0 V, nothing written"),
+              std::string::npos)
+        << seen.substr(seen.size() > 200 ? seen.size() - 200 : 0);
+    EXPECT_FALSE(QFile::exists(Path("part.kvt")));
+  }
+}
+
+// A CSV's rows may come in any order: the curve, its parameters and a
+// comparison are the same as for the rows in order.
+TEST_F(KvtCommand, CsvRowsInAnyOrderGiveTheSameCurve) {
+  struct Case {
+    const char* component;
+    const char* kind;
+  };
+  const Case cases[] = {{"resistor 1k", "resistor"}, {"diode", "diode"}, {"zener 3.3", "zener"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.component);
+    Params(c.component, "", "ordered.csv");
+    QList<QByteArray> rows = Read("ordered.csv").split('\n');
+    const auto header = std::find(rows.begin(), rows.end(), "voltage_V,current_A,clipped") + 1;
+    // Every seventh row in turn: a fixed shuffle.
+    QList<QByteArray> data(header, rows.end()), shuffled;
+    for (int start = 0; start < 7; ++start)
+      for (qsizetype k = start; k < data.size(); k += 7) shuffled.push_back(data[k]);
+    Write("shuffled.csv", QList<QByteArray>(rows.begin(), header).join('\n') + '\n' + shuffled.join('\n'));
+    const Outcome ordered = Kvt({"params", "--json", "ordered.csv"});
+    const Outcome mixed = Kvt({"params", "--json", "shuffled.csv"});
+    EXPECT_EQ(mixed.status, 0) << mixed.err;
+    EXPECT_EQ(mixed.out, ordered.out);
+    EXPECT_NE(mixed.out.find(std::string("\"component\": \"") + c.kind + "\""), std::string::npos) << mixed.out;
+    EXPECT_EQ(Kvt({"compare", "ordered.csv", "shuffled.csv"}).out, Kvt({"compare", "ordered.csv", "ordered.csv"}).out);
+  }
+}
+
+// The report says in words how many points lie outside the band and where,
+// labels the offsets of the worst point, and says how the tolerance was
+// found.
+TEST_F(KvtCommand, CompareReportSaysWhatItFoundInWords) {
+  // A 1 kohm line of 64 points 160 mV apart, with a range line or without.
+  const auto line = [](bool withRange, std::map<int, double> offsets) {
+    QByteArray text = withRange ? "# range_ohms: 1000\n" : "";
+    for (int k = 0; k < 64; ++k) {
+      const double volts = -5.05 + 0.16 * k;
+      const double amps = volts / 1000 + (offsets.count(k) ? offsets[k] : 0.0);
+      text += QByteArray::number(volts, 'f', 2) + "," + QByteArray::number(amps, 'g', 9) + "\n";
+    }
+    return text;
+  };
+  Write("ranged.csv", line(true, {}));
+  Write("ranged_spike.csv", line(true, {{31, 1e-3}}));  // one point 1 mA off at -90 mV
+  Write("ranged_bad.csv", line(true, {{10, 1e-3}, {31, 1e-3}, {32, 1e-3}, {50, -1e-3}}));
+  Write("unranged.csv", line(false, {}));
+  struct Case {
+    const char* name;
+    QStringList files;
+    int status;
+    std::vector<std::string> lines;  // each a whole line of the report
+  };
+  const std::vector<Case> cases = {
+      {"pass, two points out",
+       {"ranged.csv", "ranged_spike.csv"},
+       0,
+       {"result: pass: 2 of 128 points outside the band, at -90 mV",
+        "tolerance: 30 mV and 30 uA, 3 converter steps on the 1 kohm range",
+        "worst point: -90 mV, 910 uA on the curve: delta V -500 mV, delta I 500 uA (24 times the band)"}},
+      {"fail, three places",
+       {"ranged.csv", "ranged_bad.csv"},
+       1,
+       {"result: fail: 8 of 128 points outside the band, at -3.45 V, -90 mV to 70 mV and 2.95 V"}},
+      {"all inside, range unknown",
+       {"unranged.csv", "unranged.csv"},
+       0,
+       {"result: pass: all 128 points inside the band",
+        "tolerance: 30 mV and 15.2 uA, 3 converter steps; range unknown (neither file names it), so the current "
+        "step was estimated from the curves' scatter",
+        "worst point: none, every point lies on the other curve"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome run = Kvt({"compare", c.files[0], c.files[1]});
+    EXPECT_EQ(run.status, c.status) << run.err;
+    for (const std::string& expected : c.lines)
+      EXPECT_NE(("\n" + run.out).find("\n" + expected + "\n"), std::string::npos) << run.out;
+  }
+  const Outcome json = Kvt({"compare", "unranged.csv", "ranged_spike.csv", "--json"});
+  const QJsonObject result = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+  EXPECT_EQ(result["outside_points"].toInt(), 2) << json.out;
+  EXPECT_EQ(result["tolerance"].toObject()["range_ohms"].toDouble(), 1000) << json.out;
+  EXPECT_FALSE(result["tolerance"].toObject()["estimated"].toBool());
 }
 
 }  // namespace

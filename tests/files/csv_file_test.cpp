@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ExponentSigns", "-0.15e+1,-2e-03\n2.5E-1,1e-4\n", TwoPoints},
         ReadCase{"TabHeaderCrLf", "volts\tamps\r\n-1.5\t-0.002\r\n0.25\t1e-4\r\n", TwoPoints},
         ReadCase{"CrLfBlankLinesAndComments", "# note\r\n\r\n-1.5, -0.002\r\n  \r\n+0.25 , 1e-4\r\n", TwoPoints},
+        ReadCase{"ByteOrderMarkAndHeader", "\xEF\xBB\xBFvoltage_V,current_A\n-1.5,-0.002\n0.25,1e-4\n", TwoPoints},
+        ReadCase{"ByteOrderMarkNoHeader", "\xEF\xBB\xBF-1.5;-0,002\r\n0.25;1e-4\r\n", TwoPoints},
         ReadCase{"QuotedFields", "\"V\",\"A\"\n\"-1.5\",\"-0.002\"\n\"0.25\",\"1e-4\"\n", TwoPoints},
         ReadCase{"ClippedColumn", "voltage_V,current_A,clipped\n-1.5,-0.002,1\n0.25,1e-4,0\n",
                  {{-1.5, -0.002, true}, {0.25, 1e-4, false}}}),

@@ -77,6 +77,34 @@ TEST(ControlFile, MistakesAreReportedAndKeepTheDefault) {
   EXPECT_EQ(ParseConfig("").rangeOhms, 1000);
 }
 
+// What the program shows for a component it cannot simulate: the reason,
+// with what would be accepted.
+TEST(ControlFile, AComponentThatIsNoneSaysWhy) {
+  struct Case {
+    const char* name;
+    const char* text;
+    const char* reason;  // part of it
+  };
+  const Case cases[] = {
+      {"value the wrong way", "resistor 4k7", "\"4k7\" is not a number (k and M may follow it: 4.7k)"},
+      {"negative zener", "zener -3", "zener needs a breakdown voltage above 0"},
+      {"resistor without ohms", "resistor", "resistor needs a resistance in ohms"},
+      {"negative resistor", "resistor -5", "a resistance cannot be negative"},
+      {"value for a diode", "diode 5", "diode takes no value"},
+      {"unknown part", "capacitor 1u", "no component \"capacitor\"; one of open, short, diode, led"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string reason;
+    EXPECT_FALSE(kvtsim::ParseComponent(c.text, &reason));
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+    std::vector<std::string> problems;
+    ParseConfig(std::string("component = ") + c.text, &problems);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0], std::string("line 1: bad value for component: \"") + c.text + "\": " + reason);
+  }
+}
+
 class ControlFileWatch : public testing::Test {
  protected:
   void SetUp() override {

@@ -46,23 +46,30 @@ TEST(SimulatorLibrary, AnswersThroughItsExports) {
 
 namespace kvt {
 
-// SimulatorMessage gives the program the latest complaint about the control
-// file. Each case loads its own copy of the library: a loaded library keeps
-// the instrument it built.
-TEST(SimulatorLibrary, MessageTellsTheLatestComplaintAboutTheControlFile) {
+// SimulatorMessage gives the program the complaint about the control file's
+// latest reading, naming the file as the user named it: KVT_SIM_CONFIG as
+// given, or kvt_sim.txt in the current folder. Each case loads its own copy
+// of the library: a loaded library keeps the instrument it built.
+TEST(SimulatorLibrary, MessageNamesTheControlFileAsTheUserNamedIt) {
   struct Case {
     const char* name;
     const char* control;
-    const char* expect;  // the message's end; "" for none
+    bool named;          // through KVT_SIM_CONFIG, else kvt_sim.txt found in the current folder
+    const char* expect;  // the whole message after the file's name; "" for none
   };
   const Case cases[] = {
-      {"good file", "component = diode\nnoise = 0\n", ""},
-      {"bad value", "component = diode\nnoise = 1e308k\n", "line 2: bad value for noise: \"1e308k\""},
-      {"latest of two", "range = 2k\ncolour = blue\n", "line 2: unknown setting \"colour\""},
+      {"good file", "component = diode\nnoise = 0\n", true, ""},
+      {"bad value", "component = diode\nnoise = 1e308k\n", true, "line 2: bad value for noise: \"1e308k\""},
+      {"first of two", "range = 2k\ncolour = blue\n", true,
+       "line 1: bad value for range: \"2k\" (and 1 more bad line)"},
+      {"found in the folder", "\n\ncomponent = resistor 4k7\n", false,
+       "line 3: bad value for component: \"resistor 4k7\": \"4k7\" is not a number (k and M may follow it: "
+       "4.7k); resistor needs a resistance in ohms, such as resistor 4.7k"},
   };
   const fs::path dir = fs::temp_directory_path() / ("kvt_sim_message_" + std::to_string(getpid()));
   fs::create_directories(dir);
   struct Remove { fs::path d; ~Remove() { fs::remove_all(d); } } removeLater{dir};
+  const fs::path before = fs::current_path();
   int copy = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -70,20 +77,18 @@ TEST(SimulatorLibrary, MessageTellsTheLatestComplaintAboutTheControlFile) {
     std::ofstream(control, std::ios::trunc) << c.control;
     const fs::path library = dir / ("libportio_" + std::to_string(copy++) + ".so");
     fs::copy_file(KVT_SIM_LIBRARY, library);
-    setenv("KVT_SIM_CONFIG", control.c_str(), 1);
+    if (c.named) setenv("KVT_SIM_CONFIG", control.c_str(), 1);
+    else fs::current_path(dir);
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     unsetenv("KVT_SIM_CONFIG");
+    fs::current_path(before);
     ASSERT_NE(handle, nullptr) << dlerror();
     using MessageFn = const char* (*)();
     auto message = reinterpret_cast<MessageFn>(dlsym(handle, "SimulatorMessage"));
     ASSERT_NE(message, nullptr);
     const std::string text = message();
-    if (*c.expect == '\0') {
-      EXPECT_EQ(text, "");
-    } else {
-      EXPECT_EQ(text.rfind(control.string() + " ", 0), 0u) << text;
-      EXPECT_TRUE(text.ends_with(c.expect)) << text;
-    }
+    const std::string file = c.named ? control.string() : "kvt_sim.txt";
+    EXPECT_EQ(text, *c.expect ? file + " " + c.expect : "");
     dlclose(handle);
   }
 }
