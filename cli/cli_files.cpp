@@ -23,7 +23,7 @@ void WriteOutput(const std::string& path, const std::string& text) {
     std::fflush(stdout);
     return;
   }
-  if (IsSpecialFile(path)) throw UsageError(path + ": not a regular file");
+  if (const auto why = OutputRefusal(path)) throw UsageError(path + ": " + *why);
   if (!WriteFileAtomically(path, text)) throw UsageError(path + ": cannot be written");
 }
 

@@ -87,11 +87,13 @@ bool SavePointsFile(const PointSet& points, Prompt& prompt) {
   }
   const SaveChoice choice = prompt.SaveFile(SaveRequest());
   if (choice.name.empty()) return false;
-  const std::string path = LocalPath(choice.filter == PointsFilter ? WithDefaultSuffix(choice.name, ".kvt") : choice.name);
+  const std::string typed = LocalPath(choice.name);
+  const std::string path = choice.filter == PointsFilter ? WithDefaultSuffix(typed, ".kvt") : typed;
 
   // Only a regular file that can be read counts as existing; anything else
-  // (a folder, a device, a pipe) is never opened.
-  if (IsSpecialFile(path)) {
+  // (a folder, a device, a pipe) is never opened. A device named without an
+  // extension is refused as it is, not taken as the start of a new name.
+  if (OutputRefusal(typed) || OutputRefusal(path)) {
     prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
     return false;
   }

@@ -407,4 +407,21 @@ TEST_F(PointsCommands, SaveOntoAPipeOrDeviceIsRefused) {
   }
 }
 
+// A device named without an extension was taken as the start of a new
+// name: with the points filter the file went beside it ("null.kvt" in the
+// device folder). The command refuses the name; so does Save.
+TEST_F(PointsCommands, SaveRefusesADeviceNamedWithoutAnExtension) {
+  const std::string device = Path("dev").toStdString();
+  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "no device node without root";
+  for (const int filter : {0, 1}) {
+    SCOPED_TRACE(filter == 0 ? "All Files" : "Files with Points");
+    prompt.messages.clear();
+    prompt.saveFilters = {filter};
+    Save(QString::fromStdString(device));
+    ExpectOnlyMessage("Can't save file", PromptButtons::OkCancel);
+    EXPECT_EQ(Entries(dir.path()), QStringList{"dev"});
+  }
+}
+
 }  // namespace kvt
