@@ -221,6 +221,11 @@ TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
       {&GeneralOptionsDialog::DelayText, "0", "Delay", "from 1"},
       {&GeneralOptionsDialog::PortText, "5000", "Port of device", "0 to 4000"},
       {&GeneralOptionsDialog::PortText, "FFFFF", "Port of device", "0 to 4000"},
+      // No address at all; the fake port, like the simulated instrument,
+      // would take any port the text stands for.
+      {&GeneralOptionsDialog::PortText, "zz", "Port of device", "hexadecimal address"},
+      {&GeneralOptionsDialog::PortText, "0x378", "Port of device", "hexadecimal address"},
+      {&GeneralOptionsDialog::PortText, "", "Port of device", "hexadecimal address"},
       {&GeneralOptionsDialog::AveragingText, "101", "Number of points for averaging", "1 to 100"},
       {&GeneralOptionsDialog::AveragingText, "99999999", "Number of points for averaging", "1 to 100"},
       // A point would take 110 s; with 4 conversions the pause may be 90909 us at most.
@@ -314,7 +319,7 @@ TEST_F(OptionsKVTTest, PortTheLibraryCannotUseIsRefused) {
     std::set<int> refused;
     const char* reason;
   } cases[] = {
-      {"0x378", {0x0}, "0x0 cannot be used"},  // the label already says 0x: port 0
+      {"0", {0x0}, "0x0 cannot be used"},
       {"3BC", {0x3BE}, "0x3BE cannot be used"},  // the control register too
       {"278", {0x278}, "0x278 cannot be used"},
   };
