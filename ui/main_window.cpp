@@ -283,13 +283,11 @@ void MainWindow::OpenGeneralOptions() {
 void MainWindow::PollRange() {
   if (!device_->HasPort() || device_->Measuring()) return;
   rangeResistorOhms_ = range_->Poll();
-  // Each complaint is shown once; it stays current until the instrument
-  // finds its control file in order again.
+  // Each complaint is shown once: the instrument repeats it at every poll,
+  // and may lose and find it again while its control file is being saved.
   const std::string message = services_.port->InstrumentMessage();
-  if (message == instrumentMessage_) return;
-  instrumentMessage_ = message;
-  if (!message.empty())
-    services_.prompt->Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+  if (message.empty() || !instrumentMessages_.insert(message).second) return;
+  services_.prompt->Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
 }
 
 void MainWindow::GetPointsFromDevice() {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -121,7 +122,7 @@ class MainWindow : public QMainWindow, public PlotView {
   QWidget* backdrop_ = nullptr;  // the client area the layout works in
   QFrame* plotBorder_ = nullptr;
   QFrame* dialBorder_ = nullptr;
-  std::string instrumentMessage_;  // the instrument's complaint already shown
+  std::set<std::string> instrumentMessages_;  // the instrument's complaints already shown
   int loadedState_ = 0;
   bool exiting_ = false;
   bool toldUnavailable_ = false;

@@ -599,7 +599,7 @@ TEST_F(MainFormTest, LongPausesDoNotHoldUpTheEndOfARun) {
 }
 
 // Each complaint of the instrument is shown once, at the range poll that
-// finds it; one that comes back after the instrument was content is new.
+// finds it, however often the instrument repeats it.
 TEST_F(MainFormTest, InstrumentComplaintsAreShownOnce) {
   MainWindow& form = Start();
   const std::vector<std::pair<std::string, std::vector<std::string>>> polls = {
@@ -607,8 +607,12 @@ TEST_F(MainFormTest, InstrumentComplaintsAreShownOnce) {
       {"line 3: bad value", {"line 3: bad value"}},
       {"line 3: bad value", {"line 3: bad value"}},
       {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key"}},
+      // A save of the file that the instrument reads half-way: content for
+      // a moment, then the same complaint again, which is not news.
       {"", {"line 3: bad value", "line 4: unknown key"}},
-      {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key", "line 4: unknown key"}},
+      {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key"}},
+      {"line 3: bad value", {"line 3: bad value", "line 4: unknown key"}},
+      {"line 5: bad range", {"line 3: bad value", "line 4: unknown key", "line 5: bad range"}},
   };
   for (const auto& [complaint, shown] : polls) {
     instrument_.message = complaint;
