@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "ui/about_window.h"
 #include "ui/curve_tools.h"
@@ -313,7 +314,7 @@ void MainWindow::GetPointsFromDevice() {
 }
 
 void MainWindow::OpenWindowOptions() {
-  WindowOptionsDialog dialog(settings_, configDir_, this);
+  WindowOptionsDialog dialog(settings_, configDir_, *services_.prompt, this);
   dialog.exec();
 }
 
@@ -339,8 +340,8 @@ void MainWindow::ShowAbout() {
   about.exec();
 }
 
-void MainWindow::ExitApplication() {
-  if (exiting_) return;
+bool MainWindow::ExitApplication() {
+  if (exiting_) return !askingToExit_;  // a second request while the question is up waits for its answer
   exiting_ = true;
   if (settings_.IsOn(SaveWindowOnExit)) {
     const QPoint position = pos();
@@ -352,8 +353,34 @@ void MainWindow::ExitApplication() {
     const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
     settings_[WindowState] = SignedDecimal(state);
   }
-  WriteSettings(settings_, configDir_);
+  if (const auto failure = WriteSettingsOrSayWhy(settings_, configDir_)) {
+    if (!askBeforeExit_) {
+      std::fprintf(stderr, "kvt_win: %s\n", failure->c_str());
+    } else {
+      askingToExit_ = true;
+      const PromptAnswer answer =
+          services_.prompt->Message(*failure + "\n\nExit anyway? The options of this session are then lost.",
+                                    PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Cancel);
+      askingToExit_ = false;
+      if (answer != PromptAnswer::Ok) {
+        exiting_ = false;
+        return false;
+      }
+    }
+  }
   if (services_.quit) services_.quit();
+  return true;
+}
+
+void MainWindow::EndWithoutAsking() {
+  askBeforeExit_ = false;
+  // A question of the exit sequence may be up already: ending the event
+  // loops closes it.
+  if (exiting_) {
+    if (services_.quit) services_.quit();
+    return;
+  }
+  ExitApplication();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -361,7 +388,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  ExitApplication();
+  if (!ExitApplication()) {
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 

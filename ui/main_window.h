@@ -64,6 +64,10 @@ class MainWindow : public QMainWindow, public PlotView {
   void CopyPlotImage();
   // The once-a-second poll of the range switch.
   void PollRange();
+  // The exit sequence without a question, for a request to end from outside
+  // (the desktop's logout, a terminal's Ctrl+C): the options are written as
+  // File → Exit writes them, a failure is told on stderr, and the program ends.
+  void EndWithoutAsking();
 
   Settings& Table() { return settings_; }
   PointSet& Points() { return points_; }
@@ -92,7 +96,9 @@ class MainWindow : public QMainWindow, public PlotView {
   void ApplyStoredGeometry();
   void KeepOnScreen();
   void ArrangeLayout();
-  void ExitApplication();
+  // Writes the options and ends the program; false when the options could
+  // not be written and the user chose to stay.
+  bool ExitApplication();
   void ConnectMenu();
   void ShowAbout();
   void OpenGeneralOptions();
@@ -125,6 +131,8 @@ class MainWindow : public QMainWindow, public PlotView {
   std::set<std::string> instrumentMessages_;  // the instrument's complaints already shown
   int loadedState_ = 0;
   bool exiting_ = false;
+  bool askBeforeExit_ = true;
+  bool askingToExit_ = false;
   bool toldUnavailable_ = false;
 };
 

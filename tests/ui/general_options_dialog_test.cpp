@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTest>
@@ -399,6 +400,28 @@ TEST_F(OptionsKVTTest, EveryTextShowsWhole) {
   dialog->show();
   EXPECT_TRUE(TextsFit(*dialog));
   EXPECT_GE(dialog->font().pointSizeF(), 6.0);
+}
+
+// Where kvt_win.cfg is a folder no write succeeds, for root too. The user
+// is told once, with the file and why; the options apply all the same.
+TEST_F(OptionsKVTTest, OkTellsWhenTheFileCannotBeWrittenAndKeepsTheOptions) {
+  ASSERT_TRUE(QDir(dir.path()).mkdir(ConfigFileName));
+  auto dialog = Open();
+  dialog->ColourBar(0)->setValue(50);
+  dialog->PortText()->setText("3BC");
+  dialog->OkButton()->click();
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  ASSERT_EQ(prompt.messages.size(), 1u);
+  const std::string& text = prompt.messages[0].text;
+  EXPECT_NE(text.find("Can't save the options in " + configDir() + ConfigFileName + ": "), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("apply until the program ends"), std::string::npos) << text;
+  EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
+  EXPECT_EQ(prompt.messages[0].buttons, PromptButtons::Ok);
+  EXPECT_EQ(settings[BackRed], " 50");
+  EXPECT_EQ(settings[PortHex], "3BC");
+  EXPECT_EQ(device.DataPort(), 0x3BC);
+  EXPECT_EQ(calls.size(), 2u);  // the plot redrawn in the new colour
 }
 
 }  // namespace kvt

@@ -169,6 +169,74 @@ TEST_F(MainFormTest, StoredGeometryIsAppliedAndWrittenBack) {
   EXPECT_EQ(quits_, 1);
 }
 
+// Where kvt_win.cfg is a folder no write succeeds, for root too. The exit
+// says so once, naming the file; OK ends the program all the same, Cancel
+// keeps it running as it was.
+TEST_F(MainFormTest, ExitTellsOnceWhenTheOptionsCannotBeSaved) {
+  const struct {
+    const char* name;
+    bool closeButton;
+    PromptAnswer answer;
+  } cases[] = {
+      {"File, Exit, then Cancel", false, PromptAnswer::Cancel},
+      {"File, Exit, then OK", false, PromptAnswer::Ok},
+      {"close button, then Cancel", true, PromptAnswer::Cancel},
+      {"close button, then OK", true, PromptAnswer::Ok},
+  };
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("kvt_win.cfg"));
+  const std::string file = dir_.path().toStdString() + "/kvt_win.cfg";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    quits_ = 0;
+    prompt_.messages.clear();
+    MainWindow& form = Start();
+    Open(form, PointsFile("kept.kvt", 32, 32));
+    ASSERT_EQ(form.Points().PointCount, 32);
+    prompt_.answers = {c.answer};
+    if (c.closeButton)
+      form.close();
+    else
+      form.Menu().exit->trigger();
+
+    ASSERT_EQ(prompt_.messages.size(), 1u);
+    const ShownMessage& told = prompt_.messages[0];
+    EXPECT_EQ(told.text.rfind("Can't save the options in " + file + ": ", 0), 0u) << told.text;
+    EXPECT_NE(told.text.find("Exit anyway?"), std::string::npos) << told.text;
+    EXPECT_EQ(told.icon, PromptIcon::Exclamation);
+    EXPECT_EQ(told.buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(told.defaultAnswer, PromptAnswer::Cancel);
+    const bool stays = c.answer == PromptAnswer::Cancel;
+    EXPECT_EQ(quits_, stays ? 0 : 1);
+    EXPECT_EQ(form.isVisible(), stays || !c.closeButton);
+    EXPECT_EQ(form.Points().PointCount, 32);
+    if (stays) {  // a later exit tries again, and asks again
+      prompt_.answers = {PromptAnswer::Ok};
+      form.Menu().exit->trigger();
+      EXPECT_EQ(prompt_.messages.size(), 2u);
+      EXPECT_EQ(quits_, 1);
+    }
+    form_.reset();
+  }
+}
+
+// A request to end from outside (the desktop's logout) asks nothing: a
+// failure goes to stderr and the program ends.
+TEST_F(MainFormTest, EndingWithoutAskingWritesTheOptionsOrEndsAllTheSame) {
+  MainWindow& form = Start();
+  form.EndWithoutAsking();
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(Saved().size(), 28u);
+  form_.reset();
+
+  ASSERT_TRUE(QFile::remove(dir_.filePath("kvt_win.cfg")));
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("kvt_win.cfg"));
+  quits_ = 0;
+  MainWindow& again = Start();
+  again.EndWithoutAsking();
+  EXPECT_EQ(quits_, 1);
+  EXPECT_TRUE(prompt_.messages.empty());
+}
+
 TEST_F(MainFormTest, MaximisedStartKeepsThePositionButNotTheSize) {
   auto lines = Defaults();
   lines[WindowLeft] = "300";
