@@ -1,6 +1,7 @@
 #include "ui/qt_prompt.h"
 
 #include <QMessageBox>
+#include <QWidget>
 
 #include "ui/file_dialog.h"
 
@@ -57,6 +58,10 @@ std::string FirstFile(const FileDialogOutcome& outcome) {
 
 PromptAnswer QtPrompt::Message(const std::string& text, PromptIcon icon, PromptButtons buttons,
                                PromptAnswer defaultAnswer) {
+  // A file dialog that has just closed left part of the window to be drawn
+  // again; behind the box that part would stay empty (the plot without its
+  // curve) until the box is gone.
+  if (parent_ && parent_->window()->isVisible()) parent_->window()->repaint();
   QMessageBox box(BoxIcon(icon), BlankTitle(), QString::fromStdString(text), BoxButtons(buttons), parent_);
   box.setDefaultButton(BoxButton(defaultAnswer));
   switch (box.exec()) {
