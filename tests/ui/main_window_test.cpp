@@ -493,10 +493,13 @@ TEST_F(MainFormTest, ALateLoadFailureShowsAnEmptyPlotBehindTheMessage) {
     const char* name;
     int count;
     int lines;
+    const char* where;  // the line and reason after the file's name
   };
   MainWindow& form = Start();
   const QImage empty = form.PlotBox()->Image();
-  for (const Case c : {Case{"31 of 32 point lines", 32, 31}, Case{"a count of 100", 100, 103}}) {
+  for (const Case c : {Case{"31 of 32 point lines", 32, 31, "line 34: the file ends before point 32."},
+                       Case{"a count of 100", 100, 103,
+                            "line 2: a points file holds 32, 64, 128, 256, 512 or 1024 points, not 100."}}) {
     SCOPED_TRACE(c.name);
     prompt_.onMessage = nullptr;
     prompt_.messages.clear();
@@ -513,7 +516,7 @@ TEST_F(MainFormTest, ALateLoadFailureShowsAnEmptyPlotBehindTheMessage) {
       option = form.Panel().CheckedOption();
     };
     Open(form, PointsFile("bad.kvt", c.count, c.lines));
-    EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{"Can't Open File!"});
+    EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{"Can't Open File!\n\nbad.kvt: " + std::string(c.where)});
     EXPECT_EQ(form.Points().PointCount, 0);
     EXPECT_TRUE(emptyPlot);
     EXPECT_FALSE(saveOffered);
