@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/exit_signals.h"
 #include "app/options.h"
 #include "device/library_locations.h"
 #include "ui/about_window.h"
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  // From here on a logout or Ctrl+C is noted, and acted on once the window
+  // is up (a signal during the start-up waits for it).
+  kvt::CatchExitSignals();
   kvt::MainWindowServices services;
   if (options.simulate) {
     services.portLibrary = kvt::SimulatedLibraryPath();
@@ -45,5 +49,6 @@ int main(int argc, char** argv) {
   services.quit = [] { QCoreApplication::exit(0); };
   kvt::MainWindow form(services);
   form.ShowLoaded();
+  kvt::ExitSignalListener exitSignals([&form] { form.EndWithoutAsking(); });
   return app.exec();
 }

@@ -49,7 +49,7 @@ void WriteOutput(const std::string& path, const std::string& text) {
       throw RunError(std::string("standard output cannot be written: ") + std::strerror(errno ? errno : EIO));
     return;
   }
-  if (IsSpecialFile(path)) throw UsageError(path + ": not a regular file");
+  if (const auto why = OutputRefusal(path)) throw UsageError(path + ": " + *why);
   if (!WriteFileAtomically(path, text)) throw UsageError(path + ": cannot be written");
 }
 

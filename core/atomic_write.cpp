@@ -58,11 +58,20 @@ bool IsSpecialFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
 }
 
+std::optional<std::string> OutputRefusal(const std::string& path) {
+  if (IsSpecialFile(path)) return "not a regular file";
+  return std::nullopt;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   if (path.empty()) return false;
   struct stat old {};
   const bool exists = ::stat(path.c_str(), &old) == 0;
-  if (exists && (!S_ISREG(old.st_mode) || ::access(path.c_str(), W_OK) != 0)) return false;
+  if (exists && !S_ISREG(old.st_mode)) {
+    errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  if (exists && ::access(path.c_str(), W_OK) != 0) return false;
 
   // The new file lives beside the old one: a rename only replaces within
   // one file system.
@@ -78,7 +87,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   temp.assign(templ.data());
   const mode_t mode = exists ? (old.st_mode & 07777) : NewFileMode();
   if (::fchmod(fd, mode) != 0 || !FinishFile(fd, bytes) || ::rename(temp.c_str(), path.c_str()) != 0) {
+    const int why = errno;
     ::unlink(temp.c_str());
+    errno = why;
     return false;
   }
   return true;

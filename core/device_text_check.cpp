@@ -1,6 +1,7 @@
 #include "core/device_text_check.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "core/text_number.h"
@@ -10,6 +11,17 @@ namespace kvt {
 namespace {
 
 bool HoldsLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+// Hexadecimal digits, blanks around them allowed. The start-up check reads
+// any text as the number it starts with, so "zz" would quietly mean port 0.
+bool IsHexAddress(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return false;
+  const auto last = text.find_last_not_of(" \t");
+  for (std::size_t i = first; i <= last; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+  return true;
+}
 
 const std::string& TextOf(const DeviceTexts& texts, DeviceTextField field) {
   switch (field) {
@@ -58,7 +70,9 @@ std::optional<DeviceTextField> FirstRefusedDeviceText(const Settings& current, c
   const auto delay = ToInt32(LeadingNumber(texts.delay));
   if (trial[PortDelayMicros] != texts.delay || !delay || *delay > MaxDelayMicros(texts.averaging))
     return DeviceTextField::Delay;
-  if (trial[PortHex] != texts.port) return DeviceTextField::Port;
+  // A port text taken over from the file as it was is not judged again.
+  if (trial[PortHex] != texts.port || (texts.port != current[PortHex] && !IsHexAddress(texts.port)))
+    return DeviceTextField::Port;
   if (trial[AveragingCount] != texts.averaging) return DeviceTextField::Averaging;
   return std::nullopt;
 }

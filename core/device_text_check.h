@@ -3,7 +3,8 @@
 // committed: a text is refused when it holds a line break (the file keeps
 // one entry a line), when the start-up validation would replace it at the
 // next start, when its number does not fit the integer the device routines
-// need, or when the delay would make one measured point too long to wait for.
+// need, when the delay would make one measured point too long to wait for,
+// or when a newly typed port is no hexadecimal address.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,7 +31,8 @@ constexpr double MaxPointSeconds = 10;
 std::int32_t MaxDelayMicros(const std::string& averaging);
 
 // The first field, in dialog order, that would not survive; nothing when all
-// three can be committed as typed. `current` supplies the other entries.
+// three can be committed as typed. `current` supplies the other entries; a
+// port text other than the current one must be hexadecimal digits.
 std::optional<DeviceTextField> FirstRefusedDeviceText(const Settings& current, const DeviceTexts& texts);
 
 // The message shown for a refused field: names it and why, or the accepted range.

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "core/atomic_write.h"
 #include "core/text_number.h"
@@ -116,10 +117,21 @@ bool WriteSettings(const Settings& settings, const std::string& configDir) {
   for (int i = 0; i <= settings.lastIndex && i < SettingsSlots; ++i) {
     // A line break inside an entry would shift every later line: the file
     // would no longer read back, and the next start would lose every setting.
-    if (settings[i].find_first_of("\r\n") != std::string::npos) return false;
+    if (settings[i].find_first_of("\r\n") != std::string::npos) {
+      errno = EINVAL;
+      return false;
+    }
     text += settings[i] + "\r\n";
   }
   return WriteFileAtomically(configDir + ConfigFileName, text);
+}
+
+std::optional<std::string> WriteSettingsOrSayWhy(const Settings& settings, const std::string& configDir) {
+  errno = 0;
+  if (WriteSettings(settings, configDir)) return std::nullopt;
+  const int why = errno;
+  return "Can't save the options in " + configDir + ConfigFileName + ": " +
+         (why != 0 ? std::strerror(why) : "the file cannot be written") + ".";
 }
 
 std::string CurrentDirectory() {

@@ -2,6 +2,7 @@
 // The table of option texts and its file "kvt_win.cfg".
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -88,7 +89,11 @@ void ReadSettings(Settings& settings, const std::string& configDir);
 // Replaces the file with entries 0 to lastIndex, each ending in CR LF, so
 // that a failed write leaves the old file whole (see WriteFileAtomically).
 // An entry holding a line break is never written: the old file stays as it
-// is. Failures are silent; returns whether the file was written.
+// is. Returns whether the file was written; when not, errno tells why.
 bool WriteSettings(const Settings& settings, const std::string& configDir);
+
+// WriteSettings, and when the file could not be written a sentence for the
+// user that names it and says why; nothing when it was written.
+std::optional<std::string> WriteSettingsOrSayWhy(const Settings& settings, const std::string& configDir);
 
 }  // namespace kvt

@@ -31,11 +31,15 @@ std::string LocalPath(const std::string& name) {
 // A file that failed after its header leaves no points. The window shows
 // that before the message: an empty plot, no Save or Clear, and the option
 // buttons back on the stored choice (the failed count turned them all off).
-void EmptyAfterLateFailure(PointSet& points, Prompt& prompt, PlotView& view) {
+// The message names the file and tells where in it the reading stopped.
+void EmptyAfterLateFailure(PointSet& points, Prompt& prompt, PlotView& view, const std::string& name,
+                           const std::string& problem) {
   points.PointCount = 0;
   view.UpdateParams();
   view.DrawPlot();
-  prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+  const std::string file = name.substr(name.rfind('/') + 1);
+  prompt.Message(std::string(CantOpen) + "\n\n" + file + ": " + problem + ".", PromptIcon::Exclamation,
+                 PromptButtons::Ok, PromptAnswer::Ok);
 }
 
 }  // namespace
@@ -59,12 +63,12 @@ bool LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, 
     points.PointAmps[s.slot] = s.amps;
   }
   if (content.status == PointsReadStatus::BadData) {
-    EmptyAfterLateFailure(points, prompt, view);
+    EmptyAfterLateFailure(points, prompt, view, name, content.problem);
     return true;
   }
   choice.AllOptionsOff();
   if (content.status == PointsReadStatus::BadCount) {
-    EmptyAfterLateFailure(points, prompt, view);
+    EmptyAfterLateFailure(points, prompt, view, name, content.problem);
     return true;
   }
   // The count is set before the option button is turned on, so the panel
@@ -83,11 +87,13 @@ bool SavePointsFile(const PointSet& points, Prompt& prompt) {
   }
   const SaveChoice choice = prompt.SaveFile(SaveRequest());
   if (choice.name.empty()) return false;
-  const std::string path = LocalPath(choice.filter == PointsFilter ? WithDefaultSuffix(choice.name, ".kvt") : choice.name);
+  const std::string typed = LocalPath(choice.name);
+  const std::string path = choice.filter == PointsFilter ? WithDefaultSuffix(typed, ".kvt") : typed;
 
   // Only a regular file that can be read counts as existing; anything else
-  // (a folder, a device, a pipe) is never opened.
-  if (IsSpecialFile(path)) {
+  // (a folder, a device, a pipe) is never opened. A device named without an
+  // extension is refused as it is, not taken as the start of a new name.
+  if (OutputRefusal(typed) || OutputRefusal(path)) {
     prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
     return false;
   }

@@ -36,15 +36,20 @@ std::optional<std::string> PointLine(double volts, double amps) {
   return line;
 }
 
-// Splits the text after the header into fields.
+// Splits the text after the header into fields, counting lines so that a
+// complaint can say where it found the problem.
 class FieldReader {
  public:
-  explicit FieldReader(std::string_view text) : text_(text) {}
+  FieldReader(std::string_view text, int firstLine) : text_(text), firstLine_(firstLine), line_(firstLine) {}
 
   // The next field, or nothing when the data has run out.
   std::optional<std::string_view> Next() {
-    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && IsSpace(text_[pos_])) {
+      if (text_[pos_] == '\n') ++line_;
+      ++pos_;
+    }
     if (pos_ >= text_.size()) return std::nullopt;
+    fieldLine_ = line_;
     const std::size_t start = pos_;
     while (pos_ < text_.size() && !IsSpace(text_[pos_]) && text_[pos_] != ',') ++pos_;
     const std::string_view field = text_.substr(start, pos_ - start);
@@ -55,10 +60,36 @@ class FieldReader {
     return field;
   }
 
+  // The line of the field Next gave last.
+  int FieldLine() const { return fieldLine_; }
+  // The last line of the file that holds anything.
+  int LastLine() const {
+    const auto breaks = std::count(text_.begin(), text_.end(), '\n');
+    const bool unfinished = !text_.empty() && text_.back() != '\n';
+    return firstLine_ - 1 + static_cast<int>(breaks) + (unfinished ? 1 : 0);
+  }
+
  private:
   std::string_view text_;
   std::size_t pos_ = 0;
+  int firstLine_;
+  int line_;
+  int fieldLine_ = 0;
 };
+
+std::string AtLine(int line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
+
+// A field as a message shows it: a runaway one cut short, control
+// characters made visible.
+std::string Shown(std::string_view field) {
+  constexpr std::size_t Longest = 40;
+  std::string text(field.substr(0, Longest));
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return field.size() > Longest ? text + "..." : text;
+}
+
+std::string Quoted(std::string_view field) { return "\"" + Shown(field) + "\""; }
 
 // The value of a field that is one decimal number and nothing else:
 // optional sign, digits with an optional ".", optional exponent. Numbers too
@@ -132,29 +163,63 @@ PointsFileContent ReadPointsText(std::string_view bytes, bool wholeFile) {
   if (header != "KVT") return content;
 
   content.status = PointsReadStatus::BadData;
-  FieldReader fields(firstEnd == std::string_view::npos ? std::string_view{} : bytes.substr(firstEnd + 1));
+  FieldReader fields(firstEnd == std::string_view::npos ? std::string_view{} : bytes.substr(firstEnd + 1), 2);
+  // Only the start of a longer file was given: its last line was cut off.
+  const auto endsBefore = [&](const std::string& what) {
+    content.problem = wholeFile ? AtLine(fields.LastLine(), "the file ends before " + what)
+                                : AtLine(fields.LastLine() + 1, "too long; reading stops at 1 MB, before " + what);
+  };
   const auto countField = fields.Next();
-  if (!countField) return content;
+  if (!countField) {
+    endsBefore("the point count");
+    return content;
+  }
   const auto count = FieldNumber(*countField);
-  if (!count || *count == 0) return content;
+  const int countLine = fields.FieldLine();
+  const std::string countText = "the point count " + Quoted(*countField);
+  if (!count || *count == 0) {
+    content.problem = AtLine(countLine, countText + (count ? " is zero" : " is not a number"));
+    return content;
+  }
   content.count = *count;
-  if (!fields.Next()) return content;  // reserved field, any content
+  if (!fields.Next()) {  // reserved field, any content
+    endsBefore("the reserved field after the point count");
+    return content;
+  }
 
   const double step = RoundHalfEven(1024.0 / *count);
-  if (step == 0) return content;
+  if (step == 0) {
+    content.problem = AtLine(countLine, countText + " is too large");
+    return content;
+  }
   // A step of at least 1 (possibly infinite for a tiny count); a negative
   // step reads nothing.
   for (double slot = 0; step > 0 && slot <= 1023; slot += step) {
-    const auto volts = fields.Next();
-    const auto voltsValue = volts ? FieldNumber(*volts) : std::nullopt;
-    if (!voltsValue) return content;
-    const auto amps = fields.Next();
-    const auto ampsValue = amps ? FieldNumber(*amps) : std::nullopt;
-    if (!ampsValue) return content;
-    content.samples.push_back({static_cast<int>(slot), *voltsValue, *ampsValue});
+    const std::string point = "point " + std::to_string(content.samples.size() + 1);
+    double values[2] = {};
+    for (int k = 0; k < 2; ++k) {
+      const auto field = fields.Next();
+      if (!field) {
+        endsBefore(k == 0 ? point : "the current of " + point);
+        return content;
+      }
+      const auto value = FieldNumber(*field);
+      if (!value) {
+        content.problem = AtLine(fields.FieldLine(), Quoted(*field) + " is not a number");
+        return content;
+      }
+      values[k] = *value;
+    }
+    content.samples.push_back({static_cast<int>(slot), values[0], values[1]});
   }
 
-  content.status = OptionForCount(*count) != 0 ? PointsReadStatus::Ok : PointsReadStatus::BadCount;
+  if (OptionForCount(*count) == 0) {
+    content.status = PointsReadStatus::BadCount;
+    content.problem = AtLine(countLine, "a points file holds 32, 64, 128, 256, 512 or 1024 points, not " +
+                                            Shown(*countField));
+    return content;
+  }
+  content.status = PointsReadStatus::Ok;
   return content;
 }
 

@@ -45,6 +45,9 @@ struct PointsFileContent {
   PointsReadStatus status = PointsReadStatus::NotAPointsFile;
   double count = 0;                   // the count field, once it was read
   std::vector<PointsSample> samples;  // every complete pair read, in file order
+  // For a file that failed after its header: the line and what is wrong
+  // there, e.g. "line 9: \"1.2.3\" is not a number".
+  std::string problem;
 };
 
 // Reads a points file from its bytes. Fields after the header line are split

@@ -106,9 +106,12 @@ bool ExportCurve(Prompt& prompt, const ExportInput& input) {
     format = *typed;
   else if (Extension(name).empty())
     name += selected.suffix;
-  const std::string path = QFile::encodeName(QString::fromStdString(name)).toStdString();
+  const auto local = [](const std::string& text) { return QFile::encodeName(QString::fromStdString(text)).toStdString(); };
+  const std::string path = local(name);
 
-  if (IsSpecialFile(path)) {
+  // A device named without an extension is refused as it is, not taken as
+  // the start of a new name.
+  if (OutputRefusal(local(choice.name)) || OutputRefusal(path)) {
     CantSave(prompt);
     return false;
   }

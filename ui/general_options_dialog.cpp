@@ -11,6 +11,7 @@
 #include "core/device_text_check.h"
 #include "device/device_routines.h"
 #include "ui/dialog_frame.h"
+#include "ui/options_saving.h"
 #include "ui/picture_box.h"
 
 namespace kvt {
@@ -224,7 +225,7 @@ void GeneralOptionsDialog::OnOk() {
   for (std::size_t i = 0; i < bars_.size(); ++i) settings_[ColourEntries[i]] = SignedDecimal(bars_[i]->value());
   settings_[PortHex] = texts.port;
   settings_[AveragingCount] = texts.averaging;
-  WriteSettings(settings_, configDir_);
+  SaveOptionsFromDialog(settings_, configDir_, prompt_);
   device_.SetupPorts();
   view_.DrawPlot();
   accept();

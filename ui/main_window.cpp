@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "ui/about_window.h"
 #include "ui/curve_tools.h"
@@ -283,13 +284,11 @@ void MainWindow::OpenGeneralOptions() {
 void MainWindow::PollRange() {
   if (!device_->HasPort() || device_->Measuring()) return;
   rangeResistorOhms_ = range_->Poll();
-  // Each complaint is shown once; it stays current until the instrument
-  // finds its control file in order again.
+  // Each complaint is shown once: the instrument repeats it at every poll,
+  // and may lose and find it again while its control file is being saved.
   const std::string message = services_.port->InstrumentMessage();
-  if (message == instrumentMessage_) return;
-  instrumentMessage_ = message;
-  if (!message.empty())
-    services_.prompt->Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+  if (message.empty() || !instrumentMessages_.insert(message).second) return;
+  services_.prompt->Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
 }
 
 void MainWindow::GetPointsFromDevice() {
@@ -315,7 +314,7 @@ void MainWindow::GetPointsFromDevice() {
 }
 
 void MainWindow::OpenWindowOptions() {
-  WindowOptionsDialog dialog(settings_, configDir_, this);
+  WindowOptionsDialog dialog(settings_, configDir_, *services_.prompt, this);
   dialog.exec();
 }
 
@@ -341,8 +340,8 @@ void MainWindow::ShowAbout() {
   about.exec();
 }
 
-void MainWindow::ExitApplication() {
-  if (exiting_) return;
+bool MainWindow::ExitApplication() {
+  if (exiting_) return !askingToExit_;  // a second request while the question is up waits for its answer
   exiting_ = true;
   if (settings_.IsOn(SaveWindowOnExit)) {
     const QPoint position = pos();
@@ -354,8 +353,34 @@ void MainWindow::ExitApplication() {
     const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
     settings_[WindowState] = SignedDecimal(state);
   }
-  WriteSettings(settings_, configDir_);
+  if (const auto failure = WriteSettingsOrSayWhy(settings_, configDir_)) {
+    if (!askBeforeExit_) {
+      std::fprintf(stderr, "kvt_win: %s\n", failure->c_str());
+    } else {
+      askingToExit_ = true;
+      const PromptAnswer answer =
+          services_.prompt->Message(*failure + "\n\nExit anyway? The options of this session are then lost.",
+                                    PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Cancel);
+      askingToExit_ = false;
+      if (answer != PromptAnswer::Ok) {
+        exiting_ = false;
+        return false;
+      }
+    }
+  }
   if (services_.quit) services_.quit();
+  return true;
+}
+
+void MainWindow::EndWithoutAsking() {
+  askBeforeExit_ = false;
+  // A question of the exit sequence may be up already: ending the event
+  // loops closes it.
+  if (exiting_) {
+    if (services_.quit) services_.quit();
+    return;
+  }
+  ExitApplication();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -363,7 +388,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  ExitApplication();
+  if (!ExitApplication()) {
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 

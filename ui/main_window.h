@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,6 +64,10 @@ class MainWindow : public QMainWindow, public PlotView {
   void CopyPlotImage();
   // The once-a-second poll of the range switch.
   void PollRange();
+  // The exit sequence without a question, for a request to end from outside
+  // (the desktop's logout, a terminal's Ctrl+C): the options are written as
+  // File → Exit writes them, a failure is told on stderr, and the program ends.
+  void EndWithoutAsking();
 
   Settings& Table() { return settings_; }
   PointSet& Points() { return points_; }
@@ -91,7 +96,9 @@ class MainWindow : public QMainWindow, public PlotView {
   void ApplyStoredGeometry();
   void KeepOnScreen();
   void ArrangeLayout();
-  void ExitApplication();
+  // Writes the options and ends the program; false when the options could
+  // not be written and the user chose to stay.
+  bool ExitApplication();
   void ConnectMenu();
   void ShowAbout();
   void OpenGeneralOptions();
@@ -121,9 +128,11 @@ class MainWindow : public QMainWindow, public PlotView {
   QWidget* backdrop_ = nullptr;  // the client area the layout works in
   QFrame* plotBorder_ = nullptr;
   QFrame* dialBorder_ = nullptr;
-  std::string instrumentMessage_;  // the instrument's complaint already shown
+  std::set<std::string> instrumentMessages_;  // the instrument's complaints already shown
   int loadedState_ = 0;
   bool exiting_ = false;
+  bool askBeforeExit_ = true;
+  bool askingToExit_ = false;
   bool toldUnavailable_ = false;
 };
 

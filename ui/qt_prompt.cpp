@@ -1,10 +1,9 @@
 #include "ui/qt_prompt.h"
 
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QMessageBox>
-#include <QStringList>
-#include <algorithm>
+#include <QWidget>
+
+#include "ui/file_dialog.h"
 
 namespace kvt {
 
@@ -51,42 +50,7 @@ PromptAnswer ClosedAnswer(PromptButtons buttons) {
   return PromptAnswer::Cancel;
 }
 
-// "All Files (*.*)" is meant to list every file; Qt takes "*.*" literally
-// and would hide names without a dot.
-void ListEveryFileForStarDotStar(QFileDialog& dialog) {
-  const auto apply = [&dialog](const QString& filter) {
-    if (!filter.endsWith(QLatin1String("(*.*)"))) return;
-    if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({QStringLiteral("*")});
-  };
-  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, apply);
-  apply(dialog.selectedNameFilter());
-}
-
-struct DialogOutcome {
-  QStringList files;  // empty: cancelled
-  int filter = 0;
-};
-
-DialogOutcome RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode,
-                            QFileDialog::FileMode fileMode = QFileDialog::AnyFile) {
-  QFileDialog dialog(parent, QString::fromStdString(request.title));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(mode);
-  // The commands decide themselves what a missing or existing file means.
-  dialog.setFileMode(fileMode);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  dialog.setDefaultSuffix(QString());
-  QStringList filters;
-  for (const std::string& f : request.filters) filters << QString::fromStdString(f);
-  dialog.setNameFilter(filters.join(QStringLiteral(";;")));
-  if (request.selectedFilter >= 0 && request.selectedFilter < filters.size())
-    dialog.selectNameFilter(filters[request.selectedFilter]);
-  ListEveryFileForStarDotStar(dialog);
-  if (dialog.exec() != QDialog::Accepted) return {};
-  return {dialog.selectedFiles(), std::max<int>(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
-}
-
-std::string FirstFile(const DialogOutcome& outcome) {
+std::string FirstFile(const FileDialogOutcome& outcome) {
   return outcome.files.isEmpty() ? std::string() : outcome.files.front().toStdString();
 }
 
@@ -94,6 +58,10 @@ std::string FirstFile(const DialogOutcome& outcome) {
 
 PromptAnswer QtPrompt::Message(const std::string& text, PromptIcon icon, PromptButtons buttons,
                                PromptAnswer defaultAnswer) {
+  // A file dialog that has just closed left part of the window to be drawn
+  // again; behind the box that part would stay empty (the plot without its
+  // curve) until the box is gone.
+  if (parent_ && parent_->window()->isVisible()) parent_->window()->repaint();
   QMessageBox box(BoxIcon(icon), BlankTitle(), QString::fromStdString(text), BoxButtons(buttons), parent_);
   box.setDefaultButton(BoxButton(defaultAnswer));
   switch (box.exec()) {
@@ -114,12 +82,12 @@ std::string QtPrompt::SaveFileName(const FileDialogRequest& request) {
 }
 
 SaveChoice QtPrompt::SaveFile(const FileDialogRequest& request) {
-  const DialogOutcome outcome = RunFileDialog(parent_, request, QFileDialog::AcceptSave);
+  const FileDialogOutcome outcome = RunFileDialog(parent_, request, QFileDialog::AcceptSave);
   return {FirstFile(outcome), outcome.filter};
 }
 
 std::vector<std::string> QtPrompt::OpenFileNames(const FileDialogRequest& request, int maxCount) {
-  const DialogOutcome outcome = RunFileDialog(parent_, request, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+  const FileDialogOutcome outcome = RunFileDialog(parent_, request, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
   std::vector<std::string> names;
   for (const QString& file : outcome.files)
     if (static_cast<int>(names.size()) < maxCount) names.push_back(file.toStdString());

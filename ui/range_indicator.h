@@ -21,8 +21,6 @@ class RangeIndicator {
   // redraws the dial when the switch moved.
   double Poll();
 
-  const RangeMonitor& Monitor() const { return monitor_; }
-
  private:
   RangeMonitor monitor_;
 };

@@ -4,11 +4,13 @@
 #include <QPushButton>
 
 #include "ui/dialog_frame.h"
+#include "ui/options_saving.h"
 
 namespace kvt {
 
-WindowOptionsDialog::WindowOptionsDialog(Settings& settings, std::string configDir, QWidget* mainWindow)
-    : QDialog(mainWindow), settings_(settings), configDir_(std::move(configDir)) {
+WindowOptionsDialog::WindowOptionsDialog(Settings& settings, std::string configDir, Prompt& prompt,
+                                         QWidget* mainWindow)
+    : QDialog(mainWindow), settings_(settings), configDir_(std::move(configDir)), prompt_(prompt) {
   MakeFixedDialog(*this, "Window Options", 4935, 1815);
   const TwipScale scale = ScaleOf(this);
   auto place = [&](QWidget* w, double l, double t, double wd, double h) {
@@ -60,7 +62,7 @@ void WindowOptionsDialog::OnDefault() {
 void WindowOptionsDialog::OnOk() {
   settings_[SaveWindowOnExit] = saveWindowCheck_->isChecked() ? "1" : "0";
   settings_[ShowAboutAtStart] = showAboutCheck_->isChecked() ? "1" : "0";
-  WriteSettings(settings_, configDir_);
+  SaveOptionsFromDialog(settings_, configDir_, prompt_);
   accept();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // "Window Options": whether the main window's geometry is stored on exit and
 // whether the about box shows during loading. Created for each opening and
-// shown modally; "&OK" commits to the table and writes the configuration file.
+// shown modally; "&OK" commits to the table and writes the configuration
+// file (telling through `prompt` when it cannot).
 #include <QDialog>
 #include <string>
 
@@ -12,12 +13,14 @@ class QPushButton;
 
 namespace kvt {
 
+class Prompt;
+
 class WindowOptionsDialog : public QDialog {
   Q_OBJECT
  public:
   // The dialog edits `settings` in place and writes configDir + "kvt_win.cfg".
   // mainWindow (may be null) is its parent and fixes where it opens.
-  WindowOptionsDialog(Settings& settings, std::string configDir, QWidget* mainWindow);
+  WindowOptionsDialog(Settings& settings, std::string configDir, Prompt& prompt, QWidget* mainWindow);
 
   QCheckBox* SaveWindowCheck() const { return saveWindowCheck_; }
   QCheckBox* ShowAboutCheck() const { return showAboutCheck_; }
@@ -32,6 +35,7 @@ class WindowOptionsDialog : public QDialog {
 
   Settings& settings_;
   std::string configDir_;
+  Prompt& prompt_;
   QCheckBox* saveWindowCheck_ = nullptr;
   QCheckBox* showAboutCheck_ = nullptr;
   QPushButton* defaultButton_ = nullptr;

@@ -25,7 +25,7 @@ TEST(DeviceTextCheck, RefusesWhatTheNextStartWouldReplace) {
       {{"100", "378", "4"}, std::nullopt},
       {{"1", "0", "1"}, std::nullopt},
       {{"1.5", "4000", "100"}, std::nullopt},
-      {{"100", "", "4"}, std::nullopt},             // no number: port 0, kept at start-up
+      {{"100", " 3BC ", "4"}, std::nullopt},        // blanks around the digits
       {{"100", "3bc", "100.5"}, std::nullopt},      // 100.5 rounds to the even 100
       {{"90909", "378", "4"}, std::nullopt},           // one point: 110 pauses, just under ten seconds
       {{"4500", "378", "100"}, std::nullopt},          // 2222 pauses
@@ -57,6 +57,40 @@ TEST(DeviceTextCheck, RefusesWhatTheNextStartWouldReplace) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.texts.delay + " | " + c.texts.port + " | " + c.texts.averaging);
     EXPECT_EQ(FirstRefusedDeviceText(s, c.texts), c.refused);
+  }
+}
+
+// The start-up check reads a port text as the number it starts with: "zz"
+// would be port 0 and "378h" port 0x378 (with a simulated instrument no
+// port library objects). A typed port must be the address, and nothing else;
+// the text the file already held is left to the start-up check.
+TEST(DeviceTextCheck, ANewPortMustBeAHexadecimalAddress) {
+  const struct {
+    const char* name;
+    const char* current;
+    const char* typed;
+    bool refused;
+  } cases[] = {
+      {"letters", "378", "zz", true},
+      {"empty", "378", "", true},
+      {"blanks only", "378", "  ", true},
+      {"digits then letters", "378", "378h", true},
+      {"C prefix", "378", "0x378", true},
+      {"inner blank", "378", "3 78", true},
+      {"sign", "378", "-0", true},
+      {"upper case", "378", "3BC", false},
+      {"lower case", "378", "3bc", false},
+      {"tab and blank around", "378", "\t278 ", false},
+      {"zero", "378", "0", false},
+      {"unchanged empty text", "", "", false},
+      {"unchanged text that is no address", "zz", "zz", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings s = Defaults();
+    s[PortHex] = c.current;
+    const auto refused = FirstRefusedDeviceText(s, {"100", c.typed, "4"});
+    EXPECT_EQ(refused, c.refused ? std::optional(DeviceTextField::Port) : std::nullopt);
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -186,6 +188,32 @@ TEST(SettingsFile, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadAll(dir.filePath("kvt_win.cfg")), before);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);  // the cfg and the blocker
+}
+
+// The user learns which file could not be written and why; the reasons
+// here hold for root too.
+TEST(SettingsFile, AFailedWriteNamesTheFileAndWhy) {
+  QTemporaryDir dir;
+  const std::string folder = dir.path().toStdString() + "/";
+  ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
+  ASSERT_TRUE(QDir(dir.path() + "/taken").mkdir("kvt_win.cfg"));
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
+  const struct {
+    const char* name;
+    std::string configDir;
+    std::optional<std::string> told;
+  } cases[] = {
+      {"written", folder, std::nullopt},
+      {"a folder in its place", folder + "taken/",
+       "Can't save the options in " + folder + "taken/kvt_win.cfg: " + std::strerror(EISDIR) + "."},
+      {"no such folder", folder + "gone/",
+       "Can't save the options in " + folder + "gone/kvt_win.cfg: " + std::strerror(ENOENT) + "."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(WriteSettingsOrSayWhy(settings, c.configDir), c.told);
+  }
 }
 
 TEST(SettingsFile, ConfigDirGetsOneTrailingSlash) {

@@ -185,6 +185,44 @@ TEST(ReadPointsText, CountNotASetSizeReadsItsPairsThenFails) {
   EXPECT_EQ(ReadPointsText(Header("1e-310") + pair).samples.size(), 1u);
 }
 
+// A file that fails after its header says on which line and why, as the
+// user would find it in an editor (line 1 is "KVT").
+TEST(ReadPointsText, ALateFailureNamesTheLineAndTheReason) {
+  const std::string pair = " 1.00    1.0000E-003\r\n";
+  const struct {
+    const char* name;
+    std::string text;
+    std::string problem;
+  } cases[] = {
+      {"no count", "KVT\r\n", "line 1: the file ends before the point count"},
+      {"count not a number", Header(" 3x2 ") + Repeat(pair, 32), "line 2: the point count \"3x2\" is not a number"},
+      {"count zero", Header(" 0 "), "line 2: the point count \"0\" is zero"},
+      {"count too large", Header(" 3000 "), "line 2: the point count \"3000\" is too large"},
+      {"no reserved field", "KVT\n 32\n", "line 2: the file ends before the reserved field after the point count"},
+      {"too few points", Header(" 32 ") + Repeat(pair, 31), "line 34: the file ends before point 32"},
+      {"too few, no last line end", Header(" 32 ") + Repeat(pair, 30) + " 1.00 1E-3",
+       "line 34: the file ends before point 32"},
+      {"a current missing", Header(" 32 ") + Repeat(pair, 31) + " 1.00\r\n",
+       "line 35: the file ends before the current of point 32"},
+      {"a bad field", Header(" 32 ") + Repeat(pair, 5) + " 1.00 1.0E+\r\n" + Repeat(pair, 26),
+       "line 9: \"1.0E+\" is not a number"},
+      {"blank lines counted", "KVT\n\n 32\n\n 0\n\n" + Repeat(pair, 2) + "\nx 1\n",
+       "line 10: \"x\" is not a number"},
+      {"control characters shown", Header(" 32 ") + std::string("1\x01 2\r\n"), "line 4: \"1?\" is not a number"},
+      {"a long field cut", Header(" 32 ") + std::string(100, '7') + "x 1\r\n",
+       "line 4: \"" + std::string(40, '7') + "...\" is not a number"},
+      {"count no set size", Header(" 100 ") + Repeat(pair, 103),
+       "line 2: a points file holds 32, 64, 128, 256, 512 or 1024 points, not 100"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PointsFileContent read = ReadPointsText(c.text);
+    EXPECT_NE(read.status, PointsReadStatus::Ok);
+    EXPECT_EQ(read.problem, c.problem);
+  }
+  EXPECT_EQ(ReadPointsText(Header(" 32 ") + Repeat(pair, 32)).problem, "");
+}
+
 TEST(ReadPointsText, StartOfALongerFileNeverYieldsACutOffNumber) {
   PointSet set;
   set.PointCount = 32;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTest>
@@ -221,6 +222,11 @@ TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
       {&GeneralOptionsDialog::DelayText, "0", "Delay", "from 1"},
       {&GeneralOptionsDialog::PortText, "5000", "Port of device", "0 to 4000"},
       {&GeneralOptionsDialog::PortText, "FFFFF", "Port of device", "0 to 4000"},
+      // No address at all; the fake port, like the simulated instrument,
+      // would take any port the text stands for.
+      {&GeneralOptionsDialog::PortText, "zz", "Port of device", "hexadecimal address"},
+      {&GeneralOptionsDialog::PortText, "0x378", "Port of device", "hexadecimal address"},
+      {&GeneralOptionsDialog::PortText, "", "Port of device", "hexadecimal address"},
       {&GeneralOptionsDialog::AveragingText, "101", "Number of points for averaging", "1 to 100"},
       {&GeneralOptionsDialog::AveragingText, "99999999", "Number of points for averaging", "1 to 100"},
       // A point would take 110 s; with 4 conversions the pause may be 90909 us at most.
@@ -314,7 +320,7 @@ TEST_F(OptionsKVTTest, PortTheLibraryCannotUseIsRefused) {
     std::set<int> refused;
     const char* reason;
   } cases[] = {
-      {"0x378", {0x0}, "0x0 cannot be used"},  // the label already says 0x: port 0
+      {"0", {0x0}, "0x0 cannot be used"},
       {"3BC", {0x3BE}, "0x3BE cannot be used"},  // the control register too
       {"278", {0x278}, "0x278 cannot be used"},
   };
@@ -394,6 +400,28 @@ TEST_F(OptionsKVTTest, EveryTextShowsWhole) {
   dialog->show();
   EXPECT_TRUE(TextsFit(*dialog));
   EXPECT_GE(dialog->font().pointSizeF(), 6.0);
+}
+
+// Where kvt_win.cfg is a folder no write succeeds, for root too. The user
+// is told once, with the file and why; the options apply all the same.
+TEST_F(OptionsKVTTest, OkTellsWhenTheFileCannotBeWrittenAndKeepsTheOptions) {
+  ASSERT_TRUE(QDir(dir.path()).mkdir(ConfigFileName));
+  auto dialog = Open();
+  dialog->ColourBar(0)->setValue(50);
+  dialog->PortText()->setText("3BC");
+  dialog->OkButton()->click();
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  ASSERT_EQ(prompt.messages.size(), 1u);
+  const std::string& text = prompt.messages[0].text;
+  EXPECT_NE(text.find("Can't save the options in " + configDir() + ConfigFileName + ": "), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("apply until the program ends"), std::string::npos) << text;
+  EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
+  EXPECT_EQ(prompt.messages[0].buttons, PromptButtons::Ok);
+  EXPECT_EQ(settings[BackRed], " 50");
+  EXPECT_EQ(settings[PortHex], "3BC");
+  EXPECT_EQ(device.DataPort(), 0x3BC);
+  EXPECT_EQ(calls.size(), 2u);  // the plot redrawn in the new colour
 }
 
 }  // namespace kvt

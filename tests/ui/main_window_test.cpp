@@ -169,6 +169,74 @@ TEST_F(MainFormTest, StoredGeometryIsAppliedAndWrittenBack) {
   EXPECT_EQ(quits_, 1);
 }
 
+// Where kvt_win.cfg is a folder no write succeeds, for root too. The exit
+// says so once, naming the file; OK ends the program all the same, Cancel
+// keeps it running as it was.
+TEST_F(MainFormTest, ExitTellsOnceWhenTheOptionsCannotBeSaved) {
+  const struct {
+    const char* name;
+    bool closeButton;
+    PromptAnswer answer;
+  } cases[] = {
+      {"File, Exit, then Cancel", false, PromptAnswer::Cancel},
+      {"File, Exit, then OK", false, PromptAnswer::Ok},
+      {"close button, then Cancel", true, PromptAnswer::Cancel},
+      {"close button, then OK", true, PromptAnswer::Ok},
+  };
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("kvt_win.cfg"));
+  const std::string file = dir_.path().toStdString() + "/kvt_win.cfg";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    quits_ = 0;
+    prompt_.messages.clear();
+    MainWindow& form = Start();
+    Open(form, PointsFile("kept.kvt", 32, 32));
+    ASSERT_EQ(form.Points().PointCount, 32);
+    prompt_.answers = {c.answer};
+    if (c.closeButton)
+      form.close();
+    else
+      form.Menu().exit->trigger();
+
+    ASSERT_EQ(prompt_.messages.size(), 1u);
+    const ShownMessage& told = prompt_.messages[0];
+    EXPECT_EQ(told.text.rfind("Can't save the options in " + file + ": ", 0), 0u) << told.text;
+    EXPECT_NE(told.text.find("Exit anyway?"), std::string::npos) << told.text;
+    EXPECT_EQ(told.icon, PromptIcon::Exclamation);
+    EXPECT_EQ(told.buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(told.defaultAnswer, PromptAnswer::Cancel);
+    const bool stays = c.answer == PromptAnswer::Cancel;
+    EXPECT_EQ(quits_, stays ? 0 : 1);
+    EXPECT_EQ(form.isVisible(), stays || !c.closeButton);
+    EXPECT_EQ(form.Points().PointCount, 32);
+    if (stays) {  // a later exit tries again, and asks again
+      prompt_.answers = {PromptAnswer::Ok};
+      form.Menu().exit->trigger();
+      EXPECT_EQ(prompt_.messages.size(), 2u);
+      EXPECT_EQ(quits_, 1);
+    }
+    form_.reset();
+  }
+}
+
+// A request to end from outside (the desktop's logout) asks nothing: a
+// failure goes to stderr and the program ends.
+TEST_F(MainFormTest, EndingWithoutAskingWritesTheOptionsOrEndsAllTheSame) {
+  MainWindow& form = Start();
+  form.EndWithoutAsking();
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(Saved().size(), 28u);
+  form_.reset();
+
+  ASSERT_TRUE(QFile::remove(dir_.filePath("kvt_win.cfg")));
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("kvt_win.cfg"));
+  quits_ = 0;
+  MainWindow& again = Start();
+  again.EndWithoutAsking();
+  EXPECT_EQ(quits_, 1);
+  EXPECT_TRUE(prompt_.messages.empty());
+}
+
 TEST_F(MainFormTest, MaximisedStartKeepsThePositionButNotTheSize) {
   auto lines = Defaults();
   lines[WindowLeft] = "300";
@@ -425,10 +493,13 @@ TEST_F(MainFormTest, ALateLoadFailureShowsAnEmptyPlotBehindTheMessage) {
     const char* name;
     int count;
     int lines;
+    const char* where;  // the line and reason after the file's name
   };
   MainWindow& form = Start();
   const QImage empty = form.PlotBox()->Image();
-  for (const Case c : {Case{"31 of 32 point lines", 32, 31}, Case{"a count of 100", 100, 103}}) {
+  for (const Case c : {Case{"31 of 32 point lines", 32, 31, "line 34: the file ends before point 32."},
+                       Case{"a count of 100", 100, 103,
+                            "line 2: a points file holds 32, 64, 128, 256, 512 or 1024 points, not 100."}}) {
     SCOPED_TRACE(c.name);
     prompt_.onMessage = nullptr;
     prompt_.messages.clear();
@@ -445,7 +516,7 @@ TEST_F(MainFormTest, ALateLoadFailureShowsAnEmptyPlotBehindTheMessage) {
       option = form.Panel().CheckedOption();
     };
     Open(form, PointsFile("bad.kvt", c.count, c.lines));
-    EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{"Can't Open File!"});
+    EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{"Can't Open File!\n\nbad.kvt: " + std::string(c.where)});
     EXPECT_EQ(form.Points().PointCount, 0);
     EXPECT_TRUE(emptyPlot);
     EXPECT_FALSE(saveOffered);
@@ -599,7 +670,7 @@ TEST_F(MainFormTest, LongPausesDoNotHoldUpTheEndOfARun) {
 }
 
 // Each complaint of the instrument is shown once, at the range poll that
-// finds it; one that comes back after the instrument was content is new.
+// finds it, however often the instrument repeats it.
 TEST_F(MainFormTest, InstrumentComplaintsAreShownOnce) {
   MainWindow& form = Start();
   const std::vector<std::pair<std::string, std::vector<std::string>>> polls = {
@@ -607,8 +678,12 @@ TEST_F(MainFormTest, InstrumentComplaintsAreShownOnce) {
       {"line 3: bad value", {"line 3: bad value"}},
       {"line 3: bad value", {"line 3: bad value"}},
       {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key"}},
+      // A save of the file that the instrument reads half-way: content for
+      // a moment, then the same complaint again, which is not news.
       {"", {"line 3: bad value", "line 4: unknown key"}},
-      {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key", "line 4: unknown key"}},
+      {"line 4: unknown key", {"line 3: bad value", "line 4: unknown key"}},
+      {"line 3: bad value", {"line 3: bad value", "line 4: unknown key"}},
+      {"line 5: bad range", {"line 3: bad value", "line 4: unknown key", "line 5: bad range"}},
   };
   for (const auto& [complaint, shown] : polls) {
     instrument_.message = complaint;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTest>
 #include <QWindow>
 #include <functional>
 
@@ -122,6 +123,38 @@ TEST(QtPrompt, AllFilesFilterListsNamesWithoutADot) {
     dialog->reject();
   });
   EXPECT_EQ(prompt.OpenFileName(open), "");
+}
+
+// Behind the message that follows a file dialog, the window was still
+// missing what the dialog had covered: it is drawn before the box shows.
+TEST(QtPrompt, TheWindowIsDrawnBeforeTheMessageShows) {
+  struct CountingWindow : QWidget {
+    int paints = 0;
+    void paintEvent(QPaintEvent*) override { ++paints; }
+  } window;
+  window.resize(200, 100);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QCoreApplication::processEvents();
+
+  struct SeeBoxShow : QObject {
+    CountingWindow* window = nullptr;
+    int paintsWhenShown = -1;
+    bool eventFilter(QObject* object, QEvent* event) override {
+      if (event->type() == QEvent::Show && qobject_cast<QMessageBox*>(object) && paintsWhenShown < 0)
+        paintsWhenShown = window->paints;
+      return false;
+    }
+  } watch;
+  watch.window = &window;
+  qApp->installEventFilter(&watch);
+  const int before = window.paints;
+  window.update();  // what the closed dialog uncovered
+  QtPrompt prompt(&window);
+  WhenModalShows([](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click(); });
+  prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
+  qApp->removeEventFilter(&watch);
+  EXPECT_GT(watch.paintsWhenShown, before);
 }
 
 }  // namespace kvt

@@ -1,6 +1,7 @@
 #include "ui/window_options_dialog.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 
 #include "core/twips.h"
 #include "ui/dialog_frame.h"
+#include "tests/support/scripted_prompt.h"
 
 namespace kvt {
 
@@ -29,6 +31,7 @@ class OptionsWindowTest : public testing::Test {
 
   QTemporaryDir dir;
   Settings settings;
+  ScriptedPrompt prompt;
 };
 
 }  // namespace
@@ -37,7 +40,7 @@ TEST_F(OptionsWindowTest, OkWithoutChangesStoresCanonicalTexts) {
   settings[SaveWindowOnExit] = "1";
   settings[ShowAboutAtStart] = " 1";  // not exactly "1": off
   const Settings before = settings;
-  WindowOptionsDialog dialog(settings, configDir(), nullptr);
+  WindowOptionsDialog dialog(settings, configDir(), prompt, nullptr);
   EXPECT_TRUE(dialog.SaveWindowCheck()->isChecked());
   EXPECT_FALSE(dialog.ShowAboutCheck()->isChecked());
   dialog.OkButton()->click();
@@ -58,7 +61,7 @@ TEST_F(OptionsWindowTest, DefaultTicksBothButCommitsOnlyOnOk) {
   settings[ShowAboutAtStart] = "0";
   const Settings before = settings;
   {
-    WindowOptionsDialog dialog(settings, configDir(), nullptr);
+    WindowOptionsDialog dialog(settings, configDir(), prompt, nullptr);
     dialog.DefaultButton()->click();
     EXPECT_TRUE(dialog.SaveWindowCheck()->isChecked());
     EXPECT_TRUE(dialog.ShowAboutCheck()->isChecked());
@@ -69,7 +72,7 @@ TEST_F(OptionsWindowTest, DefaultTicksBothButCommitsOnlyOnOk) {
     EXPECT_FALSE(FileWritten());
   }
   {
-    WindowOptionsDialog dialog(settings, configDir(), nullptr);
+    WindowOptionsDialog dialog(settings, configDir(), prompt, nullptr);
     dialog.DefaultButton()->click();
     dialog.OkButton()->click();
     Settings expected = before;
@@ -83,7 +86,7 @@ TEST_F(OptionsWindowTest, DefaultTicksBothButCommitsOnlyOnOk) {
 TEST_F(OptionsWindowTest, OpensBelowRightOfTheMainWindowWithEveryTextWhole) {
   QWidget mainWindow;
   mainWindow.move(300, 120);
-  WindowOptionsDialog dialog(settings, configDir(), &mainWindow);
+  WindowOptionsDialog dialog(settings, configDir(), prompt, &mainWindow);
   const TwipScale scale = TwipScale::FromDpi(mainWindow.logicalDpiX());
   EXPECT_EQ(dialog.pos(), QPoint(300, 120) + QPoint(scale.Px(1000), scale.Px(1000)));
   EXPECT_EQ(dialog.size(), QSize(scale.Px(4935), scale.Px(1815)));
@@ -93,13 +96,29 @@ TEST_F(OptionsWindowTest, OpensBelowRightOfTheMainWindowWithEveryTextWhole) {
 
 TEST_F(OptionsWindowTest, CloseBoxDiscardsLikeCancel) {
   const Settings before = settings;
-  WindowOptionsDialog dialog(settings, configDir(), nullptr);
+  WindowOptionsDialog dialog(settings, configDir(), prompt, nullptr);
   dialog.show();
   dialog.SaveWindowCheck()->setChecked(false);
   EXPECT_TRUE(dialog.close());
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_EQ(settings.slot, before.slot);
   EXPECT_FALSE(FileWritten());
+}
+
+// Where kvt_win.cfg is a folder no write succeeds, for root too.
+TEST_F(OptionsWindowTest, OkTellsWhenTheFileCannotBeWrittenAndKeepsTheOptions) {
+  ASSERT_TRUE(QDir(dir.path()).mkdir(ConfigFileName));
+  settings[ShowAboutAtStart] = "1";
+  WindowOptionsDialog dialog(settings, configDir(), prompt, nullptr);
+  dialog.ShowAboutCheck()->setChecked(false);
+  dialog.OkButton()->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  ASSERT_EQ(prompt.messages.size(), 1u);
+  const std::string& text = prompt.messages[0].text;
+  EXPECT_NE(text.find("Can't save the options in " + configDir() + ConfigFileName + ": "), std::string::npos)
+      << text;
+  EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
+  EXPECT_EQ(settings[ShowAboutAtStart], "0");
 }
 
 }  // namespace kvt
