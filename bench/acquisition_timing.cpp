@@ -1,18 +1,28 @@
 // How long real acquisitions take against the simulated instrument: the
-// calibrated port pauses inside one measured point, and whole 32-point runs
-// of the acquisition window with its 100 ms timer. Prints the figures next
-// to what the timing should come to.
+// calibrated port pauses inside one measured point, the pause the instrument
+// sees between two writes after a calibration on an idle and on a busy
+// machine, and whole 32-point runs of the acquisition window with its 100 ms
+// timer. Prints the figures next to what the timing should come to.
 //
 //   acquisition_timing [runs] [points]
 //
+// For the busy start, three processes spin while the calibration runs and
+// end before the pauses are timed, as other programs busy at start-up do.
 // The simulated instrument reads its control file as usual (KVT_SIM_CONFIG or
 // kvt_sim.txt); without one it is a diode on the 1 kOhm range.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +32,7 @@
 #include "ui/acquisition_window.h"
 #include "device/library_port_io.h"
 #include "core/steady_clock.h"
+#include "core/plot_view.h"
 #include "core/point_set.h"
 
 using namespace kvt;
@@ -57,6 +68,89 @@ Spread Time(int repeats, Call call) {
 void PrintMs(const char* what, const Spread& s, double expectedMs) {
   std::printf("%-28s mean %8.3f ms  (min %8.3f, max %8.3f)  expected %7.3f ms  ratio %.3f\n", what,
               s.mean * 1e3, s.low * 1e3, s.high * 1e3, expectedMs, s.mean * 1e3 / expectedMs);
+}
+
+// The window's picture goes nowhere: only the timing counts here.
+class QuietView : public PlotView {
+ public:
+  void UpdateParams() override {}
+  void DrawPlot() override {}
+};
+
+// Passes everything on to the instrument and notes when each write to the
+// data register happened.
+class StampingPort : public PortIo {
+ public:
+  StampingPort(PortIo& instrument, int dataPort) : instrument_(instrument), dataPort_(dataPort) {}
+  int OutPort(int port, int value) override {
+    if (port == dataPort_) writes.push_back(Wall::now());
+    return instrument_.OutPort(port, value);
+  }
+  int InPort(int port) override { return instrument_.InPort(port); }
+  std::string InstrumentMessage() override { return instrument_.InstrumentMessage(); }
+  std::optional<std::string> AccessError(int port) override { return instrument_.AccessError(port); }
+
+  std::vector<Wall::time_point> writes;
+
+ private:
+  PortIo& instrument_;
+  int dataPort_;
+};
+
+// Processes that keep the processors busy until destroyed.
+class BusyProcesses {
+ public:
+  explicit BusyProcesses(int count) {
+    char sh[] = "sh", c[] = "-c", loop[] = "while :; do :; done";
+    char* args[] = {sh, c, loop, nullptr};
+    for (int i = 0; i < count; ++i) {
+      pid_t pid = 0;
+      if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, args, environ) == 0) pids_.push_back(pid);
+    }
+  }
+  ~BusyProcesses() {
+    for (const pid_t pid : pids_) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  BusyProcesses(const BusyProcesses&) = delete;
+  BusyProcesses& operator=(const BusyProcesses&) = delete;
+
+ private:
+  std::vector<pid_t> pids_;
+};
+
+std::string LoadAverage() {
+  QFile file(QStringLiteral("/proc/loadavg"));
+  if (!file.open(QIODevice::ReadOnly)) return "unknown";
+  return file.readLine().trimmed().toStdString();
+}
+
+// A fresh start-up, its calibration with `busy` processes spinning, then the
+// median time between two data register writes over some measured points,
+// as a multiple of the pause asked for.
+void PrintPauseRatio(PortIo& instrument, const Settings& settings, int busy) {
+  StampingPort port(instrument, Device::BaseAddress(settings[PortHex]).value_or(0));
+  SteadyClock clock;
+  Device device(port, clock, settings);
+  device.SetupPorts();
+  const auto calibrationStart = Wall::now();
+  {
+    BusyProcesses load(busy);
+    device.CalibrateDelay();
+  }
+  const double calibrationS = SecondsSince(calibrationStart);
+  port.writes.clear();
+  for (int i = 0; i < 20; ++i) device.MeasurePoint(1.88);
+  std::vector<double> micros;
+  for (std::size_t i = 1; i < port.writes.size(); ++i)
+    micros.push_back(std::chrono::duration<double, std::micro>(port.writes[i] - port.writes[i - 1]).count());
+  std::nth_element(micros.begin(), micros.begin() + micros.size() / 2, micros.end());
+  const double median = micros[micros.size() / 2];
+  const double asked = settings.Value(PortDelayMicros);
+  std::printf("%d busy at start-up: calibration %.3f s, %7.2f reads/us; median pause %7.2f us of %g: ratio %.3f\n",
+              busy, calibrationS, device.ReadsPerMicrosecond(), median, asked, median / asked);
 }
 
 }  // namespace
@@ -104,19 +198,31 @@ int main(int argc, char** argv) {
           (1 + averaging) * transferMs);
   std::printf("\n");
 
+  std::printf("pauses between writes (load average before: %s)\n", LoadAverage().c_str());
+  for (int run = 1; run <= runs; ++run) {
+    PrintPauseRatio(port, settings, 0);
+    PrintPauseRatio(port, settings, 3);
+  }
+  std::printf("\n");
+
   // Whole runs in the acquisition window, one point per tick of its timer,
   // and a finishing tick.
   const double expectedRunS = (pointCount + 1) * 0.1;
   PointSet points;
+  QuietView view;
   std::vector<double> runSeconds;
   for (int run = 1; run <= runs; ++run) {
     points.PointCount = static_cast<std::int16_t>(pointCount);
-    AcquisitionWindow window(points, AcquisitionWindowCalls{[&](double volts) { return device.MeasurePoint(volts); },
-                                            [&](int state) { device.SetBlinkLine(state); },
-                                            [] { return 1000.0; }, [] {}, [] {}});
+    AcquisitionWindow window(points,
+                             AcquisitionCalls{[&](double volts) { return device.MeasurePoint(volts); },
+                                              [&](int state) { device.SetBlinkLine(state); },
+                                              [] { return 1000.0; }},
+                             view);
+    device.SetKeepResponsive([&window] { return window.KeepResponsive(); });
     QElapsedTimer elapsed;
     elapsed.start();
     window.exec();
+    device.SetKeepResponsive({});
     const double seconds = elapsed.nsecsElapsed() / 1e9;
     runSeconds.push_back(seconds);
     std::printf("run %d: %d points in %.3f s  expected %.3f s  ratio %.3f  (%.1f ms a tick)\n", run,

@@ -5,7 +5,7 @@
 namespace kvt {
 
 // What the device routines need of the outside world: byte access to the
-// parallel port's registers and a clock for the delay calibration.
+// parallel port's registers and a clock for the delay calibration and pauses.
 
 class PortIo {
  public:

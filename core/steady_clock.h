@@ -1,6 +1,6 @@
 #pragma once
-// The real clock of the delay calibration: monotonic, unlike a time of day,
-// so a calibration across midnight cannot go wrong.
+// The real clock of the delay calibration and the pauses: monotonic, unlike a
+// time of day, so neither can go wrong across midnight.
 #include <chrono>
 
 #include "core/port_io.h"

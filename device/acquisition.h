@@ -50,7 +50,6 @@ class Acquisition {
   void Cancel();
 
   int NextCode() const { return nextCode_; }
-  int TickCount() const { return tickCount_; }
   int BlinkState() const { return blinkState_; }
   const std::array<double, PointSlots>& RawVolts() const { return rawVolts_; }
 

@@ -58,46 +58,59 @@ void Device::Burst(double reads) {
   for (double count = 1; count <= reads; ++count) port_.InPort(dataPort_);
 }
 
+double Device::TimedBurst(double reads) {
+  const double start = clock_.Seconds();
+  Burst(reads);
+  return std::max(0.0, clock_.Seconds() - start);
+}
+
 void Device::CalibrateDelay() {
   if (!hasPort_) return;
   double n = 100;
-  for (;;) {
-    const double start = clock_.Seconds();
-    Burst(n);
-    if (std::fabs(clock_.Seconds() - start) >= 0.2 || n >= MaxBurstReads) break;
+  double fastest = TimedBurst(n);
+  while (fastest < CalibrationBurstSeconds && n < MaxBurstReads) {
     n = std::min(2 * n, MaxBurstReads);
+    fastest = TimedBurst(n);
   }
-  double total = 0;
-  for (int i = 0; i < 5; ++i) {
-    const double start = clock_.Seconds();
-    Burst(n);
-    total += std::fabs(clock_.Seconds() - start);
+  // Preemption only ever stretches a burst, so the fastest one is the port's
+  // own speed. A burst that took no time at all says nothing but that the
+  // clock did not tick during it.
+  if (fastest > 0) {
+    for (int i = 0; i < CalibrationBursts; ++i) {
+      const double seconds = TimedBurst(n);
+      if (seconds > 0) fastest = std::min(fastest, seconds);
+    }
   }
-  readsPerMicrosecond_ = total == 0 ? 1e10 : std::trunc(5 * n / total) / 1e6;
+  readsPerMicrosecond_ =
+      fastest > 0 ? std::min(std::trunc(n / fastest) / 1e6, MaxReadsPerMicrosecond) : MaxReadsPerMicrosecond;
 }
 
 void Device::WaitMicroseconds(std::int32_t n) {
-  if (!hasPort_ || abandoned_) return;
-  const double limit = n * readsPerMicrosecond_;
-  if (!keepResponsive_ || !measuring_) {
-    Burst(limit);
-    return;
+  if (!hasPort_ || abandoned_ || n <= 0) return;
+  const double stride = std::max(1.0, std::floor(readsPerMicrosecond_ * ClockStrideMicros));
+  const double start = clock_.Seconds();
+  double last = start;
+  double unseenMicros = 0;  // strides in which the clock stood still, by the calibrated rate
+  double waited = 0;
+  while (waited < n) {
+    Burst(stride);
+    const double now = clock_.Seconds();
+    if (now <= last) unseenMicros += stride / readsPerMicrosecond_;
+    last = std::max(last, now);
+    const double before = waited;
+    waited = std::min<double>(n, (last - start) * 1e6 + unseenMicros);
+    if (!Paused(waited - before)) return;
   }
-  // Whole reads throughout, so the slices add up to the whole pause.
-  double left = std::floor(limit);
-  const double slice = std::max(1.0, std::floor(ResponsiveSliceMicros * readsPerMicrosecond_));
-  while (left >= 1) {
-    const double reads = std::min(left, slice - readsSinceHook_);
-    Burst(reads);
-    left -= reads;
-    readsSinceHook_ += reads;
-    if (readsSinceHook_ < slice) continue;
-    readsSinceHook_ = 0;
-    if (!keepResponsive_()) {
-      abandoned_ = true;
-      return;
-    }
-  }
+}
+
+bool Device::Paused(double micros) {
+  if (!keepResponsive_ || !measuring_) return true;
+  pausedSinceHook_ += micros;
+  if (pausedSinceHook_ < ResponsiveSliceMicros) return true;
+  pausedSinceHook_ = std::fmod(pausedSinceHook_, ResponsiveSliceMicros);
+  if (keepResponsive_()) return true;
+  abandoned_ = true;
+  return false;
 }
 
 void Device::PortDelay() {
@@ -150,7 +163,7 @@ int Device::ReadAdc() {
 double Device::MeasurePoint(double volts) {
   measuring_ = true;
   abandoned_ = false;
-  readsSinceHook_ = 0;
+  pausedSinceHook_ = 0;
   if (const auto code = CodeFromVolts(volts)) WriteDac(*code);
   const auto count = ToInt16(LeadingNumber(settings_[AveragingCount]));
   const int n = count && *count >= 1 ? *count : 1;

@@ -35,10 +35,21 @@ class Device {
   // Control register: the blink line.
   static constexpr int BlinkLine = 0x02;
 
-  // Calibration bursts grow no further than this many reads, so a
-  // clock that never advances cannot hang the start-up. Real port reads take
-  // about a microsecond and reach the 0.2 s of a burst far below it.
-  static constexpr double MaxBurstReads = 4194304.0;
+  // A calibration burst grows until it lasts this long: short enough that
+  // most bursts run between two turns of the scheduler even on a busy
+  // machine, long enough to hold hundreds of reads of a real port.
+  static constexpr double CalibrationBurstSeconds = 0.001;
+  // Bursts of that length timed after the growing one; the fastest counts.
+  static constexpr int CalibrationBursts = 50;
+  // Calibration bursts grow no further than this many reads, so a clock that
+  // never advances cannot hang the start-up: no port answers a million reads
+  // within a millisecond.
+  static constexpr double MaxBurstReads = 1048576.0;
+  // No port is read faster than this; the rate assumed when the clock stood
+  // still during the calibration.
+  static constexpr double MaxReadsPerMicrosecond = 1000.0;
+  // A pause looks at the clock after about this much reading.
+  static constexpr double ClockStrideMicros = 1.0;
 
   // The settings are read at every use; all three references must outlive
   // the device.
@@ -64,11 +75,16 @@ class Device {
   int StatusPort() const { return dataPort_ + 1; }
   int ControlPort() const { return dataPort_ + 2; }
 
-  // Measures how many data register reads take one microsecond.
+  // Measures how many data register reads take one microsecond: the
+  // fastest of many short bursts, as a burst the scheduler interrupted only
+  // looks slower.
   void CalibrateDelay();
   double ReadsPerMicrosecond() const { return readsPerMicrosecond_; }
 
-  // Busy-waits about n microseconds with counted reads of the data register.
+  // Busy-waits at least n microseconds by the clock, reading the data
+  // register all the while. Stretches in which the clock does not move count
+  // by their reads at the calibrated rate, so a clock that stands still gives
+  // counted pauses instead of endless ones.
   // While a point is measured, a keep-responsive hook is called after every
   // ResponsiveSliceMicros of pausing; when it returns false the point is
   // abandoned: its remaining pauses and conversions are left out and its
@@ -98,6 +114,10 @@ class Device {
   int ReadData();
   void WriteData(int value);
   void Burst(double reads);
+  double TimedBurst(double reads);
+  // Adds paused microseconds towards the next call of the hook; false when
+  // the hook abandons the point.
+  bool Paused(double micros);
 
   PortIo& port_;
   Clock& clock_;
@@ -110,7 +130,7 @@ class Device {
   std::function<bool()> keepResponsive_;
   bool measuring_ = false;
   bool abandoned_ = false;
-  double readsSinceHook_ = 0;
+  double pausedSinceHook_ = 0;  // microseconds
 };
 
 // One code from the conversions of a point, with stray readings left out

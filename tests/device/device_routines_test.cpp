@@ -2,30 +2,33 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tests/support/fake_instrument.h"
+#include "tests/support/timed_port.h"
 
 namespace kvt {
 
 namespace {
 
-// Calibrates to exactly 2 reads per microsecond: one burst of 100 reads that
-// is long enough, then five that give 2,000,000.4 reads per second.
-std::vector<double> TwoReadsPerMicrosecond() {
-  const double e = 100 / 2000000.4;
-  return {0.25, e, e, e, e, e};
-}
+// A port access about a microsecond long, as on the ISA bus: 2^20 reads a
+// second, 1.048576 a microsecond.
+constexpr double AccessSeconds = 1.0 / (1 << 20);
+
+// A pause of 3 us takes 4 reads (3.8 us): whole reads until the time is up.
+constexpr int PauseReads = 4;
 
 class DeviceTest : public testing::Test {
  protected:
-  DeviceTest() : clock(TwoReadsPerMicrosecond()), device(port, clock, settings) {
+  DeviceTest() : port(time, AccessSeconds), device(port, time, settings) {
     SetDefaultSettings(settings, AllGroups);
-    settings[PortDelayMicros] = "3";  // 6 reads per pause
+    settings[PortDelayMicros] = "3";
     device.SetupPorts();
     device.CalibrateDelay();
     port.trace.clear();
@@ -39,14 +42,10 @@ class DeviceTest : public testing::Test {
   }
 
   Settings settings;
-  FakeInstrument port;
-  BurstClock clock;
+  SimulatedTime time;
+  TimedInstrument port;
   Device device;
 };
-
-TEST_F(DeviceTest, CalibratedToTwoReadsPerMicrosecond) {
-  EXPECT_EQ(device.ReadsPerMicrosecond(), 2.0);
-}
 
 TEST_F(DeviceTest, WriteDacShiftsTheCodeMostSignificantBitFirst) {
   const std::pair<int, std::string> cases[] = {
@@ -74,9 +73,9 @@ TEST_F(DeviceTest, WriteDacShiftsTheCodeMostSignificantBitFirst) {
     EXPECT_EQ(high, bits);
     for (const int w : writes) EXPECT_EQ(w & 0xF8, 0xF8);
 
-    // A pause of 6 reads after every write; the 7th is the next write's read.
-    std::vector<int> expected(22, 7);
-    expected.back() = 6;
+    // The pause after every write, then the next write's own read.
+    std::vector<int> expected(22, PauseReads + 1);
+    expected.back() = PauseReads;
     EXPECT_EQ(port.ReadsAfterWrites(), expected);
     EXPECT_EQ(port.dacCodes, std::vector<int>{code});
     EXPECT_FALSE(port.strayAccess);
@@ -107,8 +106,8 @@ TEST_F(DeviceTest, ReadAdcSamplesEachBitAfterItsClockPulse) {
       EXPECT_EQ(writes[3 + 2 * k] & 0x30, 0x30);
     }
     for (const int w : writes) EXPECT_EQ(w & 0xCF, 0xCF);
-    std::vector<int> expected(22, 7);
-    expected.back() = 6;
+    std::vector<int> expected(22, PauseReads + 1);
+    expected.back() = PauseReads;
     EXPECT_EQ(port.ReadsAfterWrites(), expected);
     int statusReads = 0;
     for (const auto& a : port.trace) statusReads += !a.write && a.port == 0x379;
@@ -132,7 +131,7 @@ TEST(ReadAdc, FrameWriteStartsFromTheByteLastWrittenNotTheOneRead) {
   SetDefaultSettings(settings, AllGroups);
   settings[PortDelayMicros] = "0";
   SkewedReadBack port;
-  BurstClock clock(TwoReadsPerMicrosecond());
+  BurstClock clock({0.25});
   Device device(port, clock, settings);
   device.SetupPorts();
   port.data = 0xC0;
@@ -231,10 +230,11 @@ TEST_F(DeviceTest, APortBeyondSixteenBitsIsNeverTouched) {
 }
 
 TEST_F(DeviceTest, PortDelayReadsItsSettingAtEveryUse) {
+  // Whole reads of ~0.95 us until the rounded delay is up.
   const std::pair<const char*, long long> cases[] = {
-      {"2.5", 4},  {"3.5", 8},   {"1", 2},         {"0", 0},
+      {"2.5", 3},  {"3.5", 5},   {"1", 2},         {"0", 0},
       {"-4", 0},   {"abc", 0},   {"0.4", 0},       {"3000000000", 0},
-      {" 10", 20}, {"1e1", 20}};
+      {" 10", 11}, {"1e1", 11}};
   for (const auto& [text, reads] : cases) {
     SCOPED_TRACE(text);
     settings[PortDelayMicros] = text;
@@ -243,63 +243,120 @@ TEST_F(DeviceTest, PortDelayReadsItsSettingAtEveryUse) {
   for (const auto& a : port.trace) EXPECT_EQ(a.port, 0x378);
 }
 
-TEST_F(DeviceTest, WaitMicrosecondsReadsTheWholePartOfTheLimit) {
-  EXPECT_EQ(ReadsOf([&] { device.WaitMicroseconds(0); }), 0);
-  EXPECT_EQ(ReadsOf([&] { device.WaitMicroseconds(-5); }), 0);
-  EXPECT_EQ(ReadsOf([&] { device.WaitMicroseconds(250); }), 500);
-
-  // 0.4 reads per microsecond: 2 us is below one read, 3 us one read.
-  const double e = 100 / 400000.5;
-  BurstClock slow({0.25, e, e, e, e, e});
-  Device d(port, slow, settings);
-  d.SetupPorts();
-  d.CalibrateDelay();
-  ASSERT_EQ(d.ReadsPerMicrosecond(), 0.4);
-  EXPECT_EQ(ReadsOf([&] { d.WaitMicroseconds(2); }), 0);
-  EXPECT_EQ(ReadsOf([&] { d.WaitMicroseconds(3); }), 1);
-  EXPECT_EQ(ReadsOf([&] { d.WaitMicroseconds(10); }), 4);
-}
-
-TEST(CalibrateDelay, DoublesTheBurstUntilItLastsAFifthOfASecond) {
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  FakeInstrument port;
-  // Bursts of 100 and 200 reads are too short, 400 reads last 0.2 s; the five
-  // timed bursts give 5 * 400 / total = 123456.75 reads per second.
-  const double e = 400 / 123456.75;
-  BurstClock clock({0.1, 0.15, 0.2, e, e, e, e, e});
-  Device device(port, clock, settings);
-  device.SetupPorts();
-  device.CalibrateDelay();
-  EXPECT_EQ(port.reads, 100 + 200 + 400 + 5 * 400);
-  EXPECT_DOUBLE_EQ(device.ReadsPerMicrosecond(), 0.123456);
-  for (const auto& a : port.trace) {
-    EXPECT_FALSE(a.write);
-    EXPECT_EQ(a.port, 0x378);
+TEST(CalibrateDelay, CountsTheReadsOfTheFastestBursts) {
+  const struct {
+    const char* name;
+    double accessSeconds;
+    double runSeconds;  // preempted after running this long ...
+    double lostSeconds;  // ... for this long
+    bool clockStopped;
+    double readsPerMicrosecond;
+  } cases[] = {
+      {"steady port", AccessSeconds, 0, 0, false, 1.048576},
+      {"a port four times slower", 4 * AccessSeconds, 0, 0, false, 0.262144},
+      {"preempted every 3 ms for 3 ms", AccessSeconds, 0.003, 0.003, false, 1.048576},
+      {"preempted every 2 ms for 6 ms", AccessSeconds, 0.002, 0.006, false, 1.048576},
+      {"a clock that never moves", AccessSeconds, 0, 0, true, Device::MaxReadsPerMicrosecond},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    SimulatedTime time;
+    time.stopped = c.clockStopped;
+    TimedInstrument port(time, c.accessSeconds);
+    port.record = false;
+    port.runSeconds = c.runSeconds;
+    port.lostSeconds = c.lostSeconds;
+    port.readBudget = 4 << 20;
+    Device device(port, time, settings);
+    device.SetupPorts();
+    try {
+      device.CalibrateDelay();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "the calibration does not end: " << e.what();
+      continue;
+    }
+    EXPECT_DOUBLE_EQ(device.ReadsPerMicrosecond(), c.readsPerMicrosecond);
+    EXPECT_TRUE(port.DataWrites().empty());
+    EXPECT_FALSE(port.strayAccess);
   }
 }
 
-TEST(CalibrateDelay, ZeroTotalAndAStoppedClock) {
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  FakeInstrument port;
-  BurstClock clock({0.3, 0, 0, 0, 0, 0});
-  Device device(port, clock, settings);
-  device.SetupPorts();
-  device.CalibrateDelay();
-  EXPECT_EQ(port.reads, 100 + 5 * 100);
-  EXPECT_EQ(device.ReadsPerMicrosecond(), 1e10);
+// What the instrument sees after the start-up: the time from each data
+// register write to the next, with the default 100 us pause, whatever
+// slowed the reads while the calibration counted them.
+TEST(PortDelay, PausesLastAtLeastTheAskedTimeWhateverTheCalibrationSaw) {
+  const struct {
+    const char* name;
+    double slowdown;  // of every access while calibrating
+    double runSeconds;
+    double lostSeconds;
+  } cases[] = {
+      {"calm calibration", 1, 0, 0},
+      {"reads eight times slower while calibrating", 8, 0, 0},
+      {"calibration preempted every 2 ms for 6 ms", 1, 0.002, 0.006},
+      {"calibration preempted after every read", 1, AccessSeconds, 0.001},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    SimulatedTime time;
+    TimedInstrument port(time, c.slowdown * AccessSeconds);
+    port.record = false;
+    port.runSeconds = c.runSeconds;
+    port.lostSeconds = c.lostSeconds;
+    Device device(port, time, settings);
+    device.SetupPorts();
+    device.CalibrateDelay();
 
-  // A clock that never advances: bursts of 100 to 100 * 2^15 reads, then the
-  // limit for the last growing burst and the five timed ones.
-  FakeInstrument quiet;
-  quiet.record = false;
-  BurstClock stopped({0.0});
-  Device still(quiet, stopped, settings);
-  still.SetupPorts();
-  still.CalibrateDelay();
-  EXPECT_EQ(still.ReadsPerMicrosecond(), 1e10);
-  EXPECT_EQ(quiet.reads, 100 * 65535 + 6 * static_cast<long long>(Device::MaxBurstReads));
+    port.accessSeconds = AccessSeconds;
+    port.runSeconds = 0;
+    port.dataWriteTimes.clear();
+    device.MeasurePoint(1.0);
+    const auto intervals = port.WriteIntervalsMicros();
+    ASSERT_EQ(intervals.size(), 22u * 5 - 1);
+    const auto [shortest, longest] = std::minmax_element(intervals.begin(), intervals.end());
+    EXPECT_GE(*shortest, 100.0);
+    // No longer than a read past the time, and the transfer's own accesses.
+    EXPECT_LE(*longest, 100.0 + 4 * AccessSeconds * 1e6);
+  }
+}
+
+// A clock that never moves (or stops after the start-up) would end no pause
+// that waits for it: the pause then counts its reads at the calibrated rate.
+TEST(PortDelay, AClockThatStandsStillGivesCountedPauses) {
+  const struct {
+    const char* name;
+    bool stoppedBeforeCalibration;
+    long long reads;
+  } cases[] = {
+      {"stopped from the start", true, 100 * 1000},
+      {"stopped after the calibration", false, 105},  // 100 us at 1.048576 reads a microsecond
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    SimulatedTime time;
+    TimedInstrument port(time, AccessSeconds);
+    port.record = false;
+    Device device(port, time, settings);
+    device.SetupPorts();
+    time.stopped = c.stoppedBeforeCalibration;
+    device.CalibrateDelay();
+    time.stopped = true;
+    port.reads = 0;
+    port.readBudget = 10 * 1000 * 1000;
+    try {
+      device.PortDelay();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "the pause does not end: " << e.what();
+      continue;
+    }
+    EXPECT_EQ(port.reads, c.reads);
+  }
 }
 
 TEST_F(DeviceTest, MeasurePointAppliesTheVoltageAndReturnsTheReading) {
@@ -369,22 +426,26 @@ TEST(CombineConversions, KeepsReadingsNearTheLastKeptOne) {
   }
 }
 
-// Calibrates to one read per millisecond, so that long pauses stay cheap.
-std::vector<double> OneReadPerMillisecond() { return {0.25, 0.1, 0.1, 0.1, 0.1, 0.1}; }
+// Port accesses of about a millisecond (2^-10 s), so that long pauses stay
+// cheap: a pause of one second is 1024 reads.
+constexpr double SlowAccessSeconds = 1.0 / 1024;
 
 TEST(KeepResponsive, LongPausesStopForTheHookAtLeastEvery50Milliseconds) {
   const struct {
     const char* name;
     const char* delay;
     const char* averaging;
+    bool clockStopped;  // after the calibration
     long long hookCalls;
   } cases[] = {
-      // 44 pauses of 1000 reads (one second each): a call every 50 reads.
-      {"one-second pauses", "1000000", "1", 44 * 1000 / 50},
+      // 44 pauses of one second: a call every 50 ms.
+      {"one-second pauses", "1000000", "1", false, 44 * 1000 / 50},
       // Pauses shorter than a slice add up across pauses.
-      {"30 ms pauses", "30000", "1", 44 * 30 / 50},
-      {"110 pauses of 0.2 s", "200000", "4", 110 * 200 / 50},
-      {"no pause long enough", "1000", "1", 0},
+      {"30 ms pauses", "30000", "1", false, 44 * 30 / 50},
+      {"110 pauses of 0.2 s", "200000", "4", false, 110 * 200 / 50},
+      {"no pause long enough", "1000", "1", false, 0},
+      // The counted reads stand in for the clock.
+      {"one-second pauses, the clock standing still", "1000000", "1", true, 44 * 1000 / 50},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -392,25 +453,26 @@ TEST(KeepResponsive, LongPausesStopForTheHookAtLeastEvery50Milliseconds) {
     SetDefaultSettings(settings, AllGroups);
     settings[PortDelayMicros] = c.delay;
     settings[AveragingCount] = c.averaging;
-    FakeInstrument port;
+    SimulatedTime time;
+    TimedInstrument port(time, SlowAccessSeconds);
     port.record = false;
-    BurstClock clock(OneReadPerMillisecond());
-    Device device(port, clock, settings);
+    Device device(port, time, settings);
     device.SetupPorts();
     device.CalibrateDelay();
-    ASSERT_EQ(device.ReadsPerMicrosecond(), 0.001);
+    ASSERT_EQ(device.ReadsPerMicrosecond(), 0.001024);
+    time.stopped = c.clockStopped;
 
     port.reads = 0;
     device.MeasurePoint(0);
     const long long unhooked = port.reads;  // pauses plus the transfers' own reads
 
     long long calls = 0;
-    long long lastAt = 0;
-    long long longestGap = 0;
+    double lastAt = time.now;
+    double longestGap = 0;
     device.SetKeepResponsive([&] {
       ++calls;
-      longestGap = std::max(longestGap, port.reads - lastAt);
-      lastAt = port.reads;
+      longestGap = std::max(longestGap, time.now - lastAt);
+      lastAt = time.now;
       EXPECT_TRUE(device.Measuring());
       return true;
     });
@@ -418,7 +480,8 @@ TEST(KeepResponsive, LongPausesStopForTheHookAtLeastEvery50Milliseconds) {
     device.MeasurePoint(0);
     EXPECT_EQ(port.reads, unhooked);  // every pause as long as asked
     EXPECT_EQ(calls, c.hookCalls);
-    EXPECT_LE(longestGap, 50 + 2 * 11);  // a slice, plus the transfer reads of the writes in between
+    // A slice, a read past it, and the transfer accesses between two pauses.
+    EXPECT_LE(longestGap, 0.050 + 8 * SlowAccessSeconds);
     EXPECT_FALSE(device.Measuring());
   }
 }
@@ -428,10 +491,10 @@ TEST(KeepResponsive, FalseAbandonsThePointButNotTheNext) {
   SetDefaultSettings(settings, AllGroups);
   settings[PortDelayMicros] = "1000000";
   settings[AveragingCount] = "4";
-  FakeInstrument port;
+  SimulatedTime time;
+  TimedInstrument port(time, SlowAccessSeconds);
   port.record = false;
-  BurstClock clock(OneReadPerMillisecond());
-  Device device(port, clock, settings);
+  Device device(port, time, settings);
   device.SetupPorts();
   device.CalibrateDelay();
 
@@ -441,14 +504,14 @@ TEST(KeepResponsive, FalseAbandonsThePointButNotTheNext) {
   port.reads = 0;
   device.MeasurePoint(0);
   EXPECT_EQ(calls, 3);
-  EXPECT_LT(port.reads, 3 * 50 + 200);  // three slices and the rest of one transfer without pauses
+  EXPECT_LT(port.reads, 3 * 52 + 200);  // three slices and the rest of one transfer without pauses
 
   cancelled = false;
   calls = 0;
   port.reads = 0;
   device.MeasurePoint(0);
   EXPECT_EQ(calls, 110 * 1000 / 50);
-  EXPECT_GE(port.reads, 110 * 1000);
+  EXPECT_GE(port.reads, 110 * 1024);
 
   // Outside a measured point the hook is not asked.
   calls = 0;

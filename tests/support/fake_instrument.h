@@ -116,20 +116,22 @@ class FakeInstrument : public PortIo {
 };
 
 // Hands out clock readings so that each timed burst of the calibration
-// lasts the next of the given durations (each read as 0, then the duration,
-// so the differences are exact).
+// lasts the next of the given durations (the last one over and over): every
+// second reading moves the time on by a duration. Time never goes back, so
+// a pause after the calibration ends once the clock has moved.
 class BurstClock : public Clock {
  public:
   explicit BurstClock(std::vector<double> durations) : durations_(std::move(durations)) {}
   double Seconds() override {
     const std::size_t burst = calls_ / 2;
-    const double duration = burst < durations_.size() ? durations_[burst] : durations_.back();
-    return (calls_++ % 2 == 0) ? 0.0 : duration;
+    if (calls_++ % 2 == 1) now_ += burst < durations_.size() ? durations_[burst] : durations_.back();
+    return now_;
   }
 
  private:
   std::vector<double> durations_;
   std::size_t calls_ = 0;
+  double now_ = 0;
 };
 
 }  // namespace kvt
