@@ -1,5 +1,6 @@
 #include "ui/curve_tools.h"
 
+#include <QColor>
 #include <QFile>
 #include <QString>
 
@@ -96,6 +97,8 @@ std::vector<ReferenceCurve> CurveTools::PlotReferences(Colour lineColour) const 
 Curve CurveTools::MeasuredCurve() const { return CurveFromPointSet(host_.points, runRangeOhms_); }
 
 void CurveTools::PlotRedrawn() {
+  const PlotColours colours = PlotColoursFrom(host_.picture().settings);
+  overlay_->SetLegendColour(QColor(RedOf(colours.text), GreenOf(colours.text), BlueOf(colours.text)));
   if (!partial_.empty()) {
     // The set still holds the previous points while a run goes on.
     overlay_->SetCurve(CurveFromPairs(partial_));
@@ -114,7 +117,8 @@ void CurveTools::PlotRedrawn() {
   } else {
     const ReferenceMatch match = MatchReferences(curve, references_);
     const Comparison& best = match.comparisons[*match.best];
-    overlay_->SetMatch(MatchBox{MatchLines(match, references_), best.pass, best.outside});
+    overlay_->SetMatch(
+        MatchBox{MatchLines(match, references_), best.pass, best.outside, static_cast<int>(references_.size())});
   }
   if (parameters_) FillParameters();
 }
