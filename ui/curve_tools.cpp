@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFile>
+#include <QScreen>
 #include <QString>
 
 #include "analysis/curve_files.h"
@@ -9,10 +10,10 @@
 #include "analysis/parameters.h"
 #include "files/points_commands.h"
 #include "ui/export_command.h"
+#include "ui/parameters_placement.h"
 #include "ui/parameters_window.h"
 #include "ui/picture_box.h"
 #include "ui/plot_overlay.h"
-#include "ui/window_geometry.h"
 
 namespace kvt {
 
@@ -78,8 +79,8 @@ void CurveTools::ShowParameters() {
   if (!parameters_) {
     parameters_ = new ParametersWindow(window_);
     FillParameters();
-    PlaceBelowRightOf(*parameters_, window_);
   }
+  if (!parameters_->isVisible()) PlaceParameters();
   parameters_->show();
   parameters_->raise();
   parameters_->activateWindow();
@@ -123,6 +124,17 @@ void CurveTools::PlotRedrawn() {
   if (parameters_) FillParameters();
 }
 
+void CurveTools::PlaceParameters() {
+  const QScreen* screen = window_ ? window_->screen() : nullptr;
+  if (!screen) return;
+  // Before the first show the frame is not known: the main window's own.
+  const QSize frame = window_->frameGeometry().size() - window_->size();
+  const QSize size = parameters_->isVisible() ? parameters_->frameGeometry().size() : parameters_->size() + frame;
+  const QRect plot(host_.plotBox.mapToGlobal(QPoint(0, 0)), host_.plotBox.size());
+  parameters_->move(PlaceBeside(window_->frameGeometry(), plot, size, screen->availableGeometry()));
+  placedAt_ = parameters_->pos();
+}
+
 void CurveTools::FillParameters() {
   std::vector<ParameterColumn> columns;
   const auto add = [&columns](const std::string& title, const Curve& curve) {
@@ -132,6 +144,8 @@ void CurveTools::FillParameters() {
   if (host_.points.PointCount != 0 && partial_.empty()) add("measured", MeasuredCurve());
   for (const NamedCurve& reference : references_) add(reference.name, reference.curve);
   parameters_->Show(columns);
+  // Grown by new columns: placed again, unless the user moved it.
+  if (parameters_->isVisible() && parameters_->pos() == placedAt_) PlaceParameters();
 }
 
 void CurveTools::RunFinished(double rangeOhms) {

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -274,6 +275,28 @@ TEST_F(CurveToolsTest, MarksOverThePlotTintOnlyItsBackground) {
     EXPECT_EQ(Overlay().MatchBoxLines().size() > static_cast<qsizetype>(Overlay().Match()->lines.size()),
               size.wrapped);
   }
+}
+
+// The Parameters window opens where it leaves the plot in view: beside the
+// main window when the screen has room, else over the panel column.
+TEST_F(CurveToolsTest, ParametersOpenClearOfThePlot) {
+  ASSERT_NE(Start("diode"), nullptr);
+  Measure();
+  form_->CurveItems().parameters->trigger();
+  ParametersWindow* window = form_->Tools().Parameters();
+  ASSERT_NE(window, nullptr);
+  const QRect plot(form_->PlotBox()->mapToGlobal(QPoint(0, 0)), form_->PlotBox()->size());
+  EXPECT_FALSE(window->frameGeometry().intersects(plot))
+      << "plot " << plot.x() << "," << plot.y() << " " << plot.width() << "x" << plot.height() << ", window at "
+      << window->x() << "," << window->y();
+  EXPECT_TRUE(form_->screen()->availableGeometry().contains(window->frameGeometry()));
+  // Closed and opened again after the main window moved: beside it again.
+  window->close();
+  form_->move(form_->pos() + QPoint(40, 30));
+  form_->CurveItems().parameters->trigger();
+  const QRect moved(form_->PlotBox()->mapToGlobal(QPoint(0, 0)), form_->PlotBox()->size());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->frameGeometry().intersects(moved));
 }
 
 // With several references the best one is named; references stay through
