@@ -30,24 +30,18 @@ void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, 
   surface.Line(ox, top - 5, ox + 5, top, text);
   surface.Line(right + 5, oy, right, oy - 5, text);
   surface.Line(right + 5, oy, right, oy + 5, text);
-  surface.Text(ox + 10, top - 6, "I, mA");
-  surface.Text(right - 37, oy - 20, "V, Volts");
 
   const std::vector<double> volts = TickValues(s.MaxVolts, s.VoltTickStep);
   const std::vector<double> milliamps = TickValues(s.MaxMilliamps, s.MilliampTickStep);
-
   for (double v : volts) {
     const int x = ox + PixelOffset(v, s.PixelsPerVolt);
     surface.Line(x, oy - 3, x, oy + 3, text);
-    if (!NearZero(v))
-      surface.Text(x - 12, v > 0 ? oy + 4 : oy - 16, FormatNumber(v, v > 0 ? " 0.0" : "0.0", separator));
   }
   for (double c : milliamps) {
     const int y = oy - PixelOffset(c, s.PixelsPerMilliamp);
     surface.Line(ox - 3, y, ox + 3, y, text);
-    if (!NearZero(c))
-      surface.Text(c > 0 ? ox - 30 : ox + 4, y - 6, FormatNumber(c, c > 0 ? " #0.0" : "#0.0", separator));
   }
+  for (const PlotText& t : AxisTexts(g, s, separator)) surface.Text(t.x, t.y, t.text);
   for (double c : milliamps)
     for (double v : volts)
       surface.Point(ox + PixelOffset(v, s.PixelsPerVolt), oy - PixelOffset(c, s.PixelsPerMilliamp), text);
@@ -115,12 +109,28 @@ void DrawLegend(DrawSurface& surface, const PlotGeometry& g, const std::vector<R
     std::string name = curve.name;
     if (name.size() > LegendNameLength) name = name.substr(0, LegendNameLength - 3) + "...";
     surface.SetTextColour(curve.colour);
-    surface.Text(g.PlotLeft + 2, g.PlotTop + 2 + 13 * row++, name);
+    surface.Text(g.PlotLeft + 2, LegendRowTop(g, row++), name);
   }
   surface.SetTextColour(text);
 }
 
 }  // namespace
+
+std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScales& s, std::string_view separator) {
+  const int ox = g.OriginX, oy = g.OriginY;
+  std::vector<PlotText> texts{{ox + 10, g.PlotTop - 6, "I, mA"}, {g.PlotRight - 37, oy - 20, "V, Volts"}};
+  for (double v : TickValues(s.MaxVolts, s.VoltTickStep))
+    if (!NearZero(v))
+      texts.push_back({ox + PixelOffset(v, s.PixelsPerVolt) - 12, v > 0 ? oy + 4 : oy - 16,
+                       FormatNumber(v, v > 0 ? " 0.0" : "0.0", separator)});
+  for (double c : TickValues(s.MaxMilliamps, s.MilliampTickStep))
+    if (!NearZero(c))
+      texts.push_back({c > 0 ? ox - 30 : ox + 4, oy - PixelOffset(c, s.PixelsPerMilliamp) - 6,
+                       FormatNumber(c, c > 0 ? " #0.0" : "#0.0", separator)});
+  return texts;
+}
+
+int LegendRowTop(const PlotGeometry& g, int row) { return g.PlotTop + 2 + 13 * row; }
 
 Colour ReferenceColour(int index) {
   static constexpr Colour colours[] = {MakeColour(255, 160, 0), MakeColour(0, 200, 255), MakeColour(255, 80, 255),

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/draw_surface.h"
 #include "core/point_set.h"
+#include "plot/plot_geometry.h"
 
 namespace kvt {
 
@@ -42,6 +43,18 @@ struct ReferenceCurve {
 // Colours of the first references, apart from each other and from the
 // default plot colours; they repeat after four.
 Colour ReferenceColour(int index);
+
+// A text of the axes (caption or tick value) with its top-left corner, where
+// DrawPlot puts it; what lies over the plot can keep clear of them.
+struct PlotText {
+  int x = 0;
+  int y = 0;
+  std::string text;
+};
+std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScales& s, std::string_view decimalSeparator);
+
+// Top of the legend's row `row` (from 0), at the plot's left edge.
+int LegendRowTop(const PlotGeometry& g, int row);
 
 // Repaints `surface` completely. Tick values use `decimalSeparator` (the
 // locale's). The point set is only read; the pen width is left at 1. The

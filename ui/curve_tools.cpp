@@ -1,6 +1,8 @@
 #include "ui/curve_tools.h"
 
+#include <QColor>
 #include <QFile>
+#include <QScreen>
 #include <QString>
 
 #include "analysis/curve_files.h"
@@ -8,10 +10,10 @@
 #include "analysis/parameters.h"
 #include "files/points_commands.h"
 #include "ui/export_command.h"
+#include "ui/parameters_placement.h"
 #include "ui/parameters_window.h"
 #include "ui/picture_box.h"
 #include "ui/plot_overlay.h"
-#include "ui/window_geometry.h"
 
 namespace kvt {
 
@@ -77,8 +79,8 @@ void CurveTools::ShowParameters() {
   if (!parameters_) {
     parameters_ = new ParametersWindow(window_);
     FillParameters();
-    PlaceBelowRightOf(*parameters_, window_);
   }
+  if (!parameters_->isVisible()) PlaceParameters();
   parameters_->show();
   parameters_->raise();
   parameters_->activateWindow();
@@ -96,6 +98,8 @@ std::vector<ReferenceCurve> CurveTools::PlotReferences(Colour lineColour) const 
 Curve CurveTools::MeasuredCurve() const { return CurveFromPointSet(host_.points, runRangeOhms_); }
 
 void CurveTools::PlotRedrawn() {
+  const PlotColours colours = PlotColoursFrom(host_.picture().settings);
+  overlay_->SetLegendColour(QColor(RedOf(colours.text), GreenOf(colours.text), BlueOf(colours.text)));
   if (!partial_.empty()) {
     // The set still holds the previous points while a run goes on.
     overlay_->SetCurve(CurveFromPairs(partial_));
@@ -114,9 +118,21 @@ void CurveTools::PlotRedrawn() {
   } else {
     const ReferenceMatch match = MatchReferences(curve, references_);
     const Comparison& best = match.comparisons[*match.best];
-    overlay_->SetMatch(MatchBox{MatchLines(match, references_), best.pass, best.outside});
+    overlay_->SetMatch(
+        MatchBox{MatchLines(match, references_), best.pass, best.outside, static_cast<int>(references_.size())});
   }
   if (parameters_) FillParameters();
+}
+
+void CurveTools::PlaceParameters() {
+  const QScreen* screen = window_ ? window_->screen() : nullptr;
+  if (!screen) return;
+  // Before the first show the frame is not known: the main window's own.
+  const QSize frame = window_->frameGeometry().size() - window_->size();
+  const QSize size = parameters_->isVisible() ? parameters_->frameGeometry().size() : parameters_->size() + frame;
+  const QRect plot(host_.plotBox.mapToGlobal(QPoint(0, 0)), host_.plotBox.size());
+  parameters_->move(PlaceBeside(window_->frameGeometry(), plot, size, screen->availableGeometry()));
+  placedAt_ = parameters_->pos();
 }
 
 void CurveTools::FillParameters() {
@@ -128,6 +144,8 @@ void CurveTools::FillParameters() {
   if (host_.points.PointCount != 0 && partial_.empty()) add("measured", MeasuredCurve());
   for (const NamedCurve& reference : references_) add(reference.name, reference.curve);
   parameters_->Show(columns);
+  // Grown by new columns: placed again, unless the user moved it.
+  if (parameters_->isVisible() && parameters_->pos() == placedAt_) PlaceParameters();
 }
 
 void CurveTools::RunFinished(double rangeOhms) {

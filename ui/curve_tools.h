@@ -3,6 +3,7 @@
 // reference curves beside it and the match against them, the pointer's
 // readout, the Parameters window, Export, the live curve of a run, and the
 // question before measured points that were never saved are thrown away.
+#include <QPoint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -70,6 +71,7 @@ class CurveTools {
  private:
   Curve MeasuredCurve() const;
   void FillParameters();
+  void PlaceParameters();
 
   CurveToolsHost host_;
   QWidget* window_;
@@ -77,6 +79,7 @@ class CurveTools {
   std::vector<std::pair<double, double>> partial_;
   PlotOverlay* overlay_ = nullptr;
   ParametersWindow* parameters_ = nullptr;
+  QPoint placedAt_;  // where the Parameters window was last put
   std::optional<double> runRangeOhms_;  // of the run the points came from
   bool unsaved_ = false;
   // What the overlay and the Parameters window were last made from.

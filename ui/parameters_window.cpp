@@ -1,6 +1,10 @@
 #include "ui/parameters_window.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -14,9 +18,21 @@ ParametersWindow::ParametersWindow(QWidget* parent) : QWidget(parent, Qt::Window
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  close_ = new QPushButton("&Close", this);
+  close_->setObjectName("Close");
+  connect(close_, &QPushButton::clicked, this, &QWidget::close);
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(6, 6, 6, 6);
+  buttons->addStretch();
+  buttons->addWidget(close_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   layout->addWidget(table_);
+  layout->addLayout(buttons);
 }
 
 void ParametersWindow::Show(const std::vector<ParameterColumn>& columns) {
@@ -51,7 +67,8 @@ void ParametersWindow::Show(const std::vector<ParameterColumn>& columns) {
   for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
   int height = table_->horizontalHeader()->sizeHint().height() + 2 * table_->frameWidth() + 2;
   for (int r = 0; r < table_->rowCount(); ++r) height += table_->rowHeight(r);
-  resize(width, height);
+  const QSize buttons = layout()->itemAt(1)->sizeHint();
+  resize(std::max(width, buttons.width()), height + buttons.height());
 }
 
 }  // namespace kvt

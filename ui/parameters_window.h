@@ -1,12 +1,14 @@
 #pragma once
 // "Parameters": the figures of the measured curve and of each reference,
-// side by side, one row per figure. Not modal; it follows the plot.
+// side by side, one row per figure. Not modal; it follows the plot. Close,
+// Escape or Ctrl+W close it, also where no window manager gives it a frame.
 #include <QWidget>
 #include <string>
 #include <vector>
 
 #include "analysis/parameter_report.h"
 
+class QPushButton;
 class QTableWidget;
 
 namespace kvt {
@@ -23,9 +25,11 @@ class ParametersWindow : public QWidget {
 
   void Show(const std::vector<ParameterColumn>& columns);
   QTableWidget* Table() const { return table_; }
+  QPushButton* CloseButton() const { return close_; }
 
  private:
   QTableWidget* table_ = nullptr;
+  QPushButton* close_ = nullptr;
 };
 
 }  // namespace kvt

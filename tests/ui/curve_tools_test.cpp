@@ -8,8 +8,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetrics>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -174,8 +177,126 @@ TEST_F(CurveToolsTest, MatchBoxPassesTheSamePartAndFailsAnother) {
     const QRect box = Overlay().MatchRect();
     ASSERT_FALSE(box.isEmpty());
     EXPECT_EQ(form_->PlotBox()->grab().toImage().pixelColor(box.topLeft() + QPoint(1, 1)), c.fill);
+    EXPECT_EQ(Overlay().BandLegendRect().isEmpty(), Overlay().Match()->outside.empty());
     EXPECT_TRUE(prompt_.messages.empty()) << prompt_.Texts()[0];
   }
+}
+
+// The band where the measured curve leaves the reference and the pointer's
+// crosshair tint only the plot's background: the measured curve keeps its
+// colour under them and the axis texts stay as drawn. Neither the match box
+// nor the band's legend entry covers an axis text; the entry covers no curve.
+TEST_F(CurveToolsTest, MarksOverThePlotTintOnlyItsBackground) {
+  ASSERT_NE(Start("resistor 1k", 3), nullptr);
+  Measure();
+  SaveAs("r1k.kvt");
+  const struct {
+    const char* name;
+    QSize window;  // empty: the design size
+    bool wrapped;  // the match box's lines broken to fit beside the texts
+  } sizes[] = {{"design size", {}, true}, {"large", {790, 590}, false}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(size.name);
+    ASSERT_NE(Start("diode", 11), nullptr);
+    if (!size.window.isEmpty()) form_->resize(size.window);
+    Measure();
+    OpenReferences({"r1k.kvt"});
+    ASSERT_TRUE(Overlay().Match());
+    ASSERT_FALSE(Overlay().Match()->outside.empty());
+
+    const QImage plot = form_->PlotBox()->Image();
+    const PlotControls controls = form_->Panel().Controls();
+    const PlotGeometry g = ComputePlotGeometry(plot.width(), plot.height());
+    const PlotScales s = ComputePlotScales(g, controls.maxVolts, controls.maxMilliamps);
+    // The pointer low on the left: its lines cross the curve's flat part,
+    // its readout lies where there is no curve and no axis text.
+    const QPoint pointer(g.OriginX - PixelOffset(4.5, s.PixelsPerVolt), g.OriginY + PixelOffset(8, s.PixelsPerMilliamp));
+    QMouseEvent move(QEvent::MouseMove, pointer, Overlay().mapToGlobal(pointer), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&Overlay(), &move);
+    ASSERT_TRUE(Overlay().ReadoutShown());
+    const QImage shown = form_->PlotBox()->grab().toImage();
+    ASSERT_EQ(shown.size(), plot.size());
+
+    const QRect matchBox = Overlay().MatchRect();
+    const QRect legend = Overlay().BandLegendRect();
+    ASSERT_FALSE(matchBox.isEmpty());
+    ASSERT_FALSE(legend.isEmpty());
+    const QFontMetrics metrics(form_->PlotBox()->font());
+    // Opaque like the two above; it hides what lies under it.
+    const int readoutHeight = 3 * metrics.height() + 8;
+    const QRect readout(pointer.x() + 12, pointer.y() - 12 - readoutHeight, plot.width(), readoutHeight);
+    const auto inBand = [&](int x) {
+      for (const VoltageInterval& v : Overlay().Match()->outside) {
+        const double volts = (x - g.OriginX) / s.PixelsPerVolt;
+        if (volts >= std::min(v.fromVolts, v.toVolts) && volts <= std::max(v.fromVolts, v.toVolts)) return true;
+      }
+      return false;
+    };
+    int curveInBand = 0, curveOnCrosshair = 0, changed = 0, tinted = 0;
+    for (int y = 0; y < plot.height(); ++y)
+      for (int x = 0; x < plot.width(); ++x) {
+        const QPoint p(x, y);
+        if (plot.pixelColor(p) != Line()) {
+          if (plot.pixelColor(p) != shown.pixelColor(p) && inBand(x) && !matchBox.contains(p)) ++tinted;
+          continue;
+        }
+        if (matchBox.contains(p) || legend.contains(p) || readout.contains(p)) continue;
+        curveInBand += inBand(x);
+        curveOnCrosshair += x == pointer.x();
+        changed += shown.pixelColor(p) != Line();
+      }
+    EXPECT_GT(curveInBand, 50);
+    EXPECT_GT(curveOnCrosshair, 0);
+    EXPECT_GT(tinted, 1000) << "no band to be seen";
+    EXPECT_EQ(changed, 0) << "curve pixels of another colour than " << Line().name().toStdString();
+
+    const QColor background = plot.pixelColor(0, 0);
+    for (const PlotText& t : AxisTexts(g, s, QLocale().decimalPoint().toStdString())) {
+      SCOPED_TRACE(t.text);
+      const QRect text(t.x, t.y, metrics.horizontalAdvance(QString::fromStdString(t.text)), metrics.height());
+      EXPECT_FALSE(matchBox.intersects(text));
+      EXPECT_FALSE(legend.intersects(text));
+      int ink = 0, lost = 0;
+      for (int y = std::max(text.top(), 0); y <= std::min(text.bottom(), plot.height() - 1); ++y)
+        for (int x = std::max(text.left(), 0); x <= std::min(text.right(), plot.width() - 1); ++x)
+          if (plot.pixelColor(x, y) != background) {
+            ++ink;
+            lost += shown.pixelColor(x, y) != plot.pixelColor(x, y);
+          }
+      EXPECT_GT(ink, 3);
+      EXPECT_EQ(lost, 0);
+    }
+    const QColor referenceColour = QtColour(ReferenceColour(0));
+    for (int y = legend.top(); y <= legend.bottom(); ++y)
+      for (int x = legend.left(); x <= legend.right(); ++x)
+        ASSERT_TRUE(plot.pixelColor(x, y) != Line() && plot.pixelColor(x, y) != referenceColour)
+            << "the legend entry covers a curve at " << x << "," << y;
+    EXPECT_EQ(Overlay().MatchBoxLines().size() > static_cast<qsizetype>(Overlay().Match()->lines.size()),
+              size.wrapped);
+  }
+}
+
+// The Parameters window opens where it leaves the plot in view: beside the
+// main window when the screen has room, else over the panel column.
+TEST_F(CurveToolsTest, ParametersOpenClearOfThePlot) {
+  ASSERT_NE(Start("diode"), nullptr);
+  Measure();
+  form_->CurveItems().parameters->trigger();
+  ParametersWindow* window = form_->Tools().Parameters();
+  ASSERT_NE(window, nullptr);
+  const QRect plot(form_->PlotBox()->mapToGlobal(QPoint(0, 0)), form_->PlotBox()->size());
+  EXPECT_FALSE(window->frameGeometry().intersects(plot))
+      << "plot " << plot.x() << "," << plot.y() << " " << plot.width() << "x" << plot.height() << ", window at "
+      << window->x() << "," << window->y();
+  EXPECT_TRUE(form_->screen()->availableGeometry().contains(window->frameGeometry()));
+  // Closed and opened again after the main window moved: beside it again.
+  window->close();
+  form_->move(form_->pos() + QPoint(40, 30));
+  form_->CurveItems().parameters->trigger();
+  const QRect moved(form_->PlotBox()->mapToGlobal(QPoint(0, 0)), form_->PlotBox()->size());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->frameGeometry().intersects(moved));
 }
 
 // With several references the best one is named; references stay through
