@@ -77,8 +77,9 @@ std::unique_ptr<QGuiApplication> ApplicationWithFonts() {
   // Without a real font Qt falls back to empty boxes, which draw nothing: a
   // plot without its numbers, titles and legend is no plot.
   if (QFontInfo(ProgramFont()).family().isEmpty())
-    throw RunError("no font to draw the plot's texts with on the Qt platform \"" + platform.toStdString() +
-                   "\" (unset QT_QPA_PLATFORM, or install fonts, such as fonts-dejavu-core)");
+    throw RunError("no font to draw the plot's texts with on the Qt platform \"" + platform.toStdString() + "\" (" +
+                   (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ? "" : "unset QT_QPA_PLATFORM, or ") +
+                   "install fonts, such as fonts-dejavu-core)");
   return application;
 }
 
