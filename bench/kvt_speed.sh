@@ -2,7 +2,9 @@
 # Speed of the kvt command against baselines run side by side, median of
 # several runs each:
 #   - kvt render of 1024 points to a 1920x1080 PNG against gnuplot (pngcairo)
-#     plotting the same data with lines at that size, whole processes;
+#     plotting the same data with lines at that size, whole processes; kvt
+#     runs as users run it, without QT_QPA_PLATFORM, and must draw the same
+#     PNG (its texts included) as on the offscreen platform;
 #   - kvt measure -n 1024 --simulate against the calibration plus 1024 times
 #     one MeasurePoint, timed by measure_cost in a process of its own.
 # Needs a Release build with benchmarks: cmake -S . -B build-bench
@@ -31,11 +33,14 @@ seconds() {  # wall time of one command, in seconds
 grep -v '^#' diode.csv | tail -n +2 | tr ',' ' ' > diode.dat
 
 if command -v gnuplot > /dev/null; then
+  QT_QPA_PLATFORM=offscreen "$build/kvt" render diode.kvt -o offscreen.png --size 1920x1080
+  unset QT_QPA_PLATFORM
   for _ in $(seq "$runs"); do
     seconds "$build/kvt" render diode.kvt -o kvt.png --size 1920x1080 >> render.times
     seconds gnuplot -e "set terminal pngcairo size 1920,1080; set output 'gnuplot.png'; \
       plot 'diode.dat' using 1:(\$2*1000) with lines" >> gnuplot.times
   done
+  cmp -s kvt.png offscreen.png || echo "render: not the offscreen platform's picture: texts missing?" >&2
   r=$(median < render.times); g=$(median < gnuplot.times)
   printf 'render 1024 points, 1920x1080 PNG: kvt %.3f s, gnuplot %.3f s: kvt is %.1fx faster\n' \
     "$r" "$g" "$(echo "$g / $r" | bc -l)"

@@ -1,11 +1,17 @@
 // A fresh DrawPlot of a measured diode curve on an image surface, against a
 // plain fill of the same image in the same run: the fill is the floor any
-// repaint of the whole plot pays.
+// repaint of the whole plot pays. And the full-HD plot as an indexed PNG file,
+// against Qt's conversion to an exact palette and its PNG writer at zlib
+// level 1.
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <benchmark/benchmark.h>
 
 #include "core/settings.h"
 #include "plot/image_surface.h"
+#include "plot/indexed_png.h"
+#include "plot/plot_export.h"
 #include "plot/plot_font.h"
 #include "plot/plot_renderer.h"
 #include "tests/support/diode_curve.h"
@@ -34,6 +40,36 @@ void BM_Fill(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Fill)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
+QImage FullHdPlot() {
+  kvt::PlotPicture picture;
+  kvt::SetDefaultSettings(picture.settings, kvt::AllGroups);
+  picture.points = kvt::DiodeCurve(1024);
+  picture.size = QSize(1920, 1080);
+  picture.font = kvt::ProgramFont();
+  return kvt::PlotImage(picture);
+}
+
+void BM_IndexedPng(benchmark::State& state) {
+  const QImage plot = FullHdPlot();
+  for (auto _ : state) benchmark::DoNotOptimize(kvt::IndexedPng(plot));
+}
+BENCHMARK(BM_IndexedPng)->Unit(benchmark::kMicrosecond);
+
+void BM_QtIndexedPng(benchmark::State& state) {
+  const QImage plot = FullHdPlot();
+  for (auto _ : state) {
+    const QImage indexed = plot.convertToFormat(QImage::Format_Indexed8);  // an exact palette up to 256
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setQuality(80);  // zlib level 1
+    writer.write(indexed);
+    benchmark::DoNotOptimize(bytes);
+  }
+}
+BENCHMARK(BM_QtIndexedPng)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

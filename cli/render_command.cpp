@@ -1,7 +1,9 @@
 // kvt render: the plot as the window draws it, to PNG or SVG.
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "analysis/curve_files.h"
@@ -34,21 +36,44 @@ std::vector<std::pair<double, double>> Pairs(const Curve& curve) {
 }
 
 // Qt's own notes (a missing runtime folder, say) are no business of a
-// script reading kvt's output; kvt reports its own failures.
+// script reading kvt's output; kvt reports its own failures. A fatal one (a
+// platform of the user's that cannot start, say) ends kvt with status 1
+// instead of an abort.
 void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "kvt: %s\n", qPrintable(message));
+  if (type == QtFatalMsg) {
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
 }
 
-// Fonts come from the platform even without a screen; the minimal platform
-// starts quickest and draws the same pixels.
-std::unique_ptr<QGuiApplication> FontsWithoutDisplay() {
+// Without a choice of the user's, Qt starts on the headless "minimal"
+// platform whether there is a screen or not, so the pixels never depend on a
+// display. That platform has a font database only when asked for one, and
+// without it every text of the plot would be missing: a user's "minimal" gets
+// it too, any other choice is kept.
+QByteArray RenderPlatform(const QByteArray& chosen) {
+  if (chosen.isEmpty()) return "minimal:enable_fonts";
+  const QList<QByteArray> parts = chosen.split(':');  // name:option:option...
+  if (parts[0] != "minimal" || parts.contains("enable_fonts")) return chosen;
+  return chosen + (chosen.endsWith(':') ? "" : ":") + "enable_fonts";
+}
+
+std::unique_ptr<QGuiApplication> ApplicationWithFonts() {
   if (QGuiApplication::instance()) return nullptr;
   qInstallMessageHandler(QuietQt);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "minimal");
-  static int argc = 1;
-  static char name[] = "kvt";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
+  static QByteArray platform = RenderPlatform(qgetenv("QT_QPA_PLATFORM"));
+  static int argc = 3;
+  static char name[] = "kvt", option[] = "-platform";
+  static char* argv[] = {name, option, platform.data(), nullptr};
+  auto application = std::make_unique<QGuiApplication>(argc, argv);
+  // Without a real font Qt falls back to empty boxes, which draw nothing: a
+  // plot without its numbers, titles and legend is no plot.
+  if (QFontInfo(ProgramFont()).family().isEmpty())
+    throw RunError("no font to draw the plot's texts with on the Qt platform \"" + platform.toStdString() + "\" (" +
+                   (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ? "" : "unset QT_QPA_PLATFORM, or ") +
+                   "install fonts, such as fonts-dejavu-core)");
+  return application;
 }
 
 int RunRender(const Words& words) {
@@ -84,7 +109,7 @@ int RunRender(const Words& words) {
     picture.references.push_back({"", Pairs(curve), PlotColoursFrom(s).line, 2});
   }
 
-  const auto application = FontsWithoutDisplay();
+  const auto application = ApplicationWithFonts();
   picture.font = ProgramFont();
   picture.decimalSeparator = QLocale().decimalPoint().toStdString();
   if (svg) {

@@ -5,12 +5,12 @@
 #include <QFont>
 #include <QImage>
 #include <QSize>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/point_set.h"
 #include "core/settings.h"
+#include "plot/indexed_png.h"
 #include "plot/plot_renderer.h"
 
 namespace kvt {
@@ -27,11 +27,6 @@ struct PlotPicture {
 };
 
 QImage PlotImage(const PlotPicture& picture);
-
-// A PNG of the image with an indexed palette (the plot has a handful of
-// colours), so the file is small and quick to write. Nothing when the image
-// holds more colours than a palette can take exactly.
-std::optional<QByteArray> IndexedPng(const QImage& image);
 
 // The plot as an SVG document of the same size, lines and texts as vectors.
 QByteArray PlotSvg(const PlotPicture& picture);
