@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "analysis/least_squares.h"
@@ -62,14 +63,16 @@ std::optional<ShockleyFit> FitShockley(const std::vector<CurvePoint>& usable, do
 
   // V = a + b (ln I - mean) + Rs I, linear in a, b, Rs; drop Rs if it
   // comes out negative (no physical meaning).
-  auto coeffs = FitLinearModel({one, centred, i}, v);
-  if (coeffs && (*coeffs)[2] < 0) coeffs.reset();
-  if (!coeffs) {
-    coeffs = FitLinearModel({one, centred}, v);
-    if (!coeffs) return std::nullopt;
-    coeffs->push_back(0.0);
+  std::vector<double> coeffs;
+  if (auto withRs = FitLinearModel({one, centred, i}, v); withRs && !((*withRs)[2] < 0)) {
+    coeffs = std::move(*withRs);
+  } else if (auto withoutRs = FitLinearModel({one, centred}, v)) {
+    coeffs = std::move(*withoutRs);
+    coeffs.push_back(0.0);
+  } else {
+    return std::nullopt;
   }
-  const double a = (*coeffs)[0], b = (*coeffs)[1], rs = (*coeffs)[2];
+  const double a = coeffs[0], b = coeffs[1], rs = coeffs[2];
   ShockleyFit fit;
   fit.ideality = b / ThermalVolts27C;
   if (!(fit.ideality >= 0.5 && fit.ideality <= 10)) return std::nullopt;

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing, in two sets:
 #   run   what building and running the programs need (the default);
-#   test  that, plus what the tests need: clang for the fuzz targets, the
-#         MinGW cross compiler for the Windows build of the port library,
-#         ngspice, the package tools and validators, and the comma-decimal
-#         locale de_DE.UTF-8 (generated through /etc/locale.gen).
+#   test  that, plus what the tests need: Google Benchmark, clang for the
+#         fuzz targets, the MinGW cross compiler for the Windows build of the
+#         port library, ngspice, the package tools and validators (lintian
+#         among them), gnuplot and bc for bench/kvt_speed.sh, and the
+#         comma-decimal locale de_DE.UTF-8 (generated through /etc/locale.gen).
 # Only the test set changes system settings.
 set -euo pipefail
 set_name="${1:-run}"
@@ -18,7 +19,8 @@ test_packages=(
   clang
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   locales ngspice
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
+  gnuplot-nox bc
 )
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;

@@ -16,10 +16,20 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/install_deps.sh" run
 
 build="${KVT_BUILD_DIR:-$root/build-run}"
-if [ -z "${KVT_BUILD_DIR:-}" ] || [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF > /dev/null
+# The build's output goes to a log, shown only when the build fails.
+mkdir -p "$build"
+log="$build/run-build.log"
+echo "Building the programs in $build (output in $log)"
+if ! {
+  if [ -z "${KVT_BUILD_DIR:-}" ] || [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKVT_BUILD_TESTS=OFF
+  fi &&
+    cmake --build "$build" -j"$(nproc)" --target kvt_win kvt portio portio_sim
+} > "$log" 2>&1; then
+  tail -n 25 "$log" >&2
+  echo "The build failed; the lines above are the end of $log" >&2
+  exit 1
 fi
-cmake --build "$build" -j"$(nproc)" --target kvt_win kvt portio portio_sim
 
 workdir="${KVT_WORKDIR:-${XDG_DATA_HOME:-$HOME/.local/share}/kvt_win}"
 mkdir -p "$workdir"

@@ -12,13 +12,7 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 unset LD_LIBRARY_PATH
 
-if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" > "$tmp/cpack.log" 2>&1; then
-  cat "$tmp/cpack.log"
-  fail "cpack failed"
-  exit 1
-fi
-deb="$tmp/out/kvt-win_${version}-1_$(dpkg --print-architecture).deb"
-[ -f "$deb" ] || { fail "no $(basename "$deb"); made: $(cd "$tmp/out" && ls ./*.deb)"; exit 1; }
+deb="$(build_package "$build" "$tmp/out" "$version")" || { fail "no package"; exit 1; }
 
 echo "Contents:"
 dpkg-deb -c "$deb"
@@ -54,6 +48,11 @@ mkdir "$tmp/work"
 (cd "$tmp/work" && "$tmp/root/usr/bin/kvt" measure --simulate -n 32 -o d.kvt > out 2> err) ||
   fail "the packaged kvt measure --simulate failed: $(tail -n 2 "$tmp/work/err")"
 [ -s "$tmp/work/d.kvt" ] || fail "the packaged kvt measure --simulate wrote no points"
+
+# A new version needs its entry in packaging/changelog.Debian.
+entry="$(gzip -dc "$tmp/root/usr/share/doc/kvt-win/changelog.Debian.gz" | head -n 1)"
+grep -q "^kvt-win ($version-1) " <<< "$entry" ||
+  fail "the change log's latest entry is \"$entry\", not version $version-1"
 
 echo "package: ${#cases[@]} fields checked, $failures failures"
 [ "$failures" = 0 ]
