@@ -164,7 +164,7 @@ int RunMeasure(const Words& words) {
       std::fprintf(stderr, "kvt measure: stopped by %s; the part is left at 0 V, nothing written\n", signal);
       return 128 + stopSignal;
     }
-    finished = run.Tick(count).finished;
+    finished = run.Tick().finished;
     if (!finished && progress && measured < count) ShowProgress(++measured, count);
   }
   if (!failure.empty()) throw RunError(failure);

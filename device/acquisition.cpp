@@ -1,8 +1,5 @@
 #include "device/acquisition.h"
 
-#include <cmath>
-
-#include "core/text_number.h"
 #include "device/device_routines.h"
 
 namespace kvt {
@@ -21,7 +18,7 @@ void Acquisition::Start() {
   nextCode_ = 0;
 }
 
-TickOutcome Acquisition::Tick(double barWidth) {
+TickOutcome Acquisition::Tick() {
   TickOutcome out;
   const int step = PointStep(points_.PointCount);
   // A count that is none of the six sizes has no sweep: nothing measured.
@@ -36,7 +33,7 @@ TickOutcome Acquisition::Tick(double barWidth) {
     tickCount_ = 0;
     blinkState_ = 0;
   }
-  if (nextCode_ > 1023) return Finish(barWidth, step);
+  if (nextCode_ > 1023) return Finish(step);
 
   ++tickCount_;
   if (tickCount_ >= blinkEvery) {
@@ -45,13 +42,7 @@ TickOutcome Acquisition::Tick(double barWidth) {
     out.blinked = true;
     out.blinkState = blinkState_;
     tickCount_ = 0;
-
-    const double fraction = nextCode_ / 1023.0;
-    const int x = static_cast<int>(std::floor(barWidth * fraction));
-    if (x != 0) {
-      out.barX = x;
-      out.percent = FormatNumber(std::floor(fraction * 100), "###") + "%";
-    }
+    out.progress = nextCode_ / 1023.0;
   }
 
   const double volts = VoltsFromCode(nextCode_);
@@ -60,10 +51,9 @@ TickOutcome Acquisition::Tick(double barWidth) {
   return out;
 }
 
-TickOutcome Acquisition::Finish(double barWidth, int step) {
+TickOutcome Acquisition::Finish(int step) {
   TickOutcome out;
-  out.barX = static_cast<int>(std::floor(barWidth));
-  out.percent = FormatNumber(100, "###") + "%";
+  out.progress = 1.0;
   nextCode_ = 0;
   tickCount_ = 0;
   blinkState_ = 0;

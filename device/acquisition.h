@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <string>
+#include <optional>
 
 #include "core/point_set.h"
 
@@ -28,8 +28,9 @@ struct AcquisitionCalls {
 struct TickOutcome {
   bool blinked = false;   // the indicator is redrawn ...
   int blinkState = 0;     // ... filled (1) or empty (0)
-  int barX = 0;           // bar filled from 0 to barX; 0 draws nothing
-  std::string percent;    // new percentage text; empty leaves it
+  // The share of the output range swept so far, 0 ... 1: given with every
+  // blink and at the end (1), when the progress shown is brought up to date.
+  std::optional<double> progress;
   bool finished = false;  // points stored, output back at 0 V: close
 };
 
@@ -41,9 +42,8 @@ class Acquisition {
   // Begins a run: blink line in its resting state, first code 0.
   void Start();
 
-  // One timer tick. barWidth is the progress bar's width in the bar's own
-  // units; barX comes back in the same units.
-  TickOutcome Tick(double barWidth);
+  // One timer tick.
+  TickOutcome Tick();
 
   // Abandons the run: the set counts as empty. The instrument keeps its
   // last output.
@@ -54,7 +54,7 @@ class Acquisition {
   const std::array<double, PointSlots>& RawVolts() const { return rawVolts_; }
 
  private:
-  TickOutcome Finish(double barWidth, int step);
+  TickOutcome Finish(int step);
 
   PointSet& points_;
   AcquisitionCalls calls_;

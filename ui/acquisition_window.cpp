@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "device/device_routines.h"
+#include "ui/acquisition_progress.h"
 #include "ui/window_geometry.h"
 #include "ui/picture_box.h"
 
@@ -72,15 +73,18 @@ void AcquisitionWindow::OnTick() {
   // during a point's pauses.
   if (!tickTimer_->isActive() || inTick_) return;
   inTick_ = true;
-  const TickOutcome out = run_.Tick(progressBar_->InnerWidth());
+  const TickOutcome out = run_.Tick();
   inTick_ = false;
   if (cancelAsked_) {
     OnCancel();
     return;
   }
   if (out.blinked) DrawIndicator(out.blinkState);
-  if (out.barX != 0) progressBar_->FilledBox(0, 0, out.barX, progressBar_->InnerHeight(), Blue);
-  if (!out.percent.empty()) percentLabel_->setText(QString::fromStdString(out.percent));
+  if (out.progress) {
+    const ProgressShown shown = ShowProgress(*out.progress, progressBar_->InnerWidth(), out.finished);
+    if (shown.barX != 0) progressBar_->FilledBox(0, 0, shown.barX, progressBar_->InnerHeight(), Blue);
+    if (!shown.percent.empty()) percentLabel_->setText(QString::fromStdString(shown.percent));
+  }
   if (!out.finished) {
     ShowMeasuredSoFar();
     return;

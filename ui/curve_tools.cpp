@@ -8,12 +8,12 @@
 #include "analysis/curve_files.h"
 #include "analysis/parameter_report.h"
 #include "analysis/parameters.h"
-#include "files/points_commands.h"
 #include "ui/export_command.h"
 #include "ui/parameters_placement.h"
 #include "ui/parameters_window.h"
 #include "ui/picture_box.h"
 #include "ui/plot_overlay.h"
+#include "ui/points_file_commands.h"
 
 namespace kvt {
 

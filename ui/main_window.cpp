@@ -20,7 +20,7 @@
 #include "ui/main_layout.h"
 #include "core/prompt.h"
 #include "ui/qt_prompt.h"
-#include "files/points_commands.h"
+#include "ui/points_file_commands.h"
 #include "core/text_number.h"
 #include "ui/window_geometry.h"
 #include "ui/parameter_panel.h"

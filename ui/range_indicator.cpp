@@ -7,17 +7,26 @@
 
 namespace kvt {
 
-RangeIndicator::RangeIndicator(PictureBox& picture2, std::function<int()> readStatus)
-    : monitor_(picture2, std::move(readStatus), [] { QApplication::beep(); }) {
+RangeIndicator::RangeIndicator(PictureBox& dialBox, std::function<int()> readStatus, std::function<void()> beep)
+    : monitor_(std::move(readStatus)), dial_(dialBox), beep_(std::move(beep)) {
+  if (!beep_) beep_ = [] { QApplication::beep(); };
   // The labels are printed again over themselves at every move of the
   // needle; smoothed glyph edges would darken with each print.
-  QFont font = picture2.font();
+  QFont font = dialBox.font();
   font.setStyleStrategy(QFont::NoAntialias);
-  picture2.setFont(font);
+  dialBox.setFont(font);
 }
 
-void RangeIndicator::Reset() { monitor_.Reset(); }
+void RangeIndicator::Reset() {
+  dial_.Forget();
+  monitor_.Reset();
+}
 
-double RangeIndicator::Poll() { return monitor_.UpdateRange(); }
+double RangeIndicator::Poll() {
+  const RangeReading reading = monitor_.Poll();
+  if (reading.moved) beep_();
+  dial_.Show(reading.rangeIndex);
+  return reading.ohms;
+}
 
 }  // namespace kvt

@@ -1,9 +1,10 @@
 #pragma once
-// The range dial of the main window: binds the range monitor to the window's
-// picture box and to the system beep.
+// The range dial of the main window: asks the range monitor once a second,
+// beeps when the switch moved and shows the position on the window's dial.
 #include <functional>
 
 #include "device/range_monitor.h"
+#include "ui/range_dial.h"
 
 namespace kvt {
 
@@ -11,9 +12,10 @@ class PictureBox;
 
 class RangeIndicator {
  public:
-  // picture2 is the main window's dial picture box; readStatus returns the
+  // dialBox is the main window's dial picture box; readStatus returns the
   // byte InPort reads from StatusPort. Both must outlive the indicator.
-  RangeIndicator(PictureBox& picture2, std::function<int()> readStatus);
+  // beep sounds when the switch moved; without one, the system's beep.
+  RangeIndicator(PictureBox& dialBox, std::function<int()> readStatus, std::function<void()> beep = {});
 
   // At start-up: forgets the switch position (reads it once, draws nothing).
   void Reset();
@@ -21,8 +23,12 @@ class RangeIndicator {
   // redraws the dial when the switch moved.
   double Poll();
 
+  const RangeDial& Dial() const { return dial_; }
+
  private:
   RangeMonitor monitor_;
+  RangeDial dial_;
+  std::function<void()> beep_;
 };
 
 }  // namespace kvt

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace kvt {
@@ -30,19 +31,19 @@ struct RunResult {
   std::vector<TickOutcome> ticks;  // the finishing tick last
 };
 
-RunResult RunToEnd(Acquisition& run, double barWidth = 277, int limit = 2000) {
+RunResult RunToEnd(Acquisition& run, int limit = 2000) {
   RunResult r;
   for (int i = 0; i < limit; ++i) {
-    r.ticks.push_back(run.Tick(barWidth));
+    r.ticks.push_back(run.Tick());
     if (r.ticks.back().finished) break;
   }
   return r;
 }
 
-std::string LastPercentBeforeFinish(const RunResult& r) {
-  std::string last;
+std::optional<double> LastProgressBeforeFinish(const RunResult& r) {
+  std::optional<double> last;
   for (std::size_t i = 0; i + 1 < r.ticks.size(); ++i)
-    if (!r.ticks[i].percent.empty()) last = r.ticks[i].percent;
+    if (r.ticks[i].progress) last = r.ticks[i].progress;
   return last;
 }
 
@@ -81,14 +82,14 @@ TEST(Acquisition, ThirtyTwoPointsSweepEvery32ndCodeAndReturnToZeroVolts) {
   EXPECT_EQ(points.PointVolts[1], 7);
   EXPECT_EQ(points.PointVolts[1024], 9);
 
-  // The first blink comes with code 0: indicator on, no bar, no percentage.
+  // The first blink comes with code 0: indicator on, nothing swept yet.
   EXPECT_TRUE(r.ticks[0].blinked);
   EXPECT_EQ(r.ticks[0].blinkState, 1);
-  EXPECT_EQ(r.ticks[0].barX, 0);
-  EXPECT_TRUE(r.ticks[0].percent.empty());
-  EXPECT_EQ(LastPercentBeforeFinish(r), "96%");
-  EXPECT_EQ(r.ticks.back().percent, "100%");
-  EXPECT_EQ(r.ticks.back().barX, 277);
+  EXPECT_EQ(r.ticks[0].progress, 0.0);
+  // The share is that of the code about to be measured, of the codes' span.
+  EXPECT_EQ(r.ticks[1].progress, 32 / 1023.0);
+  EXPECT_EQ(LastProgressBeforeFinish(r), 992 / 1023.0);
+  EXPECT_EQ(r.ticks.back().progress, 1.0);
 
   // Blink line: set at the start, then toggled at every tick, 32 times.
   ASSERT_EQ(dev.blinkStates.size(), 33u);
@@ -116,14 +117,13 @@ TEST(Acquisition, LargerRunsMeasureEveryStepAndBlink32Times) {
     int blinks = 0;
     for (const auto& t : r.ticks) blinks += t.blinked;
     EXPECT_EQ(blinks, 32) << count;
-    // Nothing is redrawn between blinks.
+    // Progress comes with the blinks only.
     for (const auto& t : r.ticks)
-      if (!t.blinked && !t.finished) {
-        EXPECT_TRUE(t.barX == 0 && t.percent.empty());
+      if (!t.finished) {
+        EXPECT_EQ(t.progress.has_value(), t.blinked);
       }
-    if (count == 1024) {
-      EXPECT_EQ(LastPercentBeforeFinish(r), "100%");
-    }
+    // The last point is measured with a blink.
+    EXPECT_EQ(LastProgressBeforeFinish(r), (1024 - step) / 1023.0) << count;
   }
 }
 
@@ -134,7 +134,7 @@ TEST(Acquisition, CurrentsUseTheRangeOfTheFinishingTick) {
   points.PointCount = 32;
   Acquisition run(points, dev.Calls());
   run.Start();
-  for (int i = 0; i < 16; ++i) run.Tick(277);
+  for (int i = 0; i < 16; ++i) run.Tick();
   dev.ohms = 10000;  // the switch moves half-way through
   RunToEnd(run);
   for (int i = 0; i <= 992; i += 32) {
@@ -150,7 +150,7 @@ TEST(Acquisition, CancelEmptiesTheSetAndLeavesTheOutput) {
   points.PointVolts[0] = 3;
   Acquisition run(points, dev.Calls());
   run.Start();
-  for (int i = 0; i < 10; ++i) run.Tick(277);
+  for (int i = 0; i < 10; ++i) run.Tick();
   run.Cancel();
   EXPECT_EQ(points.PointCount, 0);
   EXPECT_EQ(dev.codesWritten.back(), 9 * 16);  // no return to 0 V
@@ -160,7 +160,7 @@ TEST(Acquisition, CancelEmptiesTheSetAndLeavesTheOutput) {
   points.PointCount = 32;
   dev.codesWritten.clear();
   run.Start();
-  run.Tick(277);
+  run.Tick();
   EXPECT_EQ(dev.codesWritten, std::vector<int>{0});
 }
 
@@ -170,7 +170,7 @@ TEST(Acquisition, ACountOfNoSweepMeasuresNothing) {
   points.PointCount = 0;
   Acquisition run(points, dev.Calls());
   run.Start();
-  const TickOutcome t = run.Tick(277);
+  const TickOutcome t = run.Tick();
   EXPECT_TRUE(t.finished);
   EXPECT_TRUE(dev.codesWritten.empty());
   EXPECT_EQ(points.PointCount, 0);

@@ -11,7 +11,6 @@
 #include "core/settings.h"
 #include "device/device_routines.h"
 #include "device/range_monitor.h"
-#include "tests/support/recording_surface.h"
 #include "tests/support/fake_instrument.h"
 #include "tests/support/simulated_instrument.h"
 
@@ -135,10 +134,9 @@ TEST(DeviceOnSimulator, StatusRegisterGivesTheSwitchRange) {
     SCOPED_TRACE(text);
     SimRig rig("component = open\nrange = " + text + "\n");
     ASSERT_RIG(rig);
-    RecordingSurface dial(137, 105);
-    RangeMonitor monitor(dial, [&rig] { return rig.device->ReadStatus(); }, [] {});
+    RangeMonitor monitor([&rig] { return rig.device->ReadStatus(); });
     monitor.Reset();
-    double rangeOhms = monitor.UpdateRange();
+    double rangeOhms = monitor.Poll().ohms;
     EXPECT_EQ(rangeOhms, ohms);
 
     // The ADC's data line shares the status byte: with a conversion of 1023
@@ -149,7 +147,7 @@ TEST(DeviceOnSimulator, StatusRegisterGivesTheSwitchRange) {
     const int status = rig.device->ReadStatus();
     EXPECT_TRUE(status & Device::AdcData);
     EXPECT_EQ(RangeOhms(RangeIndexOfCode(SwitchCode(status))), ohms);
-    rangeOhms = monitor.UpdateRange();
+    rangeOhms = monitor.Poll().ohms;
     EXPECT_EQ(rangeOhms, ohms);
   }
 }

@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <string>
-#include <vector>
-
-#include "tests/support/recording_surface.h"
 
 namespace kvt {
 
@@ -29,17 +25,8 @@ struct ScriptedStatus {
 };
 
 struct Rig {
-  Rig() {
-    surface.SetBackground(MakeColour(200, 200, 200));
-    surface.calls.clear();
-  }
-  RecordingSurface surface{137, 105};
   ScriptedStatus status;
-  int beeps = 0;
-  RangeMonitor monitor{surface, [this] { return status(); }, [this] { ++beeps; }};
-  double ohms = 0;
-
-  void Reset() { monitor.Reset(); }
+  RangeMonitor monitor{[this] { return status(); }};
 };
 
 constexpr int StatusFor100 = 128;    // code 1
@@ -51,143 +38,77 @@ constexpr int StatusFor10000 = 0;    // code 0
 TEST(RangeMonitor, StatusBytesDecodeToRanges) {
   struct Case {
     int status;
+    int rangeIndex;
     double ohms;
   };
-  for (const Case c : {Case{0, 10000}, Case{64, 10000}, Case{65, 100}, Case{191, 100}, Case{192, 1000},
-                       Case{255, 1000}}) {
+  for (const Case c : {Case{0, 2, 10000}, Case{64, 2, 10000}, Case{65, 0, 100}, Case{191, 0, 100},
+                       Case{192, 1, 1000}, Case{255, 1, 1000}}) {
     Rig rig;
-    rig.Reset();
+    rig.monitor.Reset();
     rig.status.bytes = {c.status};
-    rig.ohms = rig.monitor.UpdateRange();
-    EXPECT_EQ(rig.ohms, c.ohms) << "status " << c.status;
+    const RangeReading r = rig.monitor.Poll();
+    EXPECT_EQ(r.rangeIndex, c.rangeIndex) << "status " << c.status;
+    EXPECT_EQ(r.ohms, c.ohms) << "status " << c.status;
   }
 }
 
-TEST(RangeMonitor, ResetReadsOnceAndFirstPollDrawsWithoutBeep) {
+TEST(RangeMonitor, ResetReadsOnceAndASteadySwitchIsReadOncePerPoll) {
   Rig rig;
   rig.status.bytes = {StatusFor100};
-  rig.ohms = 0;
-  rig.Reset();
+  rig.monitor.Reset();
   EXPECT_EQ(rig.status.reads, 1);
-  EXPECT_TRUE(rig.surface.calls.empty());
-  EXPECT_EQ(rig.ohms, 0);  // the resistance waits for the first tick
 
-  // Range 0 is also the index shown after the reset: the dial is drawn anyway.
-  rig.ohms = rig.monitor.UpdateRange();
-  EXPECT_EQ(rig.ohms, 100);
-  EXPECT_EQ(rig.beeps, 0);
-  EXPECT_TRUE(rig.monitor.DialDrawn());
-  std::vector<std::string> labels;
-  for (const auto& call : rig.surface.calls)
-    if (call.kind == DrawCall::Text) labels.push_back(call.text);
-  EXPECT_EQ(labels, (std::vector<std::string>{"0.1 kOm", "1.0 kOm", "10.0 kOm"}));
-  // Nothing to erase yet: every line and circle is black.
-  for (const auto& call : rig.surface.calls)
-    if (call.kind != DrawCall::Text) {
-      EXPECT_EQ(call.colour, MakeColour(0, 0, 0));
-    }
-
-  // A steady switch neither beeps nor redraws.
-  rig.surface.calls.clear();
-  rig.ohms = rig.monitor.UpdateRange();
-  rig.ohms = rig.monitor.UpdateRange();
-  EXPECT_TRUE(rig.surface.calls.empty());
-  EXPECT_EQ(rig.beeps, 0);
-  EXPECT_EQ(rig.ohms, 100);
-}
-
-TEST(RangeMonitor, MovedSwitchBeepsOnceAndFollowsTheSecondRead) {
-  Rig rig;
-  rig.status.bytes = {StatusFor100, StatusFor100};
-  rig.Reset();
-  rig.ohms = rig.monitor.UpdateRange();
-  ASSERT_EQ(rig.ohms, 100);
-
-  // First read sees the switch on its way (1000), the second where it settled.
-  rig.status.bytes = {StatusFor1000, StatusFor10000};
-  rig.surface.calls.clear();
-  rig.ohms = rig.monitor.UpdateRange();
-  EXPECT_EQ(rig.beeps, 1);
-  EXPECT_EQ(rig.ohms, 10000);
-  EXPECT_EQ(rig.monitor.ShownIndex(), 2);
-  const NeedlePoints expected = NeedleGeometry(2);
-  EXPECT_EQ(rig.monitor.Needle().tx, expected.tx);
-  EXPECT_EQ(rig.monitor.Needle().ty, expected.ty);
-
-  // The old needle is erased first by drawing it in the background colour.
-  const NeedlePoints old = NeedleGeometry(0);
-  ASSERT_GE(rig.surface.calls.size(), 6u);
-  int erased = 0;
-  for (std::size_t i = 0; i < 6; ++i) {
-    const auto& call = rig.surface.calls[i];
-    EXPECT_EQ(call.colour, rig.surface.Background());
-    if (call.kind == DrawCall::Line && call.x2 == old.tx && call.y2 == old.ty) ++erased;  // C-T
+  for (int poll = 1; poll <= 3; ++poll) {
+    const RangeReading r = rig.monitor.Poll();
+    EXPECT_EQ(r.ohms, 100);
+    EXPECT_FALSE(r.moved);
+    EXPECT_EQ(rig.status.reads, 1 + poll);
   }
-  EXPECT_EQ(erased, 1);
-
-  // The next poll of the settled switch is quiet.
-  rig.ohms = rig.monitor.UpdateRange();
-  EXPECT_EQ(rig.beeps, 1);
 }
 
-TEST(RangeMonitor, SwitchBouncingBackBeepsAndTheDialStays) {
-  Rig rig;
-  rig.status.bytes = {StatusFor1000};
-  rig.Reset();
-  rig.ohms = rig.monitor.UpdateRange();
-  ASSERT_EQ(rig.ohms, 1000);
+TEST(RangeMonitor, MovedSwitchIsReadAgainAndFollowsTheSecondRead) {
+  struct Case {
+    const char* name;
+    int before;
+    int onTheWay;
+    int settled;
+    double ohms;
+  };
+  for (const Case c : {Case{"settles further on", StatusFor100, StatusFor1000, StatusFor10000, 10000},
+                       Case{"bounces back", StatusFor1000, StatusFor100, StatusFor1000, 1000},
+                       Case{"settles where first seen", StatusFor100, StatusFor10000, StatusFor10000, 10000}}) {
+    SCOPED_TRACE(c.name);
+    Rig rig;
+    rig.status.bytes = {c.before};
+    rig.monitor.Reset();
+    ASSERT_FALSE(rig.monitor.Poll().moved);
 
-  rig.status.bytes = {StatusFor100, StatusFor1000};
-  rig.surface.calls.clear();
-  rig.ohms = rig.monitor.UpdateRange();
-  EXPECT_EQ(rig.beeps, 1);
-  EXPECT_EQ(rig.ohms, 1000);
-  EXPECT_TRUE(rig.surface.calls.empty());
+    rig.status.bytes = {c.onTheWay, c.settled};
+    rig.status.reads = 0;
+    const RangeReading r = rig.monitor.Poll();
+    EXPECT_TRUE(r.moved);
+    EXPECT_EQ(r.ohms, c.ohms);
+    EXPECT_EQ(rig.status.reads, 2);
+
+    // The next poll of the settled switch is quiet.
+    const RangeReading next = rig.monitor.Poll();
+    EXPECT_FALSE(next.moved);
+    EXPECT_EQ(next.ohms, c.ohms);
+  }
 }
 
-TEST(RangeMonitor, ResetForgetsTheDialAndTheSwitch) {
+TEST(RangeMonitor, ResetForgetsTheSwitch) {
   Rig rig;
   rig.status.bytes = {StatusFor100};
-  rig.Reset();
-  rig.ohms = rig.monitor.UpdateRange();
-  // A reset followed by a different position: no beep (switch unknown), and
-  // the dial is drawn again with the old needle erased.
+  rig.monitor.Reset();
+  rig.monitor.Poll();
+  // A reset followed by a different position: the switch was unknown, so
+  // it did not move.
   rig.status.bytes = {StatusFor1000};
-  rig.Reset();
-  rig.surface.calls.clear();
-  rig.ohms = rig.monitor.UpdateRange();
-  EXPECT_EQ(rig.beeps, 0);
-  EXPECT_EQ(rig.ohms, 1000);
-  EXPECT_FALSE(rig.surface.calls.empty());
-  EXPECT_EQ(rig.surface.calls.front().colour, rig.surface.Background());
-}
-
-TEST(RangeMonitor, NeedlePointsOfTheThreeRanges) {
-  struct Case {
-    int k;
-    double tx, ty, b1x, b1y, b2x, b2y;
-  };
-  for (const Case c : {Case{0, 74.29, 80.64, 109.70, 19.11, 128.74, 35.08},
-                       Case{1, 60.61, 56.95, 127.29, 32.57, 131.61, 57.04},
-                       Case{2, 65.36, 30.00, 132.11, 54.19, 119.69, 75.71}}) {
-    RecordingSurface surface{137, 105};
-    RangeMonitor monitor(surface, [] { return 0; }, [] {});
-    monitor.DrawRangeIndicator(c.k);
-    const NeedlePoints& n = monitor.Needle();
-    EXPECT_EQ(n.cx, 100);
-    EXPECT_EQ(n.cy, 50);
-    EXPECT_NEAR(n.tx, c.tx, 0.005) << "range " << c.k;
-    EXPECT_NEAR(n.ty, c.ty, 0.005) << "range " << c.k;
-    EXPECT_NEAR(n.b1x, c.b1x, 0.005) << "range " << c.k;
-    EXPECT_NEAR(n.b1y, c.b1y, 0.005) << "range " << c.k;
-    EXPECT_NEAR(n.b2x, c.b2x, 0.005) << "range " << c.k;
-    EXPECT_NEAR(n.b2y, c.b2y, 0.005) << "range " << c.k;
-    // Hub circles of radius 7 and 16 about the centre.
-    int hubs = 0;
-    for (const auto& call : surface.calls)
-      if (call.kind == DrawCall::Circle && call.x1 == 100 && call.y1 == 50 && (call.x2 == 7 || call.x2 == 16)) ++hubs;
-    EXPECT_EQ(hubs, 2);
-  }
+  rig.monitor.Reset();
+  const RangeReading r = rig.monitor.Poll();
+  EXPECT_FALSE(r.moved);
+  EXPECT_EQ(r.ohms, 1000);
 }
 
 }  // namespace kvt

@@ -91,7 +91,7 @@ std::string SweepPointsFile(PortIo& port, int pointCount) {
   Acquisition run(points, calls);
   run.Start();
   for (int tick = 0; tick < 2 * pointCount + 10; ++tick)
-    if (run.Tick(100).finished) break;
+    if (run.Tick().finished) break;
   return PointsFileText(points).value_or("");
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "ui/picture_box.h"
 
 namespace kvt {
@@ -9,6 +12,7 @@ namespace kvt {
 namespace {
 
 constexpr int StatusFor100 = 128;    // code 1
+constexpr int StatusFor1000 = 255;   // code 2
 constexpr int StatusFor10000 = 0;    // code 0
 
 }  // namespace
@@ -97,6 +101,48 @@ TEST(RangeIndicator, SharpDialKeepsNoTraceOfTheOldNeedle) {
       other += c != QColor(0, 0, 0) && c != QColor(212, 208, 200);
     }
   EXPECT_EQ(other, 0);
+}
+
+}  // namespace kvt
+
+namespace kvt {
+
+// A moved switch beeps once, whether or not the dial has to follow it; a
+// reset forgets the switch, so what it finds next is no move.
+TEST(RangeIndicator, BeepsWhenTheSwitchMovedAndRedrawsOnlyForANewRange) {
+  struct Case {
+    const char* name;
+    std::vector<int> reads;  // after the first poll at 100 ohms
+    bool resetFirst;
+    double ohms;
+    int beeps;
+    int needleRange;
+  };
+  for (const Case& c : {Case{"steady", {StatusFor100}, false, 100, 0, 0},
+                        Case{"moved and settled", {StatusFor1000, StatusFor10000}, false, 10000, 1, 2},
+                        Case{"bounced back", {StatusFor1000, StatusFor100}, false, 100, 1, 0},
+                        Case{"moved during a reset", {StatusFor1000}, true, 1000, 0, 1}}) {
+    SCOPED_TRACE(c.name);
+    PictureBox box(nullptr, MakeColour(212, 208, 200));
+    box.resize(137, 105);
+    box.show();
+    std::vector<int> reads = {StatusFor100, StatusFor100};
+    std::size_t next = 0;
+    int beeps = 0;
+    RangeIndicator indicator(
+        box, [&] { return reads[std::min(next++, reads.size() - 1)]; }, [&] { ++beeps; });
+    indicator.Reset();
+    ASSERT_EQ(indicator.Poll(), 100);
+    const QImage before = box.Image().copy();  // the box paints into its image in place
+
+    reads.insert(reads.end(), c.reads.begin(), c.reads.end());
+    if (c.resetFirst) indicator.Reset();
+    EXPECT_EQ(indicator.Poll(), c.ohms);
+    EXPECT_EQ(beeps, c.beeps);
+    EXPECT_EQ(indicator.Dial().ShownIndex(), c.needleRange);
+    EXPECT_EQ(indicator.Dial().Needle().tx, NeedleGeometry(c.needleRange).tx);
+    EXPECT_EQ(box.Image() == before, c.needleRange == 0);
+  }
 }
 
 }  // namespace kvt

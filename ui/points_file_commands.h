@@ -1,10 +1,11 @@
 #pragma once
-// The File menu's "open file with points" and "save file with points".
-#include "core/plot_view.h"
-#include "core/prompt.h"
-#include "core/point_set.h"
-
+// The File menu's "open file with points" and "save file with points": the
+// file dialogs and messages around the points file's reader and writer.
 #include <string>
+
+#include "core/plot_view.h"
+#include "core/point_set.h"
+#include "core/prompt.h"
 
 namespace kvt {
 

@@ -1,4 +1,4 @@
-#include "files/points_commands.h"
+#include "ui/points_file_commands.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -68,7 +68,7 @@ struct WindowLog : PlotView, PointCountChoice {
   void DrawPlot() override { calls.push_back("draw"); }
 };
 
-class PointsCommands : public testing::Test {
+class PointsFileCommands : public testing::Test {
  protected:
   QTemporaryDir dir;
   ScriptedPrompt prompt;
@@ -104,7 +104,7 @@ const std::string Pair = " 1.00    1.0000E-003\r\n";
 
 }  // namespace
 
-TEST_F(PointsCommands, OpenDialogAndCancel) {
+TEST_F(PointsFileCommands, OpenDialogAndCancel) {
   LoadPointsFile(points, prompt, window, window);  // no name scripted: cancel
   ASSERT_EQ(prompt.openDialogs.size(), 1u);
   EXPECT_EQ(prompt.openDialogs[0].title, "Open file with points");
@@ -116,7 +116,7 @@ TEST_F(PointsCommands, OpenDialogAndCancel) {
   ExpectPointsUnchanged();
 }
 
-TEST_F(PointsCommands, LoadSuccessTurnsTheRightOptionOnAndRedraws) {
+TEST_F(PointsFileCommands, LoadSuccessTurnsTheRightOptionOnAndRedraws) {
   // Comma-separated fields load as well as blank-separated ones.
   WriteAll(Path("p64.kvt"), "KVT\r\n 64 \r\n 0 \r\n" + Repeat("-1.25,2.5E-003\r\n", 64));
   Load(Path("p64.kvt"));
@@ -140,7 +140,7 @@ TEST_F(PointsCommands, LoadSuccessTurnsTheRightOptionOnAndRedraws) {
   }
 }
 
-TEST_F(PointsCommands, NotAPointsFileLeavesTheSetAlone) {
+TEST_F(PointsFileCommands, NotAPointsFileLeavesTheSetAlone) {
   Load(Path("missing.kvt"));
   WriteAll(Path("lower.kvt"), "kvt\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 32));
   Load(Path("lower.kvt"));
@@ -158,7 +158,7 @@ TEST_F(PointsCommands, NotAPointsFileLeavesTheSetAlone) {
 
 // The window is brought in line with the emptied set before the message
 // (it used to keep the old curve and offer Save and Clear).
-TEST_F(PointsCommands, BadDataEmptiesTheSetAndTheWindowShowsIt) {
+TEST_F(PointsFileCommands, BadDataEmptiesTheSetAndTheWindowShowsIt) {
   prompt.onMessage = [this](const std::string&) { window.calls.push_back("message"); };
   const std::vector<std::string> emptied = {"update", "draw", "message"};
   WriteAll(Path("short.kvt"), "KVT\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 31));
@@ -190,7 +190,7 @@ TEST_F(PointsCommands, BadDataEmptiesTheSetAndTheWindowShowsIt) {
   EXPECT_EQ(prompt.messages[1].text, "Can't Open File!\n\nhuge.kvt: line 4: \"1e999\" is not a number.");
 }
 
-TEST_F(PointsCommands, LargeFilesAreReadOnlyAsFarAsNeeded) {
+TEST_F(PointsFileCommands, LargeFilesAreReadOnlyAsFarAsNeeded) {
   // Good data followed by far more text than any points file holds.
   const std::string tail(MaxPointsFileBytes + 100, 'x');
   WriteAll(Path("tail.kvt"), "KVT\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 32) + Repeat(tail.substr(0, 99) + "\n", 12000));
@@ -208,7 +208,7 @@ TEST_F(PointsCommands, LargeFilesAreReadOnlyAsFarAsNeeded) {
                                 "Can't Open File!"}));
 }
 
-TEST_F(PointsCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
+TEST_F(PointsFileCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
   prompt.saveFilters = {0};  // "All Files": a name without extension is used as typed
   Save(Path("new"));
   ASSERT_EQ(prompt.saveDialogs.size(), 1u);
@@ -243,7 +243,7 @@ TEST_F(PointsCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
 
 // With the points filter selected a bare name gets ".kvt"; any other name,
 // or any name under "All Files", is used as typed.
-TEST_F(PointsCommands, TheSelectedFilterDecidesTheSuffixOfABareName) {
+TEST_F(PointsFileCommands, TheSelectedFilterDecidesTheSuffixOfABareName) {
   const struct {
     const char* typed;
     int filter;
@@ -266,7 +266,7 @@ TEST_F(PointsCommands, TheSelectedFilterDecidesTheSuffixOfABareName) {
   EXPECT_TRUE(prompt.messages.empty());
 }
 
-TEST_F(PointsCommands, SaveWithoutPointsOnlyComplains) {
+TEST_F(PointsFileCommands, SaveWithoutPointsOnlyComplains) {
   points.PointCount = 0;
   Save(Path("none.kvt"));
   ExpectOnlyMessage("There are no points!", PromptButtons::Ok);
@@ -274,7 +274,7 @@ TEST_F(PointsCommands, SaveWithoutPointsOnlyComplains) {
   EXPECT_TRUE(Entries(dir.path()).isEmpty());
 }
 
-TEST_F(PointsCommands, SaveUnderACommaLocaleWritesPoints) {
+TEST_F(PointsFileCommands, SaveUnderACommaLocaleWritesPoints) {
   const std::string oldC = std::setlocale(LC_ALL, nullptr);
   const QLocale oldQt;
   const bool haveCLocale = std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "de_DE.utf8");
@@ -292,7 +292,7 @@ TEST_F(PointsCommands, SaveUnderACommaLocaleWritesPoints) {
   if (!haveCLocale) GTEST_SKIP() << "de_DE.UTF-8 not installed: checked with the Qt locale only";
 }
 
-TEST_F(PointsCommands, FailedSaveKeepsTheOldFileAndLeavesNoStrayFile) {
+TEST_F(PointsFileCommands, FailedSaveKeepsTheOldFileAndLeavesNoStrayFile) {
   // Parent of the target is a regular file.
   WriteAll(Path("plain"), "x");
   Save(Path("plain") + "/p.kvt");
@@ -329,7 +329,7 @@ TEST_F(PointsCommands, FailedSaveKeepsTheOldFileAndLeavesNoStrayFile) {
 
 // Run as an ordinary user: as root, permission bits would not count. A
 // write-protected folder still lets a writable file be rewritten in place.
-TEST_F(PointsCommands, ReadOnlyFolderOrFileDecidesTheSave) {
+TEST_F(PointsFileCommands, ReadOnlyFolderOrFileDecidesTheSave) {
   struct Case {
     const char* name;
     mode_t folderMode;
@@ -377,7 +377,7 @@ TEST_F(PointsCommands, ReadOnlyFolderOrFileDecidesTheSave) {
 
 // Saving onto a pipe used to wait for a reader for ever; onto a device it
 // replaced the device with a plain file. Both are refused without opening.
-TEST_F(PointsCommands, SaveOntoAPipeOrDeviceIsRefused) {
+TEST_F(PointsFileCommands, SaveOntoAPipeOrDeviceIsRefused) {
   struct Case {
     const char* name;
     mode_t type;
@@ -410,7 +410,7 @@ TEST_F(PointsCommands, SaveOntoAPipeOrDeviceIsRefused) {
 // A device named without an extension was taken as the start of a new
 // name: with the points filter the file went beside it ("null.kvt" in the
 // device folder). The command refuses the name; so does Save.
-TEST_F(PointsCommands, SaveRefusesADeviceNamedWithoutAnExtension) {
+TEST_F(PointsFileCommands, SaveRefusesADeviceNamedWithoutAnExtension) {
   const std::string device = Path("dev").toStdString();
   if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
     GTEST_SKIP() << "no device node without root";

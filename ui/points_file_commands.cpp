@@ -1,4 +1,4 @@
-#include "files/points_commands.h"
+#include "ui/points_file_commands.h"
 
 #include <QFile>
 #include <QString>
