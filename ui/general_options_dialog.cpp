@@ -13,6 +13,7 @@
 #include "ui/dialog_frame.h"
 #include "ui/options_saving.h"
 #include "ui/picture_box.h"
+#include "ui/setting_scroll_bar.h"
 
 namespace kvt {
 
@@ -100,18 +101,7 @@ void GeneralOptionsDialog::BuildControls() {
       place(label, 120, RowTops[row], layout.labelWidth, 255);
       values_[i] = label;
 
-      auto* bar = new QScrollBar(Qt::Horizontal, frame);
-      bar->setRange(0, 255);
-      bar->setSingleStep(1);
-      bar->setPageStep(16);
-      bar->setValue(0);
-      // Tracking keeps the value following the thumb while it is dragged,
-      // so labels and previews update live, not only on release.
-      bar->setTracking(true);
-      // Tab reaches it and the arrow keys move the thumb their own way
-      // (Qt's scroll bars turn Left and Right round).
-      bar->setFocusPolicy(Qt::StrongFocus);
-      bar->setInvertedControls(false);
+      auto* bar = NewSettingScrollBar(frame, 0, 255, 16);
       place(bar, layout.barLeft, RowTops[row], 975, 255);
       connect(bar, &QScrollBar::valueChanged, this, [this] { UpdatePreviews(); });
       bars_[i] = bar;
