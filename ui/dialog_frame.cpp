@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 
 namespace kvt {
 
@@ -37,6 +38,24 @@ class CaptionedFrame : public QWidget {
 }  // namespace
 
 QWidget* NewFrame(const QString& caption, QWidget* parent) { return new CaptionedFrame(caption, parent); }
+
+void ButtonRowDialog::AddButtonRow(double top, const std::array<double, 3>& lefts) {
+  const TwipScale scale = ScaleOf(this);
+  const auto add = [&](const char* caption, const char* name, double left) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(TwipRect(scale, left, top, 1215, 375));
+    return button;
+  };
+  defaultButton_ = add("&Default", "Command1", lefts[0]);
+  okButton_ = add("&OK", "Command2", lefts[1]);
+  cancelButton_ = add("&Cancel", "Command3", lefts[2]);
+  // Enter in a text box means OK, never Default.
+  okButton_->setDefault(true);
+  connect(defaultButton_, &QPushButton::clicked, this, [this] { OnDefault(); });
+  connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+}
 
 bool TextsFit(const QWidget& root) {
   for (const QLabel* label : root.findChildren<QLabel*>())

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScrollBar>
 
 #include "core/plot_view.h"
@@ -13,6 +12,7 @@
 #include "ui/dialog_frame.h"
 #include "ui/options_saving.h"
 #include "ui/picture_box.h"
+#include "ui/setting_scroll_bar.h"
 
 namespace kvt {
 
@@ -67,7 +67,7 @@ void DropControlCharacters(QLineEdit* box) {
 
 GeneralOptionsDialog::GeneralOptionsDialog(Settings& settings, std::string configDir, Device& device, PlotView& view,
                                            Prompt& prompt, QWidget* mainWindow)
-    : QDialog(mainWindow),
+    : ButtonRowDialog(mainWindow),
       settings_(settings),
       configDir_(std::move(configDir)),
       device_(device),
@@ -100,18 +100,7 @@ void GeneralOptionsDialog::BuildControls() {
       place(label, 120, RowTops[row], layout.labelWidth, 255);
       values_[i] = label;
 
-      auto* bar = new QScrollBar(Qt::Horizontal, frame);
-      bar->setRange(0, 255);
-      bar->setSingleStep(1);
-      bar->setPageStep(16);
-      bar->setValue(0);
-      // Tracking keeps the value following the thumb while it is dragged,
-      // so labels and previews update live, not only on release.
-      bar->setTracking(true);
-      // Tab reaches it and the arrow keys move the thumb their own way
-      // (Qt's scroll bars turn Left and Right round).
-      bar->setFocusPolicy(Qt::StrongFocus);
-      bar->setInvertedControls(false);
+      auto* bar = NewSettingScrollBar(frame, 0, 255, 16);
       place(bar, layout.barLeft, RowTops[row], 975, 255);
       connect(bar, &QScrollBar::valueChanged, this, [this] { UpdatePreviews(); });
       bars_[i] = bar;
@@ -123,41 +112,27 @@ void GeneralOptionsDialog::BuildControls() {
 
   auto* misc = NewFrame(QStringLiteral("Misc:"), this);
   place(misc, 3240, 1800, FrameWidth, FrameHeight);
-  auto* label1 = new QLabel(QStringLiteral("Delay (output to port) 1E-6 s:"), misc);
-  place(label1, 120, 240, 2055, 255);
+  auto* delayLabel = new QLabel(QStringLiteral("Delay (output to port) 1E-6 s:"), misc);
+  place(delayLabel, 120, 240, 2055, 255);
   delayText_ = new QLineEdit(misc);
   delayText_->setObjectName("Text1");
   place(delayText_, 2280, 240, 495, 285);
-  auto* label11 = new QLabel(QStringLiteral("Port of device: 0x"), misc);
-  place(label11, 120, 720, 1335, 255);
+  auto* portLabel = new QLabel(QStringLiteral("Port of device: 0x"), misc);
+  place(portLabel, 120, 720, 1335, 255);
   portText_ = new QLineEdit(misc);
   portText_->setObjectName("Text2");
   place(portText_, 1440, 720, 1335, 285);
-  auto* label14 = new QLabel(QStringLiteral("Number of points for averaging:"), misc);
-  place(label14, 120, 1200, 2295, 255);
+  auto* averagingLabel = new QLabel(QStringLiteral("Number of points for averaging:"), misc);
+  place(averagingLabel, 120, 1200, 2295, 255);
   averagingText_ = new QLineEdit(misc);
   averagingText_->setObjectName("Text3");
   place(averagingText_, 2400, 1200, 375, 285);
   for (QLineEdit* box : {delayText_, portText_, averagingText_}) DropControlCharacters(box);
-  label1->setBuddy(delayText_);
-  label11->setBuddy(portText_);
-  label14->setBuddy(averagingText_);
+  delayLabel->setBuddy(delayText_);
+  portLabel->setBuddy(portText_);
+  averagingLabel->setBuddy(averagingText_);
 
-  defaultButton_ = new QPushButton(QStringLiteral("&Default"), this);
-  defaultButton_->setObjectName("Command1");
-  place(defaultButton_, 120, 3600, 1215, 375);
-  okButton_ = new QPushButton(QStringLiteral("&OK"), this);
-  okButton_->setObjectName("Command2");
-  place(okButton_, 3240, 3600, 1215, 375);
-  cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  cancelButton_->setObjectName("Command3");
-  place(cancelButton_, 4920, 3600, 1215, 375);
-  // Enter in a text box means OK, never Default.
-  okButton_->setDefault(true);
-
-  connect(defaultButton_, &QPushButton::clicked, this, [this] { OnDefault(); });
-  connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
-  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  AddButtonRow(3600, {120, 3240, 4920});
 }
 
 void GeneralOptionsDialog::FillFrom(const Settings& table) {

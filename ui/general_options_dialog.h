@@ -3,16 +3,15 @@
 // three plot colours. Created for each opening and shown modally; "&OK"
 // commits to the table, writes the configuration file, sets the ports up
 // again and redraws the plot.
-#include <QDialog>
 #include <array>
 #include <string>
 
 #include "core/plot_view.h"
 #include "core/settings.h"
+#include "ui/dialog_frame.h"
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QScrollBar;
 
 namespace kvt {
@@ -21,7 +20,7 @@ class Device;
 class PictureBox;
 class Prompt;
 
-class GeneralOptionsDialog : public QDialog {
+class GeneralOptionsDialog : public ButtonRowDialog {
   Q_OBJECT
  public:
   // The dialog edits `settings` in place and writes configDir + "kvt_win.cfg";
@@ -37,16 +36,13 @@ class GeneralOptionsDialog : public QDialog {
   QLineEdit* DelayText() const { return delayText_; }
   QLineEdit* PortText() const { return portText_; }
   QLineEdit* AveragingText() const { return averagingText_; }
-  QPushButton* DefaultButton() const { return defaultButton_; }
-  QPushButton* OkButton() const { return okButton_; }
-  QPushButton* CancelButton() const { return cancelButton_; }
 
  private:
   void BuildControls();
   void FillFrom(const Settings& table);
   void UpdatePreviews();
-  void OnDefault();
-  void OnOk();
+  void OnDefault() override;
+  void OnOk() override;
   std::string Typed(const QLineEdit* box, int entry) const;
 
   Settings& settings_;
@@ -61,9 +57,6 @@ class GeneralOptionsDialog : public QDialog {
   QLineEdit* delayText_ = nullptr;
   QLineEdit* portText_ = nullptr;
   QLineEdit* averagingText_ = nullptr;
-  QPushButton* defaultButton_ = nullptr;
-  QPushButton* okButton_ = nullptr;
-  QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace kvt

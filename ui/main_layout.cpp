@@ -17,16 +17,16 @@ MainLayout Place(double w, double h, const LayoutControlSizes& sizes) {
   MainLayout l;
   l.width = w;
   l.height = h;
-  l.frame1Width = Single(w - LayoutWidthAllowance);
-  l.frame1Height = Single(h - LayoutHeightAllowance);
-  l.frame2Left = Single(w - sizes.frame2Width - ColumnAllowance);
-  l.frame3Left = Single(w - sizes.frame3Width - ColumnAllowance);
-  l.frame4Left = Single(w - sizes.frame4Width - ColumnAllowance);
-  l.frame5Left = Single(w - sizes.frame5Width - ColumnAllowance);
-  l.picture2Left = Single(w - sizes.picture2Width - ColumnAllowance);
-  l.picture2Top = Single(h - sizes.picture2Height - IndicatorBottomAllowance);
-  l.picture1Width = Single(w - sizes.frame2Width - PlotWidthAllowance);
-  l.picture1Height = Single(h - PlotHeightAllowance);
+  l.backdropWidth = Single(w - LayoutWidthAllowance);
+  l.backdropHeight = Single(h - LayoutHeightAllowance);
+  l.smoothingFrameLeft = Single(w - sizes.smoothingFrameWidth - ColumnAllowance);
+  l.maxVoltsFrameLeft = Single(w - sizes.maxVoltsFrameWidth - ColumnAllowance);
+  l.maxMilliampsFrameLeft = Single(w - sizes.maxMilliampsFrameWidth - ColumnAllowance);
+  l.pointCountFrameLeft = Single(w - sizes.pointCountFrameWidth - ColumnAllowance);
+  l.dialLeft = Single(w - sizes.dialWidth - ColumnAllowance);
+  l.dialTop = Single(h - sizes.dialHeight - IndicatorBottomAllowance);
+  l.plotWidth = Single(w - sizes.smoothingFrameWidth - PlotWidthAllowance);
+  l.plotHeight = Single(h - PlotHeightAllowance);
   return l;
 }
 

@@ -14,12 +14,12 @@ namespace kvt {
 
 // Current sizes of the controls whose left or top edge follows the window.
 struct LayoutControlSizes {
-  double frame2Width = 2055;
-  double frame3Width = 2055;
-  double frame4Width = 2055;
-  double frame5Width = 2055;
-  double picture2Width = 2055;
-  double picture2Height = 1575;
+  double smoothingFrameWidth = 2055;
+  double maxVoltsFrameWidth = 2055;
+  double maxMilliampsFrameWidth = 2055;
+  double pointCountFrameWidth = 2055;
+  double dialWidth = 2055;
+  double dialHeight = 1575;
 };
 
 struct MainLayout {
@@ -30,10 +30,11 @@ struct MainLayout {
   double width = 0;
   double height = 0;
 
-  double frame1Width = 0, frame1Height = 0;  // backdrop; also the client area
-  double frame2Left = 0, frame3Left = 0, frame4Left = 0, frame5Left = 0;  // tops unchanged
-  double picture2Left = 0, picture2Top = 0;        // range indicator
-  double picture1Width = 0, picture1Height = 0;    // plot box; left and top unchanged
+  double backdropWidth = 0, backdropHeight = 0;  // also the client area
+  // The panel frames' tops stay where they are.
+  double smoothingFrameLeft = 0, maxVoltsFrameLeft = 0, maxMilliampsFrameLeft = 0, pointCountFrameLeft = 0;
+  double dialLeft = 0, dialTop = 0;      // range indicator
+  double plotWidth = 0, plotHeight = 0;  // plot box; left and top unchanged
 };
 
 constexpr double LayoutMinWidth = 8175;   // outer
@@ -45,7 +46,7 @@ constexpr double LayoutMinClientHeight = LayoutMinHeight - LayoutHeightAllowance
 
 // Lays out for a client area of the given size (twips). Sizes below the
 // design client area, 8055 x 5535, are raised to it (strictly less: exactly
-// the minimum stays). The client area itself is frame1Width x frame1Height.
+// the minimum stays). The client area itself is backdropWidth x backdropHeight.
 MainLayout ArrangeClientLayout(double clientWidth, double clientHeight, const LayoutControlSizes& sizes);
 
 }  // namespace kvt

@@ -200,14 +200,18 @@ void MainWindow::ArrangeLayout() {
   if (isMinimized()) return;
   const auto twips = [this](int pixels) { return scale_.Twips(pixels); };
   const auto frames = panel_->Frames();
-  LayoutControlSizes sizes{twips(frames[0]->width()),       twips(frames[1]->width()),
-                           twips(frames[2]->width()),       twips(frames[3]->width()),
-                           twips(dialBorder_->width()), twips(dialBorder_->height())};
+  const LayoutControlSizes sizes{.smoothingFrameWidth = twips(frames[0]->width()),
+                                  .maxVoltsFrameWidth = twips(frames[1]->width()),
+                                  .maxMilliampsFrameWidth = twips(frames[2]->width()),
+                                  .pointCountFrameWidth = twips(frames[3]->width()),
+                                  .dialWidth = twips(dialBorder_->width()),
+                                  .dialHeight = twips(dialBorder_->height())};
   const MainLayout layout = ArrangeClientLayout(twips(backdrop_->width()), twips(backdrop_->height()), sizes);
-  const double lefts[4] = {layout.frame2Left, layout.frame3Left, layout.frame4Left, layout.frame5Left};
+  const double lefts[4] = {layout.smoothingFrameLeft, layout.maxVoltsFrameLeft, layout.maxMilliampsFrameLeft,
+                           layout.pointCountFrameLeft};
   for (int i = 0; i < 4; ++i) frames[i]->move(scale_.Px(lefts[i]), frames[i]->y());
-  dialBorder_->move(scale_.Px(layout.picture2Left), scale_.Px(layout.picture2Top));
-  plotBorder_->resize(scale_.Px(layout.picture1Width), scale_.Px(layout.picture1Height));
+  dialBorder_->move(scale_.Px(layout.dialLeft), scale_.Px(layout.dialTop));
+  plotBorder_->resize(scale_.Px(layout.plotWidth), scale_.Px(layout.plotHeight));
   if (layout.grown) {
     // Raises the resize event again, which lays the window out once more.
     resize(scale_.Px(layout.width), scale_.Px(layout.height) + menuBar()->height());

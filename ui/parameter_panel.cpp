@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include "core/text_number.h"
+#include "ui/setting_scroll_bar.h"
 
 namespace kvt {
 
@@ -16,19 +17,6 @@ namespace {
 // The value labels reach to the frame's inner edge rather than their design
 // width of 495 twips, so that "10 mA" is not cut off in wider fonts.
 constexpr double ValueLabelWidth = 585;
-
-QScrollBar* MakeScrollBar(QWidget* parent, int minimum, int maximum) {
-  auto* bar = new QScrollBar(Qt::Horizontal, parent);
-  bar->setRange(minimum, maximum);
-  bar->setSingleStep(1);
-  bar->setPageStep(1);
-  bar->setValue(minimum);
-  // Tab reaches it and the arrow keys move the thumb their own way (Qt's
-  // scroll bars turn Left and Right round).
-  bar->setFocusPolicy(Qt::StrongFocus);
-  bar->setInvertedControls(false);
-  return bar;
-}
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -51,17 +39,17 @@ ParameterPanel::ParameterPanel(QWidget* parent, Settings& settings, TwipScale sc
 
   smoothingCheck_ = new QCheckBox("Using smoothing", smoothingFrame_);
   Place(smoothingCheck_, 120, 240, 1815, 255);
-  smoothingLevelBar_ = MakeScrollBar(smoothingFrame_, 3, 30);
+  smoothingLevelBar_ = NewSettingScrollBar(smoothingFrame_, 3, 30, 1);
   Place(smoothingLevelBar_, 120, 600, 1215, 255);
   smoothingLevelLabel_ = new QLabel(smoothingFrame_);
   Place(smoothingLevelLabel_, 1440, 600, ValueLabelWidth, 255);
 
-  maxVoltsBar_ = MakeScrollBar(maxVoltsFrame_, 1, 5);
+  maxVoltsBar_ = NewSettingScrollBar(maxVoltsFrame_, 1, 5, 1);
   Place(maxVoltsBar_, 120, 360, 1215, 255);
   maxVoltsLabel_ = new QLabel(maxVoltsFrame_);
   Place(maxVoltsLabel_, 1440, 360, ValueLabelWidth, 255);
 
-  maxMilliampsBar_ = MakeScrollBar(maxMilliampsFrame_, 1, 10);
+  maxMilliampsBar_ = NewSettingScrollBar(maxMilliampsFrame_, 1, 10, 1);
   Place(maxMilliampsBar_, 120, 360, 1215, 255);
   maxMilliampsLabel_ = new QLabel(maxMilliampsFrame_);
   Place(maxMilliampsLabel_, 1440, 360, ValueLabelWidth, 255);

@@ -1,7 +1,6 @@
 #include "ui/window_options_dialog.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 
 #include "ui/dialog_frame.h"
 #include "ui/options_saving.h"
@@ -10,7 +9,7 @@ namespace kvt {
 
 WindowOptionsDialog::WindowOptionsDialog(Settings& settings, std::string configDir, Prompt& prompt,
                                          QWidget* mainWindow)
-    : QDialog(mainWindow), settings_(settings), configDir_(std::move(configDir)), prompt_(prompt) {
+    : ButtonRowDialog(mainWindow), settings_(settings), configDir_(std::move(configDir)), prompt_(prompt) {
   MakeFixedDialog(*this, "Window Options", 4935, 1815);
   const TwipScale scale = ScaleOf(this);
   auto place = [&](QWidget* w, double l, double t, double wd, double h) {
@@ -26,20 +25,7 @@ WindowOptionsDialog::WindowOptionsDialog(Settings& settings, std::string configD
   showAboutCheck_->setObjectName("Check2");
   place(showAboutCheck_, 480, 600, 3615, 255);
 
-  defaultButton_ = new QPushButton(QStringLiteral("&Default"), this);
-  defaultButton_->setObjectName("Command1");
-  place(defaultButton_, 120, 1320, 1215, 375);
-  okButton_ = new QPushButton(QStringLiteral("&OK"), this);
-  okButton_->setObjectName("Command2");
-  place(okButton_, 2160, 1320, 1215, 375);
-  cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  cancelButton_->setObjectName("Command3");
-  place(cancelButton_, 3600, 1320, 1215, 375);
-  okButton_->setDefault(true);
-
-  connect(defaultButton_, &QPushButton::clicked, this, [this] { OnDefault(); });
-  connect(okButton_, &QPushButton::clicked, this, [this] { OnOk(); });
-  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  AddButtonRow(1320, {120, 2160, 3600});
 
   FitFontToDesign(*this);
   PlaceBelowRightOf(*this, mainWindow);

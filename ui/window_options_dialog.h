@@ -3,19 +3,18 @@
 // whether the about box shows during loading. Created for each opening and
 // shown modally; "&OK" commits to the table and writes the configuration
 // file (telling through `prompt` when it cannot).
-#include <QDialog>
 #include <string>
 
 #include "core/settings.h"
+#include "ui/dialog_frame.h"
 
 class QCheckBox;
-class QPushButton;
 
 namespace kvt {
 
 class Prompt;
 
-class WindowOptionsDialog : public QDialog {
+class WindowOptionsDialog : public ButtonRowDialog {
   Q_OBJECT
  public:
   // The dialog edits `settings` in place and writes configDir + "kvt_win.cfg".
@@ -24,23 +23,17 @@ class WindowOptionsDialog : public QDialog {
 
   QCheckBox* SaveWindowCheck() const { return saveWindowCheck_; }
   QCheckBox* ShowAboutCheck() const { return showAboutCheck_; }
-  QPushButton* DefaultButton() const { return defaultButton_; }
-  QPushButton* OkButton() const { return okButton_; }
-  QPushButton* CancelButton() const { return cancelButton_; }
 
  private:
   void FillFrom(const Settings& table);
-  void OnDefault();
-  void OnOk();
+  void OnDefault() override;
+  void OnOk() override;
 
   Settings& settings_;
   std::string configDir_;
   Prompt& prompt_;
   QCheckBox* saveWindowCheck_ = nullptr;
   QCheckBox* showAboutCheck_ = nullptr;
-  QPushButton* defaultButton_ = nullptr;
-  QPushButton* okButton_ = nullptr;
-  QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace kvt

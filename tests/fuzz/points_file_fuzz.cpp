@@ -40,9 +40,9 @@ void CheckRead(std::string_view bytes, bool wholeFile) {
   Check(text.has_value());
   const PointsFileContent again = ReadPointsText(*text);
   Check(again.status == PointsReadStatus::Ok && again.count == read.count);
-  const auto text2 = PointsFileText(SetOf(again));
-  Check(text2.has_value());
-  Check(PointsFileText(SetOf(ReadPointsText(*text2))) == text2);
+  const auto rewritten = PointsFileText(SetOf(again));
+  Check(rewritten.has_value());
+  Check(PointsFileText(SetOf(ReadPointsText(*rewritten))) == rewritten);
 }
 
 }  // namespace

@@ -10,16 +10,16 @@ const LayoutControlSizes kDesign{};  // the panel frames and indicator at design
 
 // The positions of the design window (outer 8175 x 6225, client 8055 x 5535).
 void ExpectDesignPositions(const MainLayout& l) {
-  EXPECT_EQ(l.frame1Width, 8055);
-  EXPECT_EQ(l.frame1Height, 5535);
-  EXPECT_EQ(l.frame2Left, 5880);
-  EXPECT_EQ(l.frame3Left, 5880);
-  EXPECT_EQ(l.frame4Left, 5880);
-  EXPECT_EQ(l.frame5Left, 5880);
-  EXPECT_EQ(l.picture2Left, 5880);
-  EXPECT_EQ(l.picture2Top, 3840);
-  EXPECT_EQ(l.picture1Width, 5655);
-  EXPECT_EQ(l.picture1Height, 5175);
+  EXPECT_EQ(l.backdropWidth, 8055);
+  EXPECT_EQ(l.backdropHeight, 5535);
+  EXPECT_EQ(l.smoothingFrameLeft, 5880);
+  EXPECT_EQ(l.maxVoltsFrameLeft, 5880);
+  EXPECT_EQ(l.maxMilliampsFrameLeft, 5880);
+  EXPECT_EQ(l.pointCountFrameLeft, 5880);
+  EXPECT_EQ(l.dialLeft, 5880);
+  EXPECT_EQ(l.dialTop, 3840);
+  EXPECT_EQ(l.plotWidth, 5655);
+  EXPECT_EQ(l.plotHeight, 5175);
 }
 
 }  // namespace
@@ -37,8 +37,8 @@ TEST(MainLayout, TooSmallSnapsBackToTheMinimum) {
   EXPECT_TRUE(heightOnly.grown);
   EXPECT_EQ(heightOnly.width, 8880);
   EXPECT_EQ(heightOnly.height, 5535);
-  EXPECT_EQ(heightOnly.picture1Width, 6480);
-  EXPECT_EQ(heightOnly.picture1Height, 5175);
+  EXPECT_EQ(heightOnly.plotWidth, 6480);
+  EXPECT_EQ(heightOnly.plotHeight, 5175);
 
   const MainLayout widthOnly = ArrangeClientLayout(8054, 6310, kDesign);
   EXPECT_TRUE(widthOnly.grown);
@@ -56,39 +56,40 @@ TEST(MainLayout, TooSmallSnapsBackToTheMinimum) {
 TEST(MainLayout, WiderMovesTheColumnAndWidensThePlot) {
   const MainLayout l = ArrangeClientLayout(9055, 5535, kDesign);
   EXPECT_FALSE(l.grown);
-  EXPECT_EQ(l.frame1Width, 9055);
-  EXPECT_EQ(l.frame1Height, 5535);
-  for (double left : {l.frame2Left, l.frame3Left, l.frame4Left, l.frame5Left, l.picture2Left})
+  EXPECT_EQ(l.backdropWidth, 9055);
+  EXPECT_EQ(l.backdropHeight, 5535);
+  for (double left :
+       {l.smoothingFrameLeft, l.maxVoltsFrameLeft, l.maxMilliampsFrameLeft, l.pointCountFrameLeft, l.dialLeft})
     EXPECT_EQ(left, 6880);
-  EXPECT_EQ(l.picture2Top, 3840);
-  EXPECT_EQ(l.picture1Width, 6655);
-  EXPECT_EQ(l.picture1Height, 5175);
+  EXPECT_EQ(l.dialTop, 3840);
+  EXPECT_EQ(l.plotWidth, 6655);
+  EXPECT_EQ(l.plotHeight, 5175);
 }
 
 TEST(MainLayout, TallerMovesOnlyTheIndicatorDown) {
   const MainLayout l = ArrangeClientLayout(8055, 6535, kDesign);
   EXPECT_FALSE(l.grown);
-  EXPECT_EQ(l.frame1Width, 8055);
-  EXPECT_EQ(l.frame1Height, 6535);
-  EXPECT_EQ(l.frame2Left, 5880);
-  EXPECT_EQ(l.picture2Left, 5880);
-  EXPECT_EQ(l.picture2Top, 4840);
-  EXPECT_EQ(l.picture1Width, 5655);
-  EXPECT_EQ(l.picture1Height, 6175);
+  EXPECT_EQ(l.backdropWidth, 8055);
+  EXPECT_EQ(l.backdropHeight, 6535);
+  EXPECT_EQ(l.smoothingFrameLeft, 5880);
+  EXPECT_EQ(l.dialLeft, 5880);
+  EXPECT_EQ(l.dialTop, 4840);
+  EXPECT_EQ(l.plotWidth, 5655);
+  EXPECT_EQ(l.plotHeight, 6175);
 }
 
 TEST(MainLayout, EachColumnControlUsesItsOwnWidth) {
   LayoutControlSizes sizes;
-  sizes.frame3Width = 2000;
-  sizes.picture2Width = 1500;
-  sizes.picture2Height = 1000;
+  sizes.maxVoltsFrameWidth = 2000;
+  sizes.dialWidth = 1500;
+  sizes.dialHeight = 1000;
   const MainLayout l = ArrangeClientLayout(8055, 5535, sizes);
-  EXPECT_EQ(l.frame2Left, 5880);
-  EXPECT_EQ(l.frame3Left, 5935);
-  EXPECT_EQ(l.picture2Left, 6435);
-  EXPECT_EQ(l.picture2Top, 4415);
-  // The plot follows the first frame's width only.
-  EXPECT_EQ(l.picture1Width, 5655);
+  EXPECT_EQ(l.smoothingFrameLeft, 5880);
+  EXPECT_EQ(l.maxVoltsFrameLeft, 5935);
+  EXPECT_EQ(l.dialLeft, 6435);
+  EXPECT_EQ(l.dialTop, 4415);
+  // The plot follows the smoothing frame's width only.
+  EXPECT_EQ(l.plotWidth, 5655);
 }
 
 }  // namespace kvt
