@@ -112,13 +112,21 @@ class MainFormTest : public ProgramInFolder {
 
   // Chooses "&Get points from device"; `during` runs once the acquisition
   // window is up (null when none came up, which is then closed).
+  // The timer is local: when no window runs an event loop it must not fire
+  // later, in another test, with this call's references gone.
   void GetPoints(MainWindow& form, const std::function<void(AcquisitionWindow*)>& during) {
-    QTimer::singleShot(0, [&] {
+    bool answered = false;
+    QTimer answer;
+    answer.setSingleShot(true);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      answered = true;
       auto* window = qobject_cast<AcquisitionWindow*>(QApplication::activeModalWidget());
       during(window);
       if (!window && QApplication::activeModalWidget()) QApplication::activeModalWidget()->close();
     });
+    answer.start(0);
     form.Menu().getPoints->trigger();
+    if (!answered) during(nullptr);
   }
 
   FakeInstrument instrument_;
