@@ -6,9 +6,21 @@
 
 namespace kvt {
 
-namespace {
+AxisScale::AxisScale(Mapping mapping, int origin, AxisDirection direction, double pixelsPerUnit, double min,
+                     double max, double tickStep)
+    : mapping_(mapping),
+      origin_(origin),
+      sign_(direction == AxisDirection::Right ? 1 : -1),
+      pixelsPerUnit_(pixelsPerUnit),
+      min_(min),
+      max_(max),
+      tickStep_(tickStep) {}
 
-int RoundedPixels(double units, double pixelsPerUnit) {
+AxisScale AxisScale::Linear(int origin, AxisDirection direction, double pixelsPerUnit, double max, double tickStep) {
+  return AxisScale(Mapping::Linear, origin, direction, pixelsPerUnit, -max, max, tickStep);
+}
+
+int AxisScale::RoundedPixels(double units, double pixelsPerUnit) {
   // Ties to even like ToInt32, without its library calls: a plot computes
   // thousands of these per repaint.
   const double v = units * pixelsPerUnit + 0.001;
@@ -22,32 +34,10 @@ int RoundedPixels(double units, double pixelsPerUnit) {
   return static_cast<int>(whole % 2 == 0 ? whole : whole + 1);
 }
 
-}  // namespace
-
-AxisScale::AxisScale(Mapping mapping, int origin, AxisDirection direction, double pixelsPerUnit, double min,
-                     double max, double tickStep)
-    : mapping_(mapping),
-      origin_(origin),
-      direction_(direction),
-      pixelsPerUnit_(pixelsPerUnit),
-      min_(min),
-      max_(max),
-      tickStep_(tickStep) {}
-
-AxisScale AxisScale::Linear(int origin, AxisDirection direction, double pixelsPerUnit, double max, double tickStep) {
-  return AxisScale(Mapping::Linear, origin, direction, pixelsPerUnit, -max, max, tickStep);
-}
-
-int AxisScale::PixelOf(double value) const {
-  const int offset = RoundedPixels(Units(value), pixelsPerUnit_);
-  return direction_ == AxisDirection::Right ? origin_ + offset : origin_ - offset;
-}
-
 int AxisScale::ClampedPixelOf(double value) const { return PixelOf(std::clamp(value, min_, max_)); }
 
 double AxisScale::ValueAt(int pixel) const {
-  const int offset = direction_ == AxisDirection::Right ? pixel - origin_ : origin_ - pixel;
-  return ValueOfUnits(offset / pixelsPerUnit_);
+  return ValueOfUnits(sign_ * (pixel - origin_) / pixelsPerUnit_);
 }
 
 double AxisScale::ValuePerPixelAt(double) const {
@@ -58,14 +48,6 @@ double AxisScale::ValuePerPixelAt(double) const {
   return 0;
 }
 
-double AxisScale::Units(double value) const {
-  switch (mapping_) {
-    case Mapping::Linear:
-      return value;
-  }
-  return value;
-}
-
 double AxisScale::ValueOfUnits(double units) const {
   switch (mapping_) {
     case Mapping::Linear:
@@ -73,8 +55,6 @@ double AxisScale::ValueOfUnits(double units) const {
   }
   return units;
 }
-
-bool AxisScale::Contains(double value) const { return value >= min_ && value <= max_; }
 
 std::vector<double> AxisScale::Ticks() const {
   // The step is added to the running value, so the last tick may overshoot

@@ -19,10 +19,15 @@ class AxisScale {
   // -max..max with ticks from -max every `tickStep`.
   static AxisScale Linear(int origin, AxisDirection direction, double pixelsPerUnit, double max, double tickStep);
 
+  // PixelOf and Contains are inline: a repaint calls them for every point.
+  //
   // round(value * scale + 0.001) pixels from the origin, ties to even. Only
   // for values inside the range, where the result always fits; NaN and
   // values beyond the integers land on the origin.
-  int PixelOf(double value) const;
+  int PixelOf(double value) const {
+    const int offset = RoundedPixels(Units(value), pixelsPerUnit_);
+    return origin_ + sign_ * offset;
+  }
   // Any value, held at the range's ends first: for marks over the plot.
   int ClampedPixelOf(double value) const;
   // The value under a pixel, unrounded.
@@ -30,7 +35,7 @@ class AxisScale {
   // How much value one pixel spans near `value`: how close a pointer can be.
   double ValuePerPixelAt(double value) const;
   // Inside the range, ends included; NaN is outside.
-  bool Contains(double value) const;
+  bool Contains(double value) const { return value >= min_ && value <= max_; }
   // The tick values, lowest first.
   std::vector<double> Ticks() const;
 
@@ -40,12 +45,20 @@ class AxisScale {
             double tickStep);
   // Where a value lies along the axis in the units the pixels count from
   // the origin, and back.
-  double Units(double value) const;
+  double Units(double value) const {
+    switch (mapping_) {
+      case Mapping::Linear:
+        return value;
+    }
+    return value;
+  }
   double ValueOfUnits(double units) const;
+  // round(units * pixelsPerUnit + 0.001), ties to even.
+  static int RoundedPixels(double units, double pixelsPerUnit);
 
   Mapping mapping_;
   int origin_;
-  AxisDirection direction_;
+  int sign_;  // +1 where pixels grow with the values, -1 where they fall
   double pixelsPerUnit_;
   double min_;
   double max_;
