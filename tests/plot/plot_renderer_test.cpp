@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include "core/text_number.h"
 #include "plot/plot_geometry.h"
 #include "plot/plot_scale.h"
 #include "tests/support/recording_surface.h"
