@@ -5,6 +5,7 @@
 
 #include "core/text_number.h"
 #include "plot/plot_geometry.h"
+#include "plot/plot_scale.h"
 #include "plot/smoothing.h"
 
 namespace kvt {
@@ -19,7 +20,7 @@ Colour ColourFrom(const Settings& settings, int redIndex, int greenIndex, int bl
 
 bool NearZero(double value) { return value >= -0.001 && value <= 0.001; }
 
-void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, Colour text,
+void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScale& s, Colour text,
               std::string_view separator) {
   const int left = g.PlotLeft, top = g.PlotTop, right = g.PlotRight, bottom = g.PlotBottom;
   const int ox = g.OriginX, oy = g.OriginY;
@@ -31,39 +32,34 @@ void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, 
   surface.Line(right + 5, oy, right, oy - 5, text);
   surface.Line(right + 5, oy, right, oy + 5, text);
 
-  const std::vector<double> volts = TickValues(s.MaxVolts, s.VoltTickStep);
-  const std::vector<double> milliamps = TickValues(s.MaxMilliamps, s.MilliampTickStep);
+  const std::vector<double> volts = s.volts.Ticks();
+  const std::vector<double> milliamps = s.milliamps.Ticks();
   for (double v : volts) {
-    const int x = ox + PixelOffset(v, s.PixelsPerVolt);
+    const int x = s.volts.PixelOf(v);
     surface.Line(x, oy - 3, x, oy + 3, text);
   }
   for (double c : milliamps) {
-    const int y = oy - PixelOffset(c, s.PixelsPerMilliamp);
+    const int y = s.milliamps.PixelOf(c);
     surface.Line(ox - 3, y, ox + 3, y, text);
   }
   for (const PlotText& t : AxisTexts(g, s, separator)) surface.Text(t.x, t.y, t.text);
   for (double c : milliamps)
-    for (double v : volts)
-      surface.Point(ox + PixelOffset(v, s.PixelsPerVolt), oy - PixelOffset(c, s.PixelsPerMilliamp), text);
+    for (double v : volts) surface.Point(s.volts.PixelOf(v), s.milliamps.PixelOf(c), text);
 }
-
-// Inside the plotted range, limits included. NaN is outside.
-bool InRange(double value, double max) { return value >= -max && value <= max; }
 
 // Straight lines from point to point in order; a point outside the ranges
 // breaks the line. The range is tested before converting to pixels: points
 // far outside must not reach the integer conversion.
 class Chain {
  public:
-  Chain(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, Colour colour)
-      : surface_(surface), g_(g), s_(s), colour_(colour) {}
+  Chain(DrawSurface& surface, const PlotScale& s, Colour colour) : surface_(surface), s_(s), colour_(colour) {}
   void Add(double volts, double milliamps) {
-    if (!InRange(volts, s_.MaxVolts) || !InRange(milliamps, s_.MaxMilliamps)) {
+    if (!s_.volts.Contains(volts) || !s_.milliamps.Contains(milliamps)) {
       open_ = false;
       return;
     }
-    const int x = g_.OriginX + PixelOffset(volts, s_.PixelsPerVolt);
-    const int y = g_.OriginY - PixelOffset(milliamps, s_.PixelsPerMilliamp);
+    const int x = s_.volts.PixelOf(volts);
+    const int y = s_.milliamps.PixelOf(milliamps);
     if (!open_) {
       px_ = x;
       py_ = y;
@@ -76,24 +72,23 @@ class Chain {
 
  private:
   DrawSurface& surface_;
-  const PlotGeometry& g_;
-  const PlotScales& s_;
+  const PlotScale& s_;
   Colour colour_;
   bool open_ = false;
   int px_ = 0, py_ = 0;
 };
 
-void DrawCurve(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, const PointSet& points,
+void DrawCurve(DrawSurface& surface, const PlotScale& s, const PointSet& points,
                const std::array<double, PointSlots>* smoothed, Colour line) {
-  Chain chain(surface, g, s, line);
+  Chain chain(surface, s, line);
   ForEachSlot(points.PointCount, [&](int slot) {
     chain.Add(points.PointVolts[slot], smoothed ? (*smoothed)[slot] : points.PointAmps[slot] * 1000);
   });
 }
 
-void DrawReference(DrawSurface& surface, const PlotGeometry& g, const PlotScales& s, const ReferenceCurve& curve) {
+void DrawReference(DrawSurface& surface, const PlotScale& s, const ReferenceCurve& curve) {
   surface.SetPenWidth(curve.penWidth);
-  Chain chain(surface, g, s, curve.colour);
+  Chain chain(surface, s, curve.colour);
   for (const auto& [volts, amps] : curve.points) chain.Add(volts, amps * 1000);
   surface.SetPenWidth(1);
 }
@@ -116,16 +111,16 @@ void DrawLegend(DrawSurface& surface, const PlotGeometry& g, const std::vector<R
 
 }  // namespace
 
-std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScales& s, std::string_view separator) {
+std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScale& s, std::string_view separator) {
   const int ox = g.OriginX, oy = g.OriginY;
   std::vector<PlotText> texts{{ox + 10, g.PlotTop - 6, "I, mA"}, {g.PlotRight - 37, oy - 20, "V, Volts"}};
-  for (double v : TickValues(s.MaxVolts, s.VoltTickStep))
+  for (double v : s.volts.Ticks())
     if (!NearZero(v))
-      texts.push_back({ox + PixelOffset(v, s.PixelsPerVolt) - 12, v > 0 ? oy + 4 : oy - 16,
+      texts.push_back({s.volts.PixelOf(v) - 12, v > 0 ? oy + 4 : oy - 16,
                        FormatNumber(v, v > 0 ? " 0.0" : "0.0", separator)});
-  for (double c : TickValues(s.MaxMilliamps, s.MilliampTickStep))
+  for (double c : s.milliamps.Ticks())
     if (!NearZero(c))
-      texts.push_back({c > 0 ? ox - 30 : ox + 4, oy - PixelOffset(c, s.PixelsPerMilliamp) - 6,
+      texts.push_back({c > 0 ? ox - 30 : ox + 4, s.milliamps.PixelOf(c) - 6,
                        FormatNumber(c, c > 0 ? " #0.0" : "#0.0", separator)});
   return texts;
 }
@@ -153,10 +148,10 @@ void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& po
   surface.SetTextColour(colours.text);
 
   const PlotGeometry g = ComputePlotGeometry(surface.InnerWidth(), surface.InnerHeight());
-  const PlotScales s = ComputePlotScales(g, controls.maxVolts, controls.maxMilliamps);
+  const PlotScale s = ComputePlotScale(g, controls.maxVolts, controls.maxMilliamps);
   DrawAxes(surface, g, s, colours.text, decimalSeparator);
   if (!references.empty()) {
-    for (const ReferenceCurve& curve : references) DrawReference(surface, g, s, curve);
+    for (const ReferenceCurve& curve : references) DrawReference(surface, s, curve);
     DrawLegend(surface, g, references, colours.text);
     if (points.PointCount == 0) DrawAxes(surface, g, s, colours.text, decimalSeparator);
   }
@@ -166,7 +161,7 @@ void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& po
   if (controls.smoothing) smoothed = SmoothedMilliamps(points, controls.smoothingLevel);
 
   surface.SetPenWidth(2);
-  DrawCurve(surface, g, s, points, controls.smoothing ? &smoothed : nullptr, colours.line);
+  DrawCurve(surface, s, points, controls.smoothing ? &smoothed : nullptr, colours.line);
   surface.SetPenWidth(1);
   DrawAxes(surface, g, s, colours.text, decimalSeparator);
 }

@@ -11,6 +11,7 @@
 #include "core/draw_surface.h"
 #include "core/point_set.h"
 #include "plot/plot_geometry.h"
+#include "plot/plot_scale.h"
 
 namespace kvt {
 
@@ -51,7 +52,7 @@ struct PlotText {
   int y = 0;
   std::string text;
 };
-std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScales& s, std::string_view decimalSeparator);
+std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScale& s, std::string_view decimalSeparator);
 
 // Top of the legend's row `row` (from 0), at the plot's left edge.
 int LegendRowTop(const PlotGeometry& g, int row);

@@ -12,6 +12,7 @@
 #include "analysis/curve_readout.h"
 #include "analysis/parameter_report.h"
 #include "plot/plot_geometry.h"
+#include "plot/plot_scale.h"
 #include "ui/picture_box.h"
 
 namespace kvt {
@@ -59,17 +60,20 @@ QColor EdgeColour(bool pass) { return pass ? QColor(0, 120, 0) : QColor(190, 0, 
 
 }  // namespace
 
-// Pixel <-> value for the plot as it is drawn now.
+// The plot as it is drawn now, in the curve's units: the current axis counts
+// milliamperes, the curve amperes.
 struct PlotOverlay::Frame {
   PlotGeometry g;
-  PlotScales s;
-  double VoltsAt(int x) const { return (x - g.OriginX) / s.PixelsPerVolt; }
-  double AmpsAt(int y) const { return (g.OriginY - y) / s.PixelsPerMilliamp / 1000; }
-  int XOf(double volts) const {
-    return g.OriginX + PixelOffset(std::clamp(volts, -s.MaxVolts, s.MaxVolts), s.PixelsPerVolt);
-  }
-  int YOf(double amps) const {
-    return g.OriginY - PixelOffset(std::clamp(amps * 1000, -s.MaxMilliamps, s.MaxMilliamps), s.PixelsPerMilliamp);
+  PlotScale s;
+  double VoltsAt(int x) const { return s.volts.ValueAt(x); }
+  double AmpsAt(int y) const { return s.milliamps.ValueAt(y) / 1000; }
+  int XOf(double volts) const { return s.volts.ClampedPixelOf(volts); }
+  int YOf(double amps) const { return s.milliamps.ClampedPixelOf(amps * 1000); }
+  // The nearest curve point within a pixel of the pointer.
+  std::optional<NearestPoint> NearestTo(const Curve& curve, QPoint p) const {
+    const double volts = VoltsAt(p.x()), amps = AmpsAt(p.y());
+    return NearestCurvePoint(curve, volts, amps, s.volts.ValuePerPixelAt(volts),
+                             s.milliamps.ValuePerPixelAt(amps * 1000) / 1000);
   }
   bool Inside(QPoint p) const {
     return p.x() >= g.PlotLeft && p.x() <= g.PlotRight && p.y() >= g.PlotTop && p.y() <= g.PlotBottom;
@@ -87,10 +91,8 @@ PlotOverlay::PlotOverlay(PictureBox& plot, std::function<PlotControls()> control
 
 PlotOverlay::Frame PlotOverlay::CurrentFrame() const {
   const PlotControls c = controls_();
-  Frame f;
-  f.g = ComputePlotGeometry(plot_.InnerWidth(), plot_.InnerHeight());
-  f.s = ComputePlotScales(f.g, c.maxVolts, c.maxMilliamps);
-  return f;
+  const PlotGeometry g = ComputePlotGeometry(plot_.InnerWidth(), plot_.InnerHeight());
+  return Frame{g, ComputePlotScale(g, c.maxVolts, c.maxMilliamps)};
 }
 
 void PlotOverlay::SetCurve(Curve curve) {
@@ -109,8 +111,7 @@ QStringList PlotOverlay::ReadoutLines() const {
   const double volts = f.VoltsAt(pointer_->x());
   const double amps = f.AmpsAt(pointer_->y());
   QStringList lines{Text(WithUnit(volts, "V") + "  " + WithUnit(amps, "A"))};
-  const auto nearest =
-      NearestCurvePoint(curve_, volts, amps, 1 / f.s.PixelsPerVolt, 1 / f.s.PixelsPerMilliamp / 1000);
+  const auto nearest = f.NearestTo(curve_, *pointer_);
   if (nearest) {
     lines << Text("point " + WithUnit(nearest->volts, "V") + "  " + WithUnit(nearest->amps, "A"));
     lines << Text("dV/dI " + (nearest->dynamicOhms ? WithUnit(*nearest->dynamicOhms, "ohm") : std::string("-")));
@@ -263,8 +264,7 @@ void PlotOverlay::paintEvent(QPaintEvent*) {
         marks.setPen(QPen(QColor(90, 90, 90), 1, Qt::DashLine));
         marks.drawLine(f.g.PlotLeft, p.y(), f.g.PlotRight, p.y());
         marks.drawLine(p.x(), f.g.PlotTop, p.x(), f.g.PlotBottom);
-        const auto nearest = NearestCurvePoint(curve_, f.VoltsAt(p.x()), f.AmpsAt(p.y()), 1 / f.s.PixelsPerVolt,
-                                               1 / f.s.PixelsPerMilliamp / 1000);
+        const auto nearest = f.NearestTo(curve_, p);
         if (nearest) {
           marks.setPen(QPen(QColor(0, 0, 0), 1));
           marks.setBrush(Qt::NoBrush);

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <limits>
 
-#include "core/text_number.h"
 #include "plot/plot_geometry.h"
+#include "plot/plot_scale.h"
 #include "tests/support/recording_surface.h"
 
 namespace kvt {
@@ -80,9 +80,9 @@ TEST(PlotGeometry, WorkedSizeAndTiesToEven) {
   EXPECT_EQ(g.OriginX, 184);
   EXPECT_EQ(g.OriginY, 166);  // 165.5
 
-  const PlotScales s = ComputePlotScales(g, 5, 10);
-  EXPECT_DOUBLE_EQ(s.PixelsPerVolt, 32.9);
-  EXPECT_DOUBLE_EQ(s.PixelsPerMilliamp, 15.6);
+  const PlotScale s = ComputePlotScale(g, 5, 10);
+  EXPECT_DOUBLE_EQ(s.volts.ValuePerPixelAt(0), 1 / 32.9);
+  EXPECT_DOUBLE_EQ(s.milliamps.ValuePerPixelAt(0), 1 / 15.6);
 
   // W - 25 and H - 20 ending in .5 go to the even neighbour.
   EXPECT_EQ(ComputePlotGeometry(373.5, 341.5).PlotRight, 348);
@@ -91,22 +91,6 @@ TEST(PlotGeometry, WorkedSizeAndTiesToEven) {
   EXPECT_EQ(ComputePlotGeometry(374.5, 342.5).PlotBottom, 322);
   // (349 - 20) / 2 + 20 = 184.5
   EXPECT_EQ(ComputePlotGeometry(374, 341).OriginX, 184);
-}
-
-TEST(PlotGeometry, PixelOffsetRoundsLikeEveryOtherConversion) {
-  // Halves either side of zero (0.001 below them before the margin), values
-  // near them, and points far off the plot.
-  std::vector<double> values;
-  for (int k = -40; k <= 40; ++k) {
-    const double half = k + 0.5;
-    for (double v : {half - 0.001, half, half - 0.0011, half - 0.0009, k + 0.3, k - 0.3}) values.push_back(v);
-  }
-  for (double v : {3e9, -3e9, 1e300, -1e300, std::numeric_limits<double>::quiet_NaN()}) values.push_back(v);
-  for (double v : values)
-    for (double scale : {1.0, 2.0, 32.9})
-      EXPECT_EQ(PixelOffset(v / scale, scale), ToInt32(v / scale * scale + 0.001).value_or(0)) << v << " " << scale;
-  EXPECT_EQ(PixelOffset(164.499, 1), 164);  // 164.5 to even
-  EXPECT_EQ(PixelOffset(-165.501, 1), -166);
 }
 
 TEST(DrawPlot, EmptySetDrawsTheWorkedAxes) {

@@ -24,6 +24,7 @@
 #include "analysis/parameter_report.h"
 #include "core/settings.h"
 #include "plot/plot_geometry.h"
+#include "plot/plot_scale.h"
 #include "plot/plot_renderer.h"
 #include "tests/support/program_in_folder.h"
 #include "tests/support/simulated_instrument.h"
@@ -207,10 +208,10 @@ TEST_F(CurveToolsTest, MarksOverThePlotTintOnlyItsBackground) {
     const QImage plot = form_->PlotBox()->Image();
     const PlotControls controls = form_->Panel().Controls();
     const PlotGeometry g = ComputePlotGeometry(plot.width(), plot.height());
-    const PlotScales s = ComputePlotScales(g, controls.maxVolts, controls.maxMilliamps);
+    const PlotScale s = ComputePlotScale(g, controls.maxVolts, controls.maxMilliamps);
     // The pointer low on the left: its lines cross the curve's flat part,
     // its readout lies where there is no curve and no axis text.
-    const QPoint pointer(g.OriginX - PixelOffset(4.5, s.PixelsPerVolt), g.OriginY + PixelOffset(8, s.PixelsPerMilliamp));
+    const QPoint pointer(s.volts.PixelOf(-4.5), s.milliamps.PixelOf(-8));
     QMouseEvent move(QEvent::MouseMove, pointer, Overlay().mapToGlobal(pointer), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(&Overlay(), &move);
@@ -228,7 +229,7 @@ TEST_F(CurveToolsTest, MarksOverThePlotTintOnlyItsBackground) {
     const QRect readout(pointer.x() + 12, pointer.y() - 12 - readoutHeight, plot.width(), readoutHeight);
     const auto inBand = [&](int x) {
       for (const VoltageInterval& v : Overlay().Match()->outside) {
-        const double volts = (x - g.OriginX) / s.PixelsPerVolt;
+        const double volts = s.volts.ValueAt(x);
         if (volts >= std::min(v.fromVolts, v.toVolts) && volts <= std::max(v.fromVolts, v.toVolts)) return true;
       }
       return false;
@@ -363,7 +364,7 @@ TEST_F(CurveToolsTest, ReadoutShowsThePointUnderThePointerButCopyLeavesItOut) {
   const PlotControls controls = form_->Panel().Controls();
   const QImage plain = form_->PlotBox()->Image();
   const PlotGeometry g = ComputePlotGeometry(plain.width(), plain.height());
-  const PlotScales s = ComputePlotScales(g, controls.maxVolts, controls.maxMilliamps);
+  const PlotScale s = ComputePlotScale(g, controls.maxVolts, controls.maxMilliamps);
   const struct {
     double volts;  // a point of the file
     const char* ohms;
@@ -371,8 +372,7 @@ TEST_F(CurveToolsTest, ReadoutShowsThePointUnderThePointerButCopyLeavesItOut) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.volts);
     const double amps = c.volts / 2000;
-    const QPoint at(g.OriginX + PixelOffset(c.volts, s.PixelsPerVolt) + 2,
-                    g.OriginY - PixelOffset(amps * 1000, s.PixelsPerMilliamp) - 1);
+    const QPoint at(s.volts.PixelOf(c.volts) + 2, s.milliamps.PixelOf(amps * 1000) - 1);
     QMouseEvent move(QEvent::MouseMove, at, Overlay().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&Overlay(), &move);
     ASSERT_TRUE(Overlay().ReadoutShown());
