@@ -13,11 +13,9 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "core/steady_clock.h"
-#include "device/acquisition.h"
-#include "device/device_routines.h"
 #include "device/library_locations.h"
 #include "device/library_port_io.h"
-#include "device/range_monitor.h"
+#include "device/measuring_session.h"
 #include "files/points_file.h"
 #include "simulator/sim_config.h"
 
@@ -142,35 +140,28 @@ int RunMeasure(const Words& words) {
   std::string failure;
   LibraryPortIo port([&failure](const std::string& message) { failure = message; }, library);
   SteadyClock clock;
-  Device device(port, clock, settings);
-  device.SetupPorts();
-  device.CalibrateDelay();  // the first port access: loads the library
+  MeasuringSession session(port, clock, settings);
+  session.Connect();  // the first port access: loads the library
   if (!failure.empty()) throw RunError(failure);
+  const Device& device = session.Instrument();
   if (!device.HasPort()) throw RunError(device.PortProblem().value_or("the instrument cannot be reached"));
 
   PointSet points;
   points.PointCount = static_cast<std::int16_t>(count);
-  Acquisition run(points, {[&device](double volts) { return device.MeasurePoint(volts); },
-                           [&device](int state) { device.SetBlinkLine(state); },
-                           [&device] { return RangeOhms(RangeIndexOfCode(SwitchCode(device.ReadStatus()))); }});
   const bool progress = isatty(STDERR_FILENO);
-  run.Start();
   int measured = 0;
-  for (bool finished = false; !finished;) {
-    if (const char* signal = StopSignalCatcher::Caught()) {
-      run.Cancel();
-      if (const auto zero = CodeFromVolts(0)) device.WriteDac(*zero);  // leave no voltage on the part
-      if (progress && measured > 0) std::fputc('\n', stderr);
-      std::fprintf(stderr, "kvt measure: stopped by %s; the part is left at 0 V, nothing written\n", signal);
-      return 128 + stopSignal;
-    }
-    finished = run.Tick().finished;
-    if (!finished && progress && measured < count) ShowProgress(++measured, count);
+  const bool whole = session.SweepBackToBack(points, [] { return StopSignalCatcher::Caught() != nullptr; }, [&] {
+    if (progress && measured < count) ShowProgress(++measured, count);
+  });
+  if (const char* signal = StopSignalCatcher::Caught(); signal && !whole) {
+    session.LeaveAtZeroVolts();  // leave no voltage on the part
+    if (progress && measured > 0) std::fputc('\n', stderr);
+    std::fprintf(stderr, "kvt measure: stopped by %s; the part is left at 0 V, nothing written\n", signal);
+    return 128 + stopSignal;
   }
   if (!failure.empty()) throw RunError(failure);
 
-  const double ohms = RangeOhms(RangeIndexOfCode(SwitchCode(device.ReadStatus())));
-  WriteCurve(output, CurveFromPointSet(points, ohms), "");
+  WriteCurve(output, CurveFromPointSet(points, session.RangeOhms()), "");
   return 0;
 }
 

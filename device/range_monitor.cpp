@@ -31,6 +31,7 @@ void RangeMonitor::Reset() {
   lastIndex_ = 0;
   switchKnown_ = false;
   Poll();
+  lastOhms_ = 0;
 }
 
 RangeReading RangeMonitor::Poll() {
@@ -49,6 +50,7 @@ RangeReading RangeMonitor::Poll() {
     reading.rangeIndex = lastIndex_;
   }
   reading.ohms = RangeOhms(reading.rangeIndex);
+  lastOhms_ = reading.ohms;
   return reading;
 }
 

@@ -25,11 +25,15 @@ class RangeMonitor {
   explicit RangeMonitor(std::function<int()> readStatus);
 
   // At start-up: forgets the switch position, then reads the switch once.
+  // The range counts as unknown until the next poll.
   void Reset();
 
   // The once-a-second poll. A moved switch is read a second time (it may
   // still be settling); the reading is that of the second read.
   RangeReading Poll();
+
+  // The range resistance of the last poll; 0 before the first one.
+  double LastOhms() const { return lastOhms_; }
 
  private:
   std::function<int()> readStatus_;
@@ -37,6 +41,7 @@ class RangeMonitor {
   int lastCode_ = 0;
   int lastIndex_ = 0;
   bool switchKnown_ = false;
+  double lastOhms_ = 0;
 };
 
 }  // namespace kvt

@@ -28,6 +28,7 @@
 #include "plot/plot_renderer.h"
 #include "device/acquisition.h"
 #include "device/device_routines.h"
+#include "device/measuring_session.h"
 #include "ui/acquisition_window.h"
 #include "device/library_port_io.h"
 #include "ui/range_indicator.h"
@@ -83,8 +84,8 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     ownClock_ = std::make_unique<SteadyClock>();
     services_.clock = ownClock_.get();
   }
-  device_ = std::make_unique<Device>(*services_.port, *services_.clock, settings_);
-  range_ = std::make_unique<RangeIndicator>(*rangeDial_, [this] { return device_->ReadStatus(); });
+  session_ = std::make_unique<MeasuringSession>(*services_.port, *services_.clock, settings_);
+  range_ = std::make_unique<RangeIndicator>(*rangeDial_, session_->Range());
   tools_ = std::make_unique<CurveTools>(
       CurveToolsHost{points_, *services_.prompt, *plotBox_, *this, [this] { return panel_->Controls(); },
                      [this] {
@@ -107,6 +108,10 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
+Device& MainWindow::Instrument() { return session_->Instrument(); }
+
+double MainWindow::RangeResistorOhms() const { return session_->RangeOhms(); }
+
 void MainWindow::Load() {
   configDir_ = ConfigDirFrom(CurrentDirectory());
   ReadSettings(settings_, configDir_);
@@ -114,12 +119,11 @@ void MainWindow::Load() {
   const QSize screenPixels = screen ? screen->geometry().size() : QSize(1024, 768);
   ValidateSettings(settings_, AllGroups, {scale_.Twips(screenPixels.width()), scale_.Twips(screenPixels.height())});
 
-  device_->SetupPorts();      // the first port access: loads the port library
-  device_->CalibrateDelay();  // nothing to calibrate without a port
+  session_->Connect();  // the first port access: loads the port library
   if (settings_.IsOn(ShowAboutAtStart)) ShowStartupAbout();
   ApplyStoredGeometry();
   points_.PointCount = 0;
-  device_->SetBlinkLine(0);
+  Instrument().SetBlinkLine(0);
   range_->Reset();
   ArrangeLayout();
 }
@@ -172,7 +176,7 @@ void MainWindow::ShowLoaded() {
       break;
   }
   // Said over the window, which stays usable for the files and the plot.
-  if (const auto& problem = device_->PortProblem()) TellInstrumentUnavailable(*problem);
+  if (const auto& problem = Instrument().PortProblem()) TellInstrumentUnavailable(*problem);
 }
 
 // The reason, with where the port address is kept: the real port library
@@ -270,15 +274,16 @@ void MainWindow::ConnectMenu() {
 }
 
 void MainWindow::OpenGeneralOptions() {
-  const bool hadPort = device_->HasPort();
-  GeneralOptionsDialog dialog(settings_, configDir_, *device_, *this, *services_.prompt, this);
+  Device& device = Instrument();
+  const bool hadPort = device.HasPort();
+  GeneralOptionsDialog dialog(settings_, configDir_, device, *this, *services_.prompt, this);
   dialog.exec();
-  if (hadPort || !device_->HasPort()) return;
+  if (hadPort || !device.HasPort()) return;
   // The instrument is reachable again: bring it to its start-up state, and
   // the range poll takes up the switch from here.
   toldUnavailable_ = false;
-  if (device_->ReadsPerMicrosecond() == 0) device_->CalibrateDelay();
-  device_->SetBlinkLine(0);
+  if (device.ReadsPerMicrosecond() == 0) device.CalibrateDelay();
+  device.SetBlinkLine(0);
   range_->Reset();
 }
 
@@ -286,8 +291,8 @@ void MainWindow::OpenGeneralOptions() {
 // pauses of a measured point waits for the next one, so that transfers
 // never interleave.
 void MainWindow::PollRange() {
-  if (!device_->HasPort() || device_->Measuring()) return;
-  rangeResistorOhms_ = range_->Poll();
+  if (!Instrument().HasPort() || Instrument().Measuring()) return;
+  range_->Poll();
   // Each complaint is shown once: the instrument repeats it at every poll,
   // and may lose and find it again while its control file is being saved.
   const std::string message = services_.port->InstrumentMessage();
@@ -296,7 +301,7 @@ void MainWindow::PollRange() {
 }
 
 void MainWindow::GetPointsFromDevice() {
-  if (const auto& problem = device_->PortProblem()) {
+  if (const auto& problem = Instrument().PortProblem()) {
     services_.prompt->Message("Can't get points from device: the instrument cannot be reached.\n\n" +
                                   InstrumentUnavailableText(*problem),
                               PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
@@ -306,15 +311,11 @@ void MainWindow::GetPointsFromDevice() {
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
   points_.PointCount = static_cast<std::int16_t>(PointCountForOptions(checked));
-  AcquisitionWindow window(points_,
-                           AcquisitionCalls{[this](double volts) { return device_->MeasurePoint(volts); },
-                                            [this](int state) { device_->SetBlinkLine(state); },
-                                            [this] { return rangeResistorOhms_; }},
-                           *this, this);
-  device_->SetKeepResponsive([&window] { return window.KeepResponsive(); });
+  AcquisitionWindow window(points_, session_->SweepCalls(), *this, this);
+  Instrument().SetKeepResponsive([&window] { return window.KeepResponsive(); });
   window.exec();
-  device_->SetKeepResponsive({});
-  tools_->RunFinished(rangeResistorOhms_);
+  Instrument().SetKeepResponsive({});
+  tools_->RunFinished(RangeResistorOhms());
 }
 
 void MainWindow::OpenWindowOptions() {

@@ -26,6 +26,7 @@ namespace kvt {
 class Clock;
 class CurveTools;
 class Device;
+class MeasuringSession;
 class ParameterPanel;
 class PortIo;
 class RangeIndicator;
@@ -75,9 +76,9 @@ class MainWindow : public QMainWindow, public PlotView {
   const MainMenu& Menu() const { return menu_; }
   const CurveMenu& CurveItems() const { return curveMenu_; }
   CurveTools& Tools() { return *tools_; }
-  Device& Instrument() { return *device_; }
+  Device& Instrument();
   // The range resistance the last poll found; 0 before the first poll.
-  double RangeResistorOhms() const { return rangeResistorOhms_; }
+  double RangeResistorOhms() const;
   PictureBox* PlotBox() const { return plotBox_; }
   QFrame* PlotBorder() const { return plotBorder_; }
   QFrame* DialBorder() const { return dialBorder_; }
@@ -118,10 +119,9 @@ class MainWindow : public QMainWindow, public PlotView {
   std::unique_ptr<Prompt> ownPrompt_;
   std::unique_ptr<PortIo> ownPort_;
   std::unique_ptr<Clock> ownClock_;
-  std::unique_ptr<Device> device_;
+  std::unique_ptr<MeasuringSession> session_;
   std::unique_ptr<RangeIndicator> range_;
   std::unique_ptr<CurveTools> tools_;
-  double rangeResistorOhms_ = 0;
   QTimer* rangePollTimer_ = nullptr;
   PictureBox* plotBox_ = nullptr;
   PictureBox* rangeDial_ = nullptr;

@@ -12,10 +12,11 @@ class PictureBox;
 
 class RangeIndicator {
  public:
-  // dialBox is the main window's dial picture box; readStatus returns the
-  // byte InPort reads from StatusPort. Both must outlive the indicator.
-  // beep sounds when the switch moved; without one, the system's beep.
-  RangeIndicator(PictureBox& dialBox, std::function<int()> readStatus, std::function<void()> beep = {});
+  // dialBox is the main window's dial picture box; monitor reads the
+  // instrument's switch (the measuring session's). Both must outlive the
+  // indicator. beep sounds when the switch moved; without one, the system's
+  // beep.
+  RangeIndicator(PictureBox& dialBox, RangeMonitor& monitor, std::function<void()> beep = {});
 
   // At start-up: forgets the switch position (reads it once, draws nothing).
   void Reset();
@@ -26,7 +27,7 @@ class RangeIndicator {
   const RangeDial& Dial() const { return dial_; }
 
  private:
-  RangeMonitor monitor_;
+  RangeMonitor& monitor_;
   RangeDial dial_;
   std::function<void()> beep_;
 };

@@ -23,7 +23,8 @@ TEST(RangeIndicator, DialOnAPictureBoxMovesItsNeedle) {
   box.resize(137, 105);
   box.show();
   int status = StatusFor100;
-  RangeIndicator indicator(box, [&] { return status; });
+  RangeMonitor monitor([&] { return status; });
+  RangeIndicator indicator(box, monitor);
   indicator.Reset();
   double ohms = indicator.Poll();
   EXPECT_EQ(ohms, 100);
@@ -74,7 +75,8 @@ TEST(RangeIndicator, SharpDialKeepsNoTraceOfTheOldNeedle) {
   box.resize(137, 105);
   box.show();
   int status = StatusFor100;
-  RangeIndicator indicator(box, [&] { return status; });
+  RangeMonitor monitor([&] { return status; });
+  RangeIndicator indicator(box, monitor);
   indicator.Reset();
   indicator.Poll();
   status = StatusFor10000;
@@ -129,8 +131,8 @@ TEST(RangeIndicator, BeepsWhenTheSwitchMovedAndRedrawsOnlyForANewRange) {
     std::vector<int> reads = {StatusFor100, StatusFor100};
     std::size_t next = 0;
     int beeps = 0;
-    RangeIndicator indicator(
-        box, [&] { return reads[std::min(next++, reads.size() - 1)]; }, [&] { ++beeps; });
+    RangeMonitor monitor([&] { return reads[std::min(next++, reads.size() - 1)]; });
+    RangeIndicator indicator(box, monitor, [&] { ++beeps; });
     indicator.Reset();
     ASSERT_EQ(indicator.Poll(), 100);
     const QImage before = box.Image().copy();  // the box paints into its image in place

@@ -1,0 +1,101 @@
+#include "device/measuring_session.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/support/timed_port.h"
+
+namespace kvt {
+
+namespace {
+
+// Status bytes of the switch positions. Their ADC data line (0x20) is low,
+// so every conversion reads code 0: -5.12 V across the part.
+constexpr int StatusFor100 = 128;
+constexpr int StatusFor10000 = 0;
+constexpr int StatusFor1000 = 255;
+
+class SessionTest : public testing::Test {
+ protected:
+  SessionTest() : port(time, 1.0 / (1 << 20)), session(port, time, settings) {
+    SetDefaultSettings(settings, AllGroups);
+    settings[PortDelayMicros] = "3";
+    session.Connect();
+    port.fixedStatus = StatusFor100;
+    port.dacCodes.clear();
+  }
+
+  static std::vector<int> CodesUpTo(int last) {
+    std::vector<int> codes;
+    for (int code = 0; code <= last; code += 32) codes.push_back(code);
+    return codes;
+  }
+
+  Settings settings;
+  SimulatedTime time;
+  TimedInstrument port;
+  MeasuringSession session;
+};
+
+}  // namespace
+
+// The currents of a run come from the range the switch shows when the points
+// are stored, however it stood while they were measured.
+TEST_F(SessionTest, BackToBackSweepTakesTheRangeAtItsEndAndEndsAtZeroVolts) {
+  PointSet points;
+  points.PointCount = 32;
+  int done = 0;
+  const bool whole = session.SweepBackToBack(points, {}, [&] {
+    if (++done == 5) port.fixedStatus = StatusFor10000;
+  });
+  EXPECT_TRUE(whole);
+  EXPECT_EQ(done, 32);
+  std::vector<int> expected = CodesUpTo(992);
+  expected.push_back(512);
+  EXPECT_EQ(port.dacCodes, expected);
+  EXPECT_EQ(session.RangeOhms(), 10000);
+  ASSERT_EQ(points.PointCount, 32);
+  for (int code : {0, 480, 992}) {
+    EXPECT_DOUBLE_EQ(points.PointVolts[code], -5.12) << code;
+    EXPECT_DOUBLE_EQ(points.PointAmps[code], (VoltsFromCode(code) + 5.12) / 10000) << code;
+  }
+}
+
+TEST_F(SessionTest, AStoppedSweepLeavesTheOutputUntilToldToGoToZero) {
+  PointSet points;
+  points.PointCount = 32;
+  int done = 0;
+  const bool whole = session.SweepBackToBack(points, [&] { return done == 5; }, [&] { ++done; });
+  EXPECT_FALSE(whole);
+  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_EQ(port.dacCodes, CodesUpTo(128));
+  session.LeaveAtZeroVolts();
+  EXPECT_EQ(port.dacCodes.back(), 512);
+  EXPECT_EQ(port.dacCodes.size(), 6u);
+}
+
+// A sweep driven tick by tick takes the range of the last poll, as the dial
+// shows it: unknown (0) until the first poll and again after a reset.
+TEST_F(SessionTest, TickedSweepUsesTheRangeOfTheLastPoll) {
+  struct Case {
+    const char* name;
+    bool poll;
+    bool resetAfter;
+    double ohms;
+  };
+  for (const Case& c : {Case{"polled", true, false, 1000}, Case{"never polled", false, false, 0},
+                        Case{"reset after the poll", true, true, 0}}) {
+    SCOPED_TRACE(c.name);
+    MeasuringSession fresh(port, time, settings);
+    fresh.Connect();
+    port.fixedStatus = StatusFor1000;
+    if (c.poll) fresh.Range().Poll();
+    if (c.resetAfter) fresh.Range().Reset();
+    port.fixedStatus = StatusFor100;  // moved since: a ticked run does not read the switch
+    EXPECT_EQ(fresh.RangeOhms(), c.ohms);
+    EXPECT_EQ(fresh.SweepCalls().rangeOhms(), c.ohms);
+  }
+}
+
+}  // namespace kvt
