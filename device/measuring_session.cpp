@@ -15,9 +15,9 @@ AcquisitionCalls MeasuringSession::SweepCalls() {
           [this](int state) { device_.SetBlinkLine(state); }, [this] { return RangeOhms(); }};
 }
 
-bool MeasuringSession::SweepBackToBack(PointSet& points, const std::function<bool()>& stop,
+bool MeasuringSession::SweepBackToBack(Curve& curve, int pointCount, const std::function<bool()>& stop,
                                        const std::function<void()>& pointDone) {
-  Acquisition run(points, SweepCalls());
+  Acquisition run(curve, pointCount, SweepCalls());
   run.Start();
   for (;;) {
     if (stop && stop()) {
@@ -26,7 +26,7 @@ bool MeasuringSession::SweepBackToBack(PointSet& points, const std::function<boo
     }
     // The tick past the last code stores the points with the range of now.
     if (run.NextCode() > 1023) range_.Poll();
-    if (run.Tick().finished) return points.PointCount != 0;
+    if (run.Tick().finished) return !curve.empty();
     if (pointDone) pointDone();
   }
 }

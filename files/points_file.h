@@ -2,15 +2,27 @@
 // The points file: "KVT", the point count, a reserved 0, then one line per
 // point with the voltage in volts and the current in amperes. Pure text
 // work, no file system and no Qt, so the reader can be fuzzed on its own.
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/point_set.h"
+#include "core/sweep_steps.h"
 
 namespace kvt {
+
+constexpr int PointSlots = 1025;  // slots 0..1024; 1024 is never used
+
+// The points of a points file by slot: slot i holds the point measured at
+// output code i.
+struct PointSet {
+  std::int16_t PointCount = 0;  // 0, 32, 64, 128, 256, 512 or 1024
+  std::array<double, PointSlots> PointVolts{};  // volts
+  std::array<double, PointSlots> PointAmps{};   // amperes
+};
 
 // A points file of 1024 points is about 25 KB; the reader never looks at
 // more than this many bytes of a file.
