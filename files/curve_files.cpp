@@ -34,14 +34,6 @@ std::vector<CsvPoint> CsvPointsOf(const Curve& curve) {
   return rows;
 }
 
-Curve CurveFromPointsFile(const PointsFileContent& content, std::optional<double> rangeOhms) {
-  Curve curve;
-  for (const PointsSample& s : content.samples) curve.points.push_back({s.volts, s.amps, false, rangeOhms});
-  curve.info.pointCount = static_cast<int>(content.samples.size());
-  FlagClipping(curve);
-  return curve;
-}
-
 namespace {
 
 // A points file of 1024 points is about 25 KB and a CSV of many points a few
@@ -115,20 +107,6 @@ CurveFile ReadCurveFile(const std::string& path) {
   return file;
 }
 
-std::optional<PointSet> PointSetFromCurve(const Curve& curve) {
-  const auto count = static_cast<int>(curve.points.size());
-  if (OptionForCount(count) == 0) return std::nullopt;
-  PointSet set;
-  set.PointCount = static_cast<std::int16_t>(count);
-  std::size_t next = 0;
-  ForEachSlot(count, [&](int slot) {
-    set.PointVolts[slot] = curve.points[next].volts;
-    set.PointAmps[slot] = curve.points[next].amps;
-    ++next;
-  });
-  return set;
-}
-
 CurveFormat CurveFormatOfName(std::string_view path) {
   std::string tail(path.substr(path.size() >= 4 ? path.size() - 4 : 0));
   std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -147,13 +125,12 @@ CurveText CurveFileText(const Curve& curve, CurveFormat format, const CsvMetadat
     else out.error = "a value of the curve is not a finite number";
     return out;
   }
-  const auto set = PointSetFromCurve(curve);
-  if (!set) {
+  if (OptionForCount(static_cast<double>(curve.points.size())) == 0) {
     out.error = "a points file holds 32, 64, 128, 256, 512 or 1024 points; this curve has " +
                 std::to_string(curve.points.size());
     return out;
   }
-  const auto text = PointsFileText(*set);
+  const auto text = PointsFileText(curve);
   if (text) out.text = *text;
   else out.error = "a value of the curve is not a finite number";
   return out;

@@ -1,13 +1,11 @@
 #pragma once
-// Curves to and from the two file forms: CSV and the points file, whose
-// slots exist only here, between a curve and the file's text.
+// Curves to and from the two file forms: CSV and the points file.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/curve.h"
-#include "core/sweep_steps.h"
 #include "files/csv_file.h"
 #include "files/points_file.h"
 
@@ -20,10 +18,6 @@ Curve CurveFromCsv(const CsvContent& content);
 
 // Rows for the CSV writer, with the curve's clipping flags.
 std::vector<CsvPoint> CsvPointsOf(const Curve& curve);
-
-// The pairs a points file held, in file order (the range is not stored there).
-Curve CurveFromPointsFile(const PointsFileContent& content,
-                          std::optional<double> rangeOhms = std::nullopt);
 
 // A curve read from a points file or a CSV file, or why it could not be.
 struct CurveFile {
@@ -38,10 +32,6 @@ struct CurveFile {
 // empty, binary and malformed files give a one-line error. The curve's
 // source is the path.
 CurveFile ReadCurveFile(const std::string& path);
-
-// The points file's slots for a curve of 32, 64, 128, 256, 512 or 1024
-// points, slot by slot in order; nothing for any other count.
-std::optional<PointSet> PointSetFromCurve(const Curve& curve);
 
 enum class CurveFormat { PointsFile, Csv };
 // .csv gives CSV; anything else the points file.

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include "core/atomic_write.h"
-#include "files/curve_files.h"
 #include "files/points_file.h"
 
 namespace kvt {
@@ -100,8 +99,8 @@ bool SavePointsFile(const Curve& curve, Prompt& prompt) {
         prompt.Message("Overwrite existing file?", PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
     if (answer != PromptAnswer::Yes) return false;
   }
-  const CurveText text = CurveFileText(curve, CurveFormat::PointsFile, {});
-  if (text.error.empty() && WriteFileAtomically(path, text.text)) return true;
+  const auto text = PointsFileText(curve);
+  if (text && WriteFileAtomically(path, *text)) return true;
   prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
   return false;
 }

@@ -51,7 +51,7 @@ Curve SomePoints(int count) {
 }
 
 // The points file's text for the curve, as the writer makes it.
-std::string TextOf(const Curve& curve) { return *PointsFileText(*PointSetFromCurve(curve)); }
+std::string TextOf(const Curve& curve) { return *PointsFileText(curve); }
 
 // Records what a load does to the main window.
 struct WindowLog : PlotView, PointCountChoice {
