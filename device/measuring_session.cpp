@@ -1,5 +1,7 @@
 #include "device/measuring_session.h"
 
+#include <functional>
+
 namespace kvt {
 
 MeasuringSession::MeasuringSession(PortIo& port, Clock& clock, const Settings& settings)
@@ -11,8 +13,10 @@ void MeasuringSession::Connect() {
 }
 
 AcquisitionCalls MeasuringSession::SweepCalls() {
-  return {[this](double volts) { return device_.MeasurePoint(volts); },
-          [this](int state) { device_.SetBlinkLine(state); }, [this] { return RangeOhms(); }};
+  // The sweep talks to the instrument itself; only the range goes through
+  // the session, whose poll the dial shares.
+  return {std::bind_front(&Device::MeasurePoint, &device_), std::bind_front(&Device::SetBlinkLine, &device_),
+          [this] { return RangeOhms(); }};
 }
 
 bool MeasuringSession::SweepBackToBack(Curve& curve, int pointCount, const std::function<bool()>& stop,
