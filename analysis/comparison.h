@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "analysis/curve.h"
+#include "core/curve.h"
 
 namespace kvt {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "analysis/curve.h"
+#include "core/curve.h"
 
 namespace kvt {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/comparison.h"
-#include "analysis/curve.h"
+#include "core/curve.h"
 
 namespace kvt {
 

@@ -23,8 +23,8 @@ double CurrentNoise(const Curve& curve) {
 
 Resolution ResolutionOf(const Curve& curve) {
   Resolution r;
-  if (curve.rangeOhms && *curve.rangeOhms > 0) {
-    r.amps = AdcStepVolts / *curve.rangeOhms;
+  if (const auto ohms = curve.RangeOhms(); ohms && *ohms > 0) {
+    r.amps = AdcStepVolts / *ohms;
     return r;
   }
   double largest = 0.0;

@@ -1,6 +1,6 @@
 #pragma once
 // What one step of the instrument is worth on each axis of a curve.
-#include "analysis/curve.h"
+#include "core/curve.h"
 
 namespace kvt {
 

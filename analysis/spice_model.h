@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/curve.h"
+#include "core/curve.h"
 #include "analysis/parameters.h"
 
 namespace kvt {

@@ -33,7 +33,7 @@
 #include "device/library_port_io.h"
 #include "core/steady_clock.h"
 #include "core/plot_view.h"
-#include "core/point_set.h"
+#include "core/sweep_steps.h"
 
 using namespace kvt;
 
@@ -208,12 +208,11 @@ int main(int argc, char** argv) {
   // Whole runs in the acquisition window, one point per tick of its timer,
   // and a finishing tick.
   const double expectedRunS = (pointCount + 1) * 0.1;
-  PointSet points;
+  Curve points;
   QuietView view;
   std::vector<double> runSeconds;
   for (int run = 1; run <= runs; ++run) {
-    points.PointCount = static_cast<std::int16_t>(pointCount);
-    AcquisitionWindow window(points,
+    AcquisitionWindow window(points, pointCount,
                              AcquisitionCalls{[&](double volts) { return device.MeasurePoint(volts); },
                                               [&](int state) { device.SetBlinkLine(state); },
                                               [] { return 1000.0; }},
@@ -226,7 +225,7 @@ int main(int argc, char** argv) {
     const double seconds = elapsed.nsecsElapsed() / 1e9;
     runSeconds.push_back(seconds);
     std::printf("run %d: %d points in %.3f s  expected %.3f s  ratio %.3f  (%.1f ms a tick)\n", run,
-                static_cast<int>(points.PointCount), seconds, expectedRunS, seconds / expectedRunS,
+                static_cast<int>(points.points.size()), seconds, expectedRunS, seconds / expectedRunS,
                 seconds * 1e3 / (pointCount + 1));
   }
   double mean = 0;

@@ -23,7 +23,7 @@ void BM_DrawPlot(benchmark::State& state) {
   surface.SetFont(kvt::ProgramFont());
   kvt::Settings settings;
   kvt::SetDefaultSettings(settings, kvt::AllGroups);
-  const kvt::PointSet points = kvt::DiodeCurve(1024);
+  const kvt::Curve points = kvt::DiodeCurve(1024);
   const kvt::PlotControls controls{true, 3, 5, 10};
   for (auto _ : state) {
     kvt::DrawPlot(surface, settings, points, controls, ".");
@@ -44,7 +44,7 @@ BENCHMARK(BM_Fill)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 QImage FullHdPlot() {
   kvt::PlotPicture picture;
   kvt::SetDefaultSettings(picture.settings, kvt::AllGroups);
-  picture.points = kvt::DiodeCurve(1024);
+  picture.curve = kvt::DiodeCurve(1024);
   picture.size = QSize(1920, 1080);
   picture.font = kvt::ProgramFont();
   return kvt::PlotImage(picture);

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "analysis/curve_files.h"
+#include "files/curve_files.h"
 #include "cli/command_line.h"
 #include "core/atomic_write.h"
 
@@ -71,10 +71,7 @@ CsvMetadata Metadata(const std::string& sourceFile) {
   CsvMetadata meta;
   meta.program = "kvt";
   meta.version = KVT_VERSION;
-  const std::time_t now = std::time(nullptr);
-  char stamp[32] = "";
-  if (std::tm local{}; localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  meta.dateTime = stamp;
+  meta.dateTime = LocalDateTimeNow();
   meta.sourceFile = sourceFile;
   return meta;
 }

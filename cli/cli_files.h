@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/curve.h"
+#include "core/curve.h"
 #include "core/settings.h"
 #include "files/csv_file.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "analysis/curve.h"
+#include "core/curve.h"
 #include "cli/cli_files.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -146,11 +146,10 @@ int RunMeasure(const Words& words) {
   const Device& device = session.Instrument();
   if (!device.HasPort()) throw RunError(device.PortProblem().value_or("the instrument cannot be reached"));
 
-  PointSet points;
-  points.PointCount = static_cast<std::int16_t>(count);
+  Curve curve;
   const bool progress = isatty(STDERR_FILENO);
   int measured = 0;
-  const bool whole = session.SweepBackToBack(points, [] { return StopSignalCatcher::Caught() != nullptr; }, [&] {
+  const bool whole = session.SweepBackToBack(curve, count, [] { return StopSignalCatcher::Caught() != nullptr; }, [&] {
     if (progress && measured < count) ShowProgress(++measured, count);
   });
   if (const char* signal = StopSignalCatcher::Caught(); signal && !whole) {
@@ -161,7 +160,9 @@ int RunMeasure(const Words& words) {
   }
   if (!failure.empty()) throw RunError(failure);
 
-  WriteCurve(output, CurveFromPointSet(points, session.RangeOhms()), "");
+  curve.info.dateTime = LocalDateTimeNow();
+  curve.info.source = line.Has("--simulate") ? "simulated instrument" : "instrument";
+  WriteCurve(output, curve, "");
   return 0;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "analysis/curve_files.h"
+#include "files/curve_files.h"
 #include "cli/cli_files.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -26,13 +26,6 @@ QSize SizeOption(const std::string& text) {
   const int width = WholeOption("--size", text.substr(0, x), 60, 10000, "pixels");
   const int height = WholeOption("--size", text.substr(x + 1), 60, 10000, "pixels");
   return QSize(width, height);
-}
-
-std::vector<std::pair<double, double>> Pairs(const Curve& curve) {
-  std::vector<std::pair<double, double>> pairs;
-  pairs.reserve(curve.points.size());
-  for (const CurvePoint& p : curve.points) pairs.emplace_back(p.volts, p.amps);
-  return pairs;
 }
 
 // Qt's own notes (a missing runtime folder, say) are no business of a
@@ -97,17 +90,12 @@ int RunRender(const Words& words) {
   }
 
   const std::string input = line.Positional()[0];
-  const Curve curve = LoadCurve(input);
+  Curve curve = LoadCurve(input);
   const std::vector<std::string> refs = line.Values("--ref");
   for (std::size_t i = 0; i < refs.size(); ++i)
     picture.references.push_back(
-        {FileName(refs[i]), Pairs(LoadCurve(refs[i])), ReferenceColour(static_cast<int>(i)), 1});
-  if (const auto set = PointSetFromCurve(curve)) {
-    picture.points = *set;
-  } else {
-    // Not a point set (any count from a CSV file): drawn as it is, unsmoothed.
-    picture.references.push_back({"", Pairs(curve), PlotColoursFrom(s).line, 2});
-  }
+        {FileName(refs[i]), PairsOf(LoadCurve(refs[i])), ReferenceColour(static_cast<int>(i)), 1});
+  picture.curve = std::move(curve);
 
   const auto application = ApplicationWithFonts();
   picture.font = ProgramFont();

@@ -12,7 +12,7 @@ class PlotView {
   // points) in line with the settings table; a control that changes runs its
   // own handler, so calls may nest.
   virtual void UpdateParams() = 0;
-  // Repaints the whole plot from the settings, the panel and the point set.
+  // Repaints the whole plot from the settings, the panel and the curve.
   virtual void DrawPlot() = 0;
   // The (volts, amperes) points a run has measured so far, shown on the plot
   // at once while the run goes on; an empty list takes them away at the next

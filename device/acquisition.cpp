@@ -10,8 +10,8 @@ int PointCountForOptions(const std::array<bool, 6>& checked) {
   return 32;
 }
 
-Acquisition::Acquisition(PointSet& points, AcquisitionCalls calls)
-    : points_(points), calls_(std::move(calls)) {}
+Acquisition::Acquisition(Curve& curve, int pointCount, AcquisitionCalls calls)
+    : curve_(curve), pointCount_(pointCount), calls_(std::move(calls)) {}
 
 void Acquisition::Start() {
   calls_.setBlinkLine(0);
@@ -20,7 +20,7 @@ void Acquisition::Start() {
 
 TickOutcome Acquisition::Tick() {
   TickOutcome out;
-  const int step = PointStep(points_.PointCount);
+  const int step = PointStep(pointCount_);
   // A count that is none of the six sizes has no sweep: nothing measured.
   if (step < 1 || 1024 % step != 0 || step > 32) {
     Cancel();
@@ -60,15 +60,18 @@ TickOutcome Acquisition::Finish(int step) {
 
   // Every current of the run uses the range set now, at the end.
   const double ohms = calls_.rangeOhms();
-  for (int i = 0; i <= 1023; i += step) {
-    points_.PointVolts[i] = rawVolts_[i];
-    points_.PointAmps[i] = (VoltsFromCode(i) - rawVolts_[i]) / ohms;
-  }
+  Curve measured;
+  measured.info.pointCount = pointCount_;
+  for (int i = 0; i <= 1023; i += step)
+    measured.points.push_back({rawVolts_[i], (VoltsFromCode(i) - rawVolts_[i]) / ohms, false,
+                               ohms > 0 ? std::optional<double>(ohms) : std::nullopt});
+  FlagClipping(measured);
+  curve_ = std::move(measured);
   calls_.measurePoint(0.0);
   out.finished = true;
   return out;
 }
 
-void Acquisition::Cancel() { points_.PointCount = 0; }
+void Acquisition::Cancel() { curve_ = Curve{}; }
 
 }  // namespace kvt

@@ -1,13 +1,14 @@
 #pragma once
 // One acquisition run: the output sweeps all codes 0..1023 in PointStep
 // steps, one measured point per tick; the tick after the last point turns
-// the measured voltages into the points of the PointSet.
+// the measured voltages into the points of the curve.
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
-#include "core/point_set.h"
+#include "core/curve.h"
+#include "core/sweep_steps.h"
 
 namespace kvt {
 
@@ -36,8 +37,10 @@ struct TickOutcome {
 
 class Acquisition {
  public:
-  // `points` must outlive the run; its PointCount fixes the step.
-  Acquisition(PointSet& points, AcquisitionCalls calls);
+  // `curve` must outlive the run and receives its points at the end;
+  // `pointCount` (32, 64, ... 1024) fixes the step. The curve is left alone
+  // until then.
+  Acquisition(Curve& curve, int pointCount, AcquisitionCalls calls);
 
   // Begins a run: blink line in its resting state, first code 0.
   void Start();
@@ -45,23 +48,25 @@ class Acquisition {
   // One timer tick.
   TickOutcome Tick();
 
-  // Abandons the run: the set counts as empty. The instrument keeps its
-  // last output.
+  // Abandons the run: the curve is emptied. The instrument keeps its last
+  // output.
   void Cancel();
 
+  int PointCount() const { return pointCount_; }
   int NextCode() const { return nextCode_; }
   int BlinkState() const { return blinkState_; }
-  const std::array<double, PointSlots>& RawVolts() const { return rawVolts_; }
+  const std::array<double, OutputCodes>& RawVolts() const { return rawVolts_; }
 
  private:
   TickOutcome Finish(int step);
 
-  PointSet& points_;
+  Curve& curve_;
+  int pointCount_;
   AcquisitionCalls calls_;
   std::int16_t nextCode_ = 0;
   std::int16_t tickCount_ = 0;
   std::int16_t blinkState_ = 0;
-  std::array<double, PointSlots> rawVolts_{};
+  std::array<double, OutputCodes> rawVolts_{};
 };
 
 }  // namespace kvt

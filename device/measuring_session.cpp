@@ -1,5 +1,7 @@
 #include "device/measuring_session.h"
 
+#include <functional>
+
 namespace kvt {
 
 MeasuringSession::MeasuringSession(PortIo& port, Clock& clock, const Settings& settings)
@@ -11,13 +13,15 @@ void MeasuringSession::Connect() {
 }
 
 AcquisitionCalls MeasuringSession::SweepCalls() {
-  return {[this](double volts) { return device_.MeasurePoint(volts); },
-          [this](int state) { device_.SetBlinkLine(state); }, [this] { return RangeOhms(); }};
+  // The sweep talks to the instrument itself; only the range goes through
+  // the session, whose poll the dial shares.
+  return {std::bind_front(&Device::MeasurePoint, &device_), std::bind_front(&Device::SetBlinkLine, &device_),
+          [this] { return RangeOhms(); }};
 }
 
-bool MeasuringSession::SweepBackToBack(PointSet& points, const std::function<bool()>& stop,
+bool MeasuringSession::SweepBackToBack(Curve& curve, int pointCount, const std::function<bool()>& stop,
                                        const std::function<void()>& pointDone) {
-  Acquisition run(points, SweepCalls());
+  Acquisition run(curve, pointCount, SweepCalls());
   run.Start();
   for (;;) {
     if (stop && stop()) {
@@ -26,7 +30,7 @@ bool MeasuringSession::SweepBackToBack(PointSet& points, const std::function<boo
     }
     // The tick past the last code stores the points with the range of now.
     if (run.NextCode() > 1023) range_.Poll();
-    if (run.Tick().finished) return points.PointCount != 0;
+    if (run.Tick().finished) return !curve.empty();
     if (pointDone) pointDone();
   }
 }

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/point_set.h"
+#include "core/curve.h"
 #include "core/port_io.h"
 #include "core/settings.h"
 #include "device/acquisition.h"
@@ -36,12 +36,13 @@ class MeasuringSession {
   // line, and the range of the last poll for the currents.
   AcquisitionCalls SweepCalls();
 
-  // Sweeps points.PointCount points without pause, the range read from the
-  // switch just before the points are stored. `stop` is asked before every
-  // point: when it says so the run is abandoned (the set counts as empty,
-  // the output stays where it was) and false returned. `pointDone` is told
-  // of every point measured. The output ends at 0 V after a whole sweep.
-  bool SweepBackToBack(PointSet& points, const std::function<bool()>& stop = {},
+  // Sweeps `pointCount` points (32 ... 1024) without pause into `curve`, the
+  // range read from the switch just before the points are stored. `stop` is
+  // asked before every point: when it says so the run is abandoned (the
+  // curve is emptied, the output stays where it was) and false returned.
+  // `pointDone` is told of every point measured. The output ends at 0 V
+  // after a whole sweep.
+  bool SweepBackToBack(Curve& curve, int pointCount, const std::function<bool()>& stop = {},
                        const std::function<void()>& pointDone = {});
 
   // Puts 0 V on the part, as after a sweep, without measuring.

@@ -80,6 +80,8 @@ void ReadComment(std::string_view comment, CsvContent& content) {
     if (const auto ohms = ParseNumber(*v, false); ohms && *ohms > 0) content.rangeOhms = ohms;
   } else if (const auto s = value("source:")) {
     content.sourceFile = std::string(*s);
+  } else if (const auto d = value("date:")) {
+    content.dateTime = std::string(*d);
   }
 }
 

@@ -47,6 +47,7 @@ struct CsvContent {
   std::vector<CsvPoint> points;
   std::optional<double> rangeOhms;  // from a "# range_ohms:" line
   std::string sourceFile;           // from a "# source:" line
+  std::string dateTime;             // from a "# date:" line
   std::string error;                // empty when the file was read
   bool ok() const { return error.empty(); }
 };

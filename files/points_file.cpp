@@ -126,20 +126,26 @@ std::string CommaToPoint(std::string_view text) {
   return result;
 }
 
-std::optional<std::string> PointsFileText(const PointSet& points) {
+std::optional<std::string> PointsFileText(const Curve& curve) {
+  const auto count = static_cast<int>(curve.points.size());
+  if (OptionForCount(count) == 0) return std::nullopt;
   std::string text = "KVT\r\n";
-  text += SignedDecimal(points.PointCount) + " \r\n";
+  text += SignedDecimal(count) + " \r\n";
   text += SignedDecimal(0) + " \r\n";
-  bool writable = true;
-  ForEachSlot(points.PointCount, [&](int i) {
-    const auto line = PointLine(points.PointVolts[i], points.PointAmps[i]);
-    if (line)
-      text += *line;
-    else
-      writable = false;
-  });
-  if (!writable) return std::nullopt;
+  for (const CurvePoint& p : curve.points) {
+    const auto line = PointLine(p.volts, p.amps);
+    if (!line) return std::nullopt;
+    text += *line;
+  }
   return text;
+}
+
+Curve CurveFromPointsFile(const PointsFileContent& content, std::optional<double> rangeOhms) {
+  Curve curve;
+  for (const PointsSample& s : content.samples) curve.points.push_back({s.volts, s.amps, false, rangeOhms});
+  curve.info.pointCount = static_cast<int>(content.samples.size());
+  FlagClipping(curve);
+  return curve;
 }
 
 int OptionForCount(double count) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/point_set.h"
+#include "core/curve.h"
 #include "core/settings.h"
 #include "plot/indexed_png.h"
 #include "plot/plot_renderer.h"
@@ -18,7 +18,7 @@ namespace kvt {
 // Everything that decides the plot's pixels.
 struct PlotPicture {
   Settings settings;
-  PointSet points;
+  Curve curve;
   PlotControls controls;
   std::vector<ReferenceCurve> references;
   std::string decimalSeparator = ".";

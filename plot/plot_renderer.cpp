@@ -1,7 +1,6 @@
 #include "plot/plot_renderer.h"
 
 #include <algorithm>
-#include <array>
 
 #include "core/text_number.h"
 #include "plot/plot_geometry.h"
@@ -78,12 +77,11 @@ class Chain {
   int px_ = 0, py_ = 0;
 };
 
-void DrawCurve(DrawSurface& surface, const PlotScale& s, const PointSet& points,
-               const std::array<double, PointSlots>* smoothed, Colour line) {
+void DrawCurve(DrawSurface& surface, const PlotScale& s, const Curve& curve, const std::vector<double>* smoothed,
+               Colour line) {
   Chain chain(surface, s, line);
-  ForEachSlot(points.PointCount, [&](int slot) {
-    chain.Add(points.PointVolts[slot], smoothed ? (*smoothed)[slot] : points.PointAmps[slot] * 1000);
-  });
+  for (std::size_t i = 0; i < curve.points.size(); ++i)
+    chain.Add(curve.points[i].volts, smoothed ? (*smoothed)[i] : curve.points[i].amps * 1000);
 }
 
 void DrawReference(DrawSurface& surface, const PlotScale& s, const ReferenceCurve& curve) {
@@ -139,7 +137,7 @@ PlotColours PlotColoursFrom(const Settings& settings) {
                      ColourFrom(settings, TextRed, TextGreen, TextBlue)};
 }
 
-void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& points,
+void DrawPlot(DrawSurface& surface, const Settings& settings, const Curve& curve,
               const PlotControls& controls, std::string_view decimalSeparator,
               const std::vector<ReferenceCurve>& references) {
   const DrawBatch batch(surface);
@@ -153,15 +151,15 @@ void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& po
   if (!references.empty()) {
     for (const ReferenceCurve& curve : references) DrawReference(surface, s, curve);
     DrawLegend(surface, g, references, colours.text);
-    if (points.PointCount == 0) DrawAxes(surface, g, s, colours.text, decimalSeparator);
+    if (curve.empty()) DrawAxes(surface, g, s, colours.text, decimalSeparator);
   }
-  if (points.PointCount == 0) return;
+  if (curve.empty()) return;
 
-  std::array<double, PointSlots> smoothed{};
-  if (controls.smoothing) smoothed = SmoothedMilliamps(points, controls.smoothingLevel);
+  std::vector<double> smoothed;
+  if (controls.smoothing) smoothed = SmoothedMilliamps(curve, controls.smoothingLevel);
 
   surface.SetPenWidth(2);
-  DrawCurve(surface, s, points, controls.smoothing ? &smoothed : nullptr, colours.line);
+  DrawCurve(surface, s, curve, controls.smoothing ? &smoothed : nullptr, colours.line);
   surface.SetPenWidth(1);
   DrawAxes(surface, g, s, colours.text, decimalSeparator);
 }

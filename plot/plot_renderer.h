@@ -1,7 +1,7 @@
 #pragma once
 // Paints the whole current-voltage plot: background, axes with arrows,
 // captions, ticks with their values, dot grid and the (optionally smoothed)
-// curve of the point set.
+// measured curve.
 #include <string>
 #include <string_view>
 #include <utility>
@@ -9,7 +9,7 @@
 
 #include "core/settings.h"
 #include "core/draw_surface.h"
-#include "core/point_set.h"
+#include "core/curve.h"
 #include "plot/plot_geometry.h"
 #include "plot/plot_scale.h"
 
@@ -32,8 +32,8 @@ struct PlotColours {
 PlotColours PlotColoursFrom(const Settings& settings);
 
 // A curve drawn under the measured one: a known-good part to compare with,
-// or any list of points that is not a point set. Points outside the ranges
-// break the line, as for the measured curve.
+// or the live curve of a run. Points outside the ranges break the line, as
+// for the measured curve.
 struct ReferenceCurve {
   std::string name;  // shown in the legend in the curve's colour; empty: no entry
   std::vector<std::pair<double, double>> points;  // (volts, amperes) in order
@@ -58,10 +58,11 @@ std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScale& s, std::
 int LegendRowTop(const PlotGeometry& g, int row);
 
 // Repaints `surface` completely. Tick values use `decimalSeparator` (the
-// locale's). The point set is only read; the pen width is left at 1. The
+// locale's). The curve is drawn in its order, point to point; the pen width
+// is left at 1. The
 // references come under the measured curve, with a legend of their names in
 // the top-left corner, where a two-terminal part's curve never goes.
-void DrawPlot(DrawSurface& surface, const Settings& settings, const PointSet& points,
+void DrawPlot(DrawSurface& surface, const Settings& settings, const Curve& curve,
               const PlotControls& controls, std::string_view decimalSeparator,
               const std::vector<ReferenceCurve>& references = {});
 

@@ -4,15 +4,14 @@
 
 namespace kvt {
 
-std::array<double, PointSlots> SmoothedMilliamps(const PointSet& points, int level) {
-  std::array<double, PointSlots> bySlot{};
+std::vector<double> SmoothedMilliamps(const Curve& curve, int level) {
   // Index 0 unused: blocks are counted from point 1.
   std::vector<double> x(1, 0.0);
   std::vector<double> y(1, 0.0);
-  ForEachSlot(points.PointCount, [&](int slot) {
-    x.push_back(points.PointVolts[slot]);
-    y.push_back(points.PointAmps[slot] * 1000);
-  });
+  for (const CurvePoint& p : curve.points) {
+    x.push_back(p.volts);
+    y.push_back(p.amps * 1000);
+  }
   const int n = static_cast<int>(x.size()) - 1;
   const int l = level < 1 ? 1 : level;
 
@@ -33,9 +32,8 @@ std::array<double, PointSlots> SmoothedMilliamps(const PointSet& points, int lev
     for (int k = i; k < i + l; ++k) y[k] = b * x[k] + a;
   }
 
-  int k = 0;
-  ForEachSlot(points.PointCount, [&](int slot) { bySlot[slot] = y[++k]; });
-  return bySlot;
+  y.erase(y.begin());
+  return y;
 }
 
 }  // namespace kvt

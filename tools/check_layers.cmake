@@ -1,5 +1,5 @@
 # Fails when a source file includes a header of a layer above its own.
-# Layers, lowest first: core; plot, files, device; analysis (on files); ui, cli; app.
+# Layers, lowest first: core; plot, files, device, analysis; ui, cli; app.
 # portio and simulator stand apart and include nothing of the program; cli
 # checks the simulated instrument's control file with the simulator's reader.
 cmake_minimum_required(VERSION 3.25)
@@ -8,7 +8,7 @@ set(allowed_core core)
 set(allowed_plot core plot)
 set(allowed_files core files)
 set(allowed_device core device portio)
-set(allowed_analysis core files analysis)
+set(allowed_analysis core analysis)
 set(allowed_ui core plot files device analysis ui)
 set(allowed_cli core plot files device analysis cli simulator)
 set(allowed_app core plot files device analysis ui app)

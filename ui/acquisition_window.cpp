@@ -25,12 +25,12 @@ constexpr Colour Black = MakeColour(0, 0, 0);
 
 }  // namespace
 
-AcquisitionWindow::AcquisitionWindow(PointSet& points, AcquisitionCalls calls, PlotView& view, QWidget* mainWindow)
+AcquisitionWindow::AcquisitionWindow(Curve& curve, int pointCount, AcquisitionCalls calls, PlotView& view,
+                                     QWidget* mainWindow)
     : QDialog(mainWindow),
-      points_(points),
       view_(view),
       rangeOhms_(calls.rangeOhms),
-      run_(points, std::move(calls)),
+      run_(curve, pointCount, std::move(calls)),
       twips_(ScaleOf(mainWindow)) {
   setObjectName("GetPoints");
   MakeFixedDialog(*this, "Getting points from device ...", 4485, 2145);
@@ -135,12 +135,12 @@ void AcquisitionWindow::reject() {
     QDialog::reject();
 }
 
-// The points only become the set's at the end of the run; until then the
+// The points only become the curve's at the end of the run; until then the
 // plot follows the raw voltages, with currents from the present range.
 void AcquisitionWindow::ShowMeasuredSoFar() {
   const double ohms = rangeOhms_ ? rangeOhms_() : 0.0;
   if (!(ohms > 0)) return;
-  const int step = PointStep(points_.PointCount);
+  const int step = PointStep(run_.PointCount());
   if (step <= 0) return;
   std::vector<std::pair<double, double>> measured;
   for (int i = 0; i < run_.NextCode() && i <= 1023; i += step) {

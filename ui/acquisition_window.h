@@ -20,11 +20,12 @@ class PictureBox;
 class AcquisitionWindow : public QDialog {
   Q_OBJECT
  public:
-  // points.PointCount must already hold the run's size. The window places
-  // itself 1000 twips right of and below mainWindow's top-left corner,
-  // resets the blink line and starts its timer; exec() runs it.
-  // At the end, or on Cancel, `view` shows the outcome.
-  AcquisitionWindow(PointSet& points, AcquisitionCalls calls, PlotView& view, QWidget* mainWindow = nullptr);
+  // A run of `pointCount` points whose curve replaces `curve` at its end
+  // (Cancel empties it). The window places itself 1000 twips right of and
+  // below mainWindow's top-left corner, resets the blink line and starts its
+  // timer; exec() runs it. At the end, or on Cancel, `view` shows the outcome.
+  AcquisitionWindow(Curve& curve, int pointCount, AcquisitionCalls calls, PlotView& view,
+                    QWidget* mainWindow = nullptr);
   ~AcquisitionWindow() override;
 
   PictureBox* IndicatorBox() const { return indicatorBox_; }
@@ -53,7 +54,6 @@ class AcquisitionWindow : public QDialog {
   void DrawIndicator(int blinkState);
   void ShowMeasuredSoFar();
 
-  PointSet& points_;
   PlotView& view_;
   std::function<double()> rangeOhms_;  // a copy of the run's, for the live curve
   Acquisition run_;

@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QString>
 
-#include "analysis/curve_files.h"
+#include "files/curve_files.h"
 #include "analysis/parameter_report.h"
 #include "analysis/parameters.h"
 #include "ui/export_command.h"
@@ -26,13 +26,6 @@ bool SamePoints(const std::vector<CurvePoint>& a, const std::vector<CurvePoint>&
   for (std::size_t i = 0; i < a.size(); ++i)
     if (a[i].volts != b[i].volts || a[i].amps != b[i].amps) return false;
   return true;
-}
-
-std::vector<std::pair<double, double>> Pairs(const Curve& curve) {
-  std::vector<std::pair<double, double>> pairs;
-  pairs.reserve(curve.points.size());
-  for (const CurvePoint& p : curve.points) pairs.emplace_back(p.volts, p.amps);
-  return pairs;
 }
 
 }  // namespace
@@ -72,7 +65,7 @@ void CurveTools::ClearReferences() {
 }
 
 void CurveTools::Export() {
-  ExportCurve(host_.prompt, {host_.picture(), runRangeOhms_});
+  ExportCurve(host_.prompt, host_.picture());
 }
 
 void CurveTools::ShowParameters() {
@@ -89,25 +82,23 @@ void CurveTools::ShowParameters() {
 std::vector<ReferenceCurve> CurveTools::PlotReferences(Colour lineColour) const {
   std::vector<ReferenceCurve> curves;
   for (std::size_t i = 0; i < references_.size(); ++i)
-    curves.push_back({references_[i].name, Pairs(references_[i].curve), ReferenceColour(static_cast<int>(i)), 1});
+    curves.push_back({references_[i].name, PairsOf(references_[i].curve), ReferenceColour(static_cast<int>(i)), 1});
   // The measured curve's own pen, so the run looks as it will at the end.
   if (!partial_.empty()) curves.push_back({"", partial_, lineColour, 2});
   return curves;
 }
 
-Curve CurveTools::MeasuredCurve() const { return CurveFromPointSet(host_.points, runRangeOhms_); }
-
 void CurveTools::PlotRedrawn() {
   const PlotColours colours = PlotColoursFrom(host_.picture().settings);
   overlay_->SetLegendColour(QColor(RedOf(colours.text), GreenOf(colours.text), BlueOf(colours.text)));
   if (!partial_.empty()) {
-    // The set still holds the previous points while a run goes on.
+    // The curve still holds the previous points while a run goes on.
     overlay_->SetCurve(CurveFromPairs(partial_));
     overlay_->SetMatch(std::nullopt);
     shownPoints_.reset();
     return;
   }
-  const Curve curve = MeasuredCurve();
+  const Curve& curve = host_.measured;
   if (shownPoints_ && SamePoints(*shownPoints_, curve.points) && shownGeneration_ == generation_) return;
   shownPoints_ = curve.points;
   shownGeneration_ = generation_;
@@ -141,29 +132,23 @@ void CurveTools::FillParameters() {
     const AnalysisOptions options;
     columns.push_back({title, ParameterRows(curve, AnalysePart(curve, options), options)});
   };
-  if (host_.points.PointCount != 0 && partial_.empty()) add("measured", MeasuredCurve());
+  if (!host_.measured.empty() && partial_.empty()) add("measured", host_.measured);
   for (const NamedCurve& reference : references_) add(reference.name, reference.curve);
   parameters_->Show(columns);
   // Grown by new columns: placed again, unless the user moved it.
   if (parameters_->isVisible() && parameters_->pos() == placedAt_) PlaceParameters();
 }
 
-void CurveTools::RunFinished(double rangeOhms) {
-  runRangeOhms_ = rangeOhms;
-  unsaved_ = host_.points.PointCount != 0;
-}
+void CurveTools::RunFinished() { unsaved_ = !host_.measured.empty(); }
 
-void CurveTools::PointsLoaded() {
-  runRangeOhms_.reset();
-  unsaved_ = false;
-}
+void CurveTools::PointsLoaded() { unsaved_ = false; }
 
 bool CurveTools::MayDropMeasurement() {
-  if (!unsaved_ || host_.points.PointCount == 0) return true;
+  if (!unsaved_ || host_.measured.empty()) return true;
   switch (host_.prompt.Message("The measured points have not been saved. Save them first?", PromptIcon::Question,
                                PromptButtons::YesNoCancel, PromptAnswer::Yes)) {
     case PromptAnswer::Yes:
-      if (!SavePointsFile(host_.points, host_.prompt)) return false;
+      if (!SavePointsFile(host_.measured, host_.prompt)) return false;
       unsaved_ = false;
       return true;
     case PromptAnswer::No:

@@ -12,7 +12,7 @@
 
 #include "analysis/reference_match.h"
 #include "core/plot_view.h"
-#include "core/point_set.h"
+#include "core/curve.h"
 #include "core/prompt.h"
 #include "plot/plot_export.h"
 
@@ -25,7 +25,7 @@ class PictureBox;
 class PlotOverlay;
 
 struct CurveToolsHost {
-  PointSet& points;
+  Curve& measured;  // the window's curve: measured or loaded
   Prompt& prompt;
   PictureBox& plotBox;
   PlotView& view;  // redraws after the references change
@@ -57,7 +57,7 @@ class CurveTools {
   void PlotRedrawn();
 
   // Where the points came from, for the question before they are dropped.
-  void RunFinished(double rangeOhms);
+  void RunFinished();
   void PointsLoaded();
   void PointsSaved() { unsaved_ = false; }
   // True when nothing unsaved is at stake, or the user saved it or let it
@@ -69,7 +69,6 @@ class CurveTools {
   ParametersWindow* Parameters() const { return parameters_; }
 
  private:
-  Curve MeasuredCurve() const;
   void FillParameters();
   void PlaceParameters();
 
@@ -80,7 +79,6 @@ class CurveTools {
   PlotOverlay* overlay_ = nullptr;
   ParametersWindow* parameters_ = nullptr;
   QPoint placedAt_;  // where the Parameters window was last put
-  std::optional<double> runRangeOhms_;  // of the run the points came from
   bool unsaved_ = false;
   // What the overlay and the Parameters window were last made from.
   std::optional<std::vector<CurvePoint>> shownPoints_;

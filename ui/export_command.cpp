@@ -1,13 +1,12 @@
 #include "ui/export_command.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QString>
 #include <unistd.h>
 #include <array>
 #include <cctype>
 
-#include "analysis/curve_files.h"
+#include "files/curve_files.h"
 #include "analysis/parameters.h"
 #include "analysis/spice_model.h"
 #include "core/atomic_write.h"
@@ -48,25 +47,25 @@ void CantSave(Prompt& prompt) {
 }
 
 // The file's bytes, or nothing when the producer cannot make them.
-std::optional<std::string> Produce(ExportFormat format, const ExportInput& input, const std::string& path) {
-  const Curve curve = CurveFromPointSet(input.picture.points, input.rangeOhms);
+std::optional<std::string> Produce(ExportFormat format, const PlotPicture& picture, const std::string& path) {
+  const Curve& curve = picture.curve;
   switch (format) {
     case ExportFormat::Csv: {
       CsvMetadata meta;
       meta.program = "kvt_win";
       meta.version = KVT_VERSION;
-      meta.dateTime = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
+      meta.dateTime = LocalDateTimeNow();
       const CurveText out = CurveFileText(curve, CurveFormat::Csv, meta);
       if (!out.error.empty()) return std::nullopt;
       return out.text;
     }
     case ExportFormat::Png: {
-      const auto png = IndexedPng(PlotImage(input.picture));
+      const auto png = IndexedPng(PlotImage(picture));
       if (!png) return std::nullopt;
       return png->toStdString();
     }
     case ExportFormat::Svg:
-      return PlotSvg(input.picture).toStdString();
+      return PlotSvg(picture).toStdString();
     case ExportFormat::Spice: {
       std::string name = BaseName(path);
       name = name.substr(0, name.rfind('.'));
@@ -87,8 +86,8 @@ std::optional<ExportFormat> ExportFormatOfName(const std::string& name) {
   return std::nullopt;
 }
 
-bool ExportCurve(Prompt& prompt, const ExportInput& input) {
-  if (input.picture.points.PointCount == 0) {
+bool ExportCurve(Prompt& prompt, const PlotPicture& picture) {
+  if (picture.curve.empty()) {
     prompt.Message("There are no points!", PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
     return false;
   }
@@ -119,7 +118,7 @@ bool ExportCurve(Prompt& prompt, const ExportInput& input) {
       prompt.Message("Overwrite existing file?", PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No) !=
           PromptAnswer::Yes)
     return false;
-  const auto bytes = Produce(format, input, path);
+  const auto bytes = Produce(format, picture, path);
   if (bytes && WriteFileAtomically(path, *bytes)) return true;
   CantSave(prompt);
   return false;

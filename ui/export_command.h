@@ -16,13 +16,9 @@ enum class ExportFormat { Csv, Png, Svg, Spice };
 // name without one of the known extensions.
 std::optional<ExportFormat> ExportFormatOfName(const std::string& name);
 
-struct ExportInput {
-  PlotPicture picture;              // the plot as on screen: size, ranges, references
-  std::optional<double> rangeOhms;  // of the run the points came from, when known
-};
-
-// Asks for a name and writes the file; failures are reported as a failed
-// save and leave no partial file. Returns whether a file was written.
-bool ExportCurve(Prompt& prompt, const ExportInput& input);
+// Asks for a name and writes the file from the plot as on screen (its curve,
+// size, ranges and references); failures are reported as a failed save and
+// leave no partial file. Returns whether a file was written.
+bool ExportCurve(Prompt& prompt, const PlotPicture& picture);
 
 }  // namespace kvt

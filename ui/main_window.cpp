@@ -87,9 +87,9 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   session_ = std::make_unique<MeasuringSession>(*services_.port, *services_.clock, settings_);
   range_ = std::make_unique<RangeIndicator>(*rangeDial_, session_->Range());
   tools_ = std::make_unique<CurveTools>(
-      CurveToolsHost{points_, *services_.prompt, *plotBox_, *this, [this] { return panel_->Controls(); },
+      CurveToolsHost{measured_, *services_.prompt, *plotBox_, *this, [this] { return panel_->Controls(); },
                      [this] {
-                       return PlotPicture{settings_, points_, panel_->Controls(),
+                       return PlotPicture{settings_, measured_, panel_->Controls(),
                                           tools_->PlotReferences(PlotColoursFrom(settings_).line),
                                           QLocale().decimalPoint().toStdString(), plotBox_->Image().size(),
                                           plotBox_->font()};
@@ -122,7 +122,7 @@ void MainWindow::Load() {
   session_->Connect();  // the first port access: loads the port library
   if (settings_.IsOn(ShowAboutAtStart)) ShowStartupAbout();
   ApplyStoredGeometry();
-  points_.PointCount = 0;
+  measured_ = Curve{};
   Instrument().SetBlinkLine(0);
   range_->Reset();
   ArrangeLayout();
@@ -226,7 +226,7 @@ void MainWindow::ArrangeLayout() {
 
 void MainWindow::UpdateParams() {
   panel_->Sync();
-  const bool havePoints = points_.PointCount != 0;
+  const bool havePoints = !measured_.empty();
   menu_.savePoints->setEnabled(havePoints);
   menu_.clearPlot->setEnabled(havePoints);
 }
@@ -235,11 +235,11 @@ void MainWindow::DrawPlot() {
   // The surface must have the size the layout gave it, even before the
   // window has been shown.
   plotBorder_->layout()->activate();
-  // While a run goes on the set still holds the previous points; only the
+  // While a run goes on the curve still holds the previous points; only the
   // live curve is shown.
-  static const PointSet none{};
+  static const Curve none{};
   const bool live = tools_ && tools_->HasPartial();
-  kvt::DrawPlot(*plotBox_, settings_, live ? none : points_, panel_->Controls(),
+  kvt::DrawPlot(*plotBox_, settings_, live ? none : measured_, panel_->Controls(),
                 QLocale().decimalPoint().toStdString(),
                 tools_ ? tools_->PlotReferences(PlotColoursFrom(settings_).line) : std::vector<ReferenceCurve>{});
   if (tools_) tools_->PlotRedrawn();
@@ -253,10 +253,10 @@ void MainWindow::ShowPartialCurve(const std::vector<std::pair<double, double>>& 
 void MainWindow::ConnectMenu() {
   connect(menu_.openPoints, &QAction::triggered, this, [this] {
     if (!tools_->MayDropMeasurement()) return;
-    if (LoadPointsFile(points_, *services_.prompt, *panel_, *this)) tools_->PointsLoaded();
+    if (LoadPointsFile(measured_, *services_.prompt, *panel_, *this)) tools_->PointsLoaded();
   });
   connect(menu_.savePoints, &QAction::triggered, this, [this] {
-    if (SavePointsFile(points_, *services_.prompt)) tools_->PointsSaved();
+    if (SavePointsFile(measured_, *services_.prompt)) tools_->PointsSaved();
   });
   connect(menu_.exit, &QAction::triggered, this, [this] {
     if (tools_->MayDropMeasurement()) ExitApplication();
@@ -310,12 +310,15 @@ void MainWindow::GetPointsFromDevice() {
   if (!tools_->MayDropMeasurement()) return;
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
-  points_.PointCount = static_cast<std::int16_t>(PointCountForOptions(checked));
-  AcquisitionWindow window(points_, session_->SweepCalls(), *this, this);
+  AcquisitionWindow window(measured_, PointCountForOptions(checked), session_->SweepCalls(), *this, this);
   Instrument().SetKeepResponsive([&window] { return window.KeepResponsive(); });
   window.exec();
   Instrument().SetKeepResponsive({});
-  tools_->RunFinished(RangeResistorOhms());
+  if (!measured_.empty()) {
+    measured_.info.dateTime = LocalDateTimeNow();
+    measured_.info.source = services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument";
+  }
+  tools_->RunFinished();
 }
 
 void MainWindow::OpenWindowOptions() {
@@ -324,11 +327,11 @@ void MainWindow::OpenWindowOptions() {
 }
 
 void MainWindow::ClearPoints() {
-  if (points_.PointCount == 0) return;
+  if (measured_.empty()) return;
   if (services_.prompt->Message("Are you sure in clearing plot?", PromptIcon::Question, PromptButtons::YesNo,
                                 PromptAnswer::Yes) == PromptAnswer::No)
     return;
-  points_.PointCount = 0;
+  measured_ = Curve{};
   UpdateParams();
   DrawPlot();
 }

@@ -15,7 +15,7 @@
 #include "core/plot_view.h"
 #include "core/settings.h"
 #include "core/twips.h"
-#include "core/point_set.h"
+#include "core/curve.h"
 
 class QDialog;
 class QFrame;
@@ -71,7 +71,8 @@ class MainWindow : public QMainWindow, public PlotView {
   void EndWithoutAsking();
 
   Settings& Table() { return settings_; }
-  PointSet& Points() { return points_; }
+  // The curve on the plot: the last run's or the file's.
+  Curve& Measured() { return measured_; }
   ParameterPanel& Panel() { return *panel_; }
   const MainMenu& Menu() const { return menu_; }
   const CurveMenu& CurveItems() const { return curveMenu_; }
@@ -112,7 +113,7 @@ class MainWindow : public QMainWindow, public PlotView {
   TwipScale scale_;
   std::string configDir_;
   Settings settings_;
-  PointSet points_;
+  Curve measured_;
   MainMenu menu_{};
   CurveMenu curveMenu_{};
   std::unique_ptr<ParameterPanel> panel_;

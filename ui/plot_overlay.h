@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "analysis/comparison.h"
-#include "analysis/curve.h"
+#include "core/curve.h"
 #include "plot/plot_renderer.h"
 
 namespace kvt {

@@ -32,9 +32,9 @@ std::string LocalPath(const std::string& name) {
 // that before the message: an empty plot, no Save or Clear, and the option
 // buttons back on the stored choice (the failed count turned them all off).
 // The message names the file and tells where in it the reading stopped.
-void EmptyAfterLateFailure(PointSet& points, Prompt& prompt, PlotView& view, const std::string& name,
+void EmptyAfterLateFailure(Curve& curve, Prompt& prompt, PlotView& view, const std::string& name,
                            const std::string& problem) {
-  points.PointCount = 0;
+  curve = Curve{};
   view.UpdateParams();
   view.DrawPlot();
   const std::string file = name.substr(name.rfind('/') + 1);
@@ -44,7 +44,7 @@ void EmptyAfterLateFailure(PointSet& points, Prompt& prompt, PlotView& view, con
 
 }  // namespace
 
-bool LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, PlotView& view) {
+bool LoadPointsFile(Curve& curve, Prompt& prompt, PointCountChoice& choice, PlotView& view) {
   const std::string name = prompt.OpenFileName(OpenRequest());
   if (name.empty()) return false;
 
@@ -58,30 +58,27 @@ bool LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, 
     prompt.Message(CantOpen, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
     return false;
   }
-  for (const PointsSample& s : content.samples) {
-    points.PointVolts[s.slot] = s.volts;
-    points.PointAmps[s.slot] = s.amps;
-  }
   if (content.status == PointsReadStatus::BadData) {
-    EmptyAfterLateFailure(points, prompt, view, name, content.problem);
+    EmptyAfterLateFailure(curve, prompt, view, name, content.problem);
     return true;
   }
   choice.AllOptionsOff();
   if (content.status == PointsReadStatus::BadCount) {
-    EmptyAfterLateFailure(points, prompt, view, name, content.problem);
+    EmptyAfterLateFailure(curve, prompt, view, name, content.problem);
     return true;
   }
-  // The count is set before the option button is turned on, so the panel
-  // update its click runs already sees the new points (save and clear
+  // The curve is replaced before the option button is turned on, so the
+  // panel update its click runs already sees the new points (save and clear
   // become available).
-  points.PointCount = static_cast<std::int16_t>(content.count);
+  curve = CurveFromPointsFile(content);
+  curve.info.source = name.substr(name.rfind('/') + 1);
   choice.TurnOptionOn(OptionForCount(content.count));
   view.DrawPlot();
   return true;
 }
 
-bool SavePointsFile(const PointSet& points, Prompt& prompt) {
-  if (points.PointCount == 0) {
+bool SavePointsFile(const Curve& curve, Prompt& prompt) {
+  if (curve.empty()) {
     prompt.Message("There are no points!", PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
     return false;
   }
@@ -102,7 +99,7 @@ bool SavePointsFile(const PointSet& points, Prompt& prompt) {
         prompt.Message("Overwrite existing file?", PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
     if (answer != PromptAnswer::Yes) return false;
   }
-  const auto text = PointsFileText(points);
+  const auto text = PointsFileText(curve);
   if (text && WriteFileAtomically(path, *text)) return true;
   prompt.Message("Can't save file", PromptIcon::Exclamation, PromptButtons::OkCancel, PromptAnswer::Ok);
   return false;

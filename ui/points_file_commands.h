@@ -4,22 +4,22 @@
 #include <string>
 
 #include "core/plot_view.h"
-#include "core/point_set.h"
+#include "core/curve.h"
 #include "core/prompt.h"
 
 namespace kvt {
 
-// Asks for a file and replaces the set with its points. A file that is not
-// a points file leaves the set alone; one whose data is bad empties it.
+// Asks for a file and replaces the curve with its points. A file that is not
+// a points file leaves the curve alone; one whose data is bad empties it.
 // The number-of-points buttons follow the file's count, and the view redraws.
-// Returns whether the set was replaced or emptied by a chosen file.
-bool LoadPointsFile(PointSet& points, Prompt& prompt, PointCountChoice& choice, PlotView& view);
+// Returns whether the curve was replaced or emptied by a chosen file.
+bool LoadPointsFile(Curve& curve, Prompt& prompt, PointCountChoice& choice, PlotView& view);
 
-// Asks for a file name and writes the set to it. The old file is replaced
+// Asks for a file name and writes the curve to it. The old file is replaced
 // only once the new one is completely written. A name typed without an
 // extension while the points filter is selected gets ".kvt", so the file
 // shows in the open dialog's default filter. Returns whether it was written.
-bool SavePointsFile(const PointSet& points, Prompt& prompt);
+bool SavePointsFile(const Curve& curve, Prompt& prompt);
 
 // `name` with `suffix` added when its last path part has no "." at all
 // (".profile" and "a.b" count as having an extension).

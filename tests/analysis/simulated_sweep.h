@@ -1,14 +1,14 @@
 #pragma once
 // Curves as the instrument would take them: the simulator's own component
 // models through the range resistor, the converter's noise and 10 mV
-// quantisation, four conversions averaged per point, stored in a point set.
+// quantisation, four conversions averaged per point.
 // With stray readings the four are combined as the device combines them
 // (strays left out, the rest averaged to a whole code).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "analysis/curve.h"
+#include "core/curve.h"
 #include "device/device_routines.h"
 #include "simulator/circuit.h"
 #include "simulator/noise_source.h"
@@ -24,10 +24,11 @@ struct Sweep {
   double strayRate = 0.0;  // share of conversions far off, as the simulator's 0.02
 };
 
-inline PointSet SweepPointSet(const Sweep& s) {
+inline Curve SweepCurve(const Sweep& s, bool rangeKnown = true) {
   kvtsim::NoiseSource noise(s.seed);
-  PointSet set;
-  set.PointCount = static_cast<std::int16_t>(s.pointCount);
+  Curve curve;
+  curve.info.pointCount = s.pointCount;
+  const auto range = rangeKnown ? std::optional<double>(s.rangeOhms) : std::nullopt;
   const int step = 1024 / s.pointCount;
   for (int code = 0; code <= 1023; code += step) {
     const double applied = kvtsim::CodeVolts(code);
@@ -39,14 +40,10 @@ inline PointSet SweepPointSet(const Sweep& s) {
       sum += c;
     }
     const double volts = s.strayRate > 0 ? VoltsFromCode(CombineConversions(conversions, 4)) : (sum / 4 - 512) / 100;
-    set.PointVolts[code] = volts;
-    set.PointAmps[code] = (applied - volts) / s.rangeOhms;
+    curve.points.push_back({volts, (applied - volts) / s.rangeOhms, false, range});
   }
-  return set;
-}
-
-inline Curve SweepCurve(const Sweep& s, bool rangeKnown = true) {
-  return CurveFromPointSet(SweepPointSet(s), rangeKnown ? std::optional<double>(s.rangeOhms) : std::nullopt);
+  FlagClipping(curve);
+  return curve;
 }
 
 }  // namespace kvt

@@ -63,9 +63,8 @@ std::optional<Curve> RunSweep(const std::string& name, const std::string& deck, 
   if (std::system(command.c_str()) != 0) return std::nullopt;
   std::ifstream in(out);
   Curve curve;
-  curve.rangeOhms = rangeOhms;
   double applied, part;
-  while (in >> applied >> part) curve.points.push_back({part, (applied - part) / rangeOhms, false});
+  while (in >> applied >> part) curve.points.push_back({part, (applied - part) / rangeOhms, false, rangeOhms});
   FlagClipping(curve);
   if (curve.points.size() != 1024) return std::nullopt;
   return curve;

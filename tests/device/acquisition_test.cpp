@@ -59,11 +59,9 @@ TEST(Acquisition, PointCountFromTheCheckedOption) {
 
 TEST(Acquisition, ThirtyTwoPointsSweepEvery32ndCodeAndReturnToZeroVolts) {
   FakeInstrument dev;
-  PointSet points;
-  points.PointCount = 32;
-  points.PointVolts[1] = 7;  // not a slot of this run
-  points.PointVolts[1024] = 9;
-  Acquisition run(points, dev.Calls());
+  Curve points;
+  points.points.push_back({7, 7});  // an earlier curve: replaced only at the end
+  Acquisition run(points, 32, dev.Calls());
   run.Start();
   const RunResult r = RunToEnd(run);
 
@@ -73,14 +71,16 @@ TEST(Acquisition, ThirtyTwoPointsSweepEvery32ndCodeAndReturnToZeroVolts) {
   expected.push_back(512);  // output back at 0 V
   EXPECT_EQ(dev.codesWritten, expected);
 
-  EXPECT_EQ(points.PointCount, 32);
-  for (int i = 0; i <= 992; i += 32) {
-    const double applied = (i - 512) / 100.0;
-    EXPECT_DOUBLE_EQ(points.PointVolts[i], applied / 4);
-    EXPECT_DOUBLE_EQ(points.PointAmps[i], (applied - applied / 4) / 1000);
+  ASSERT_EQ(points.points.size(), 32u);
+  EXPECT_EQ(points.info.pointCount, 32);
+  for (int k = 0; k < 32; ++k) {
+    const double applied = (k * 32 - 512) / 100.0;
+    const CurvePoint& p = points.points[static_cast<std::size_t>(k)];
+    EXPECT_DOUBLE_EQ(p.volts, applied / 4);
+    EXPECT_DOUBLE_EQ(p.amps, (applied - applied / 4) / 1000);
+    EXPECT_EQ(p.rangeOhms, 1000.0);
+    EXPECT_FALSE(p.clipped);  // a quarter of the output never reaches the converter's ends
   }
-  EXPECT_EQ(points.PointVolts[1], 7);
-  EXPECT_EQ(points.PointVolts[1024], 9);
 
   // The first blink comes with code 0: indicator on, nothing swept yet.
   EXPECT_TRUE(r.ticks[0].blinked);
@@ -102,9 +102,8 @@ TEST(Acquisition, ThirtyTwoPointsSweepEvery32ndCodeAndReturnToZeroVolts) {
 TEST(Acquisition, LargerRunsMeasureEveryStepAndBlink32Times) {
   for (const int count : {64, 256, 1024}) {
     FakeInstrument dev;
-    PointSet points;
-    points.PointCount = static_cast<std::int16_t>(count);
-    Acquisition run(points, dev.Calls());
+    Curve points;
+    Acquisition run(points, count, dev.Calls());
     run.Start();
     const RunResult r = RunToEnd(run);
     const int step = 1024 / count;
@@ -124,40 +123,42 @@ TEST(Acquisition, LargerRunsMeasureEveryStepAndBlink32Times) {
       }
     // The last point is measured with a blink.
     EXPECT_EQ(LastProgressBeforeFinish(r), (1024 - step) / 1023.0) << count;
+    EXPECT_EQ(static_cast<int>(points.points.size()), count);
   }
 }
 
 TEST(Acquisition, CurrentsUseTheRangeOfTheFinishingTick) {
   FakeInstrument dev;
   dev.ohms = 100;
-  PointSet points;
-  points.PointCount = 32;
-  Acquisition run(points, dev.Calls());
+  Curve points;
+  points.points.push_back({7, 7});  // an earlier curve: replaced only at the end
+  Acquisition run(points, 32, dev.Calls());
   run.Start();
   for (int i = 0; i < 16; ++i) run.Tick();
   dev.ohms = 10000;  // the switch moves half-way through
+  for (int i = 0; i < 16; ++i) run.Tick();
+  EXPECT_EQ(points.points, (std::vector<CurvePoint>{{7, 7}}));
   RunToEnd(run);
-  for (int i = 0; i <= 992; i += 32) {
-    const double applied = (i - 512) / 100.0;
-    EXPECT_DOUBLE_EQ(points.PointAmps[i], (applied - applied / 4) / 10000) << i;
+  ASSERT_EQ(points.points.size(), 32u);
+  for (int k = 0; k < 32; ++k) {
+    const double applied = (k * 32 - 512) / 100.0;
+    EXPECT_DOUBLE_EQ(points.points[static_cast<std::size_t>(k)].amps, (applied - applied / 4) / 10000) << k;
   }
+  EXPECT_EQ(points.RangeOhms(), 10000.0);
 }
 
-TEST(Acquisition, CancelEmptiesTheSetAndLeavesTheOutput) {
+TEST(Acquisition, CancelEmptiesTheCurveAndLeavesTheOutput) {
   FakeInstrument dev;
-  PointSet points;
-  points.PointCount = 64;
-  points.PointVolts[0] = 3;
-  Acquisition run(points, dev.Calls());
+  Curve points;
+  points.points.push_back({3, 0});
+  Acquisition run(points, 64, dev.Calls());
   run.Start();
   for (int i = 0; i < 10; ++i) run.Tick();
   run.Cancel();
-  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_TRUE(points.empty());
   EXPECT_EQ(dev.codesWritten.back(), 9 * 16);  // no return to 0 V
-  EXPECT_EQ(points.PointVolts[0], 3);
 
   // The next run starts over at code 0.
-  points.PointCount = 32;
   dev.codesWritten.clear();
   run.Start();
   run.Tick();
@@ -165,15 +166,17 @@ TEST(Acquisition, CancelEmptiesTheSetAndLeavesTheOutput) {
 }
 
 TEST(Acquisition, ACountOfNoSweepMeasuresNothing) {
-  FakeInstrument dev;
-  PointSet points;
-  points.PointCount = 0;
-  Acquisition run(points, dev.Calls());
-  run.Start();
-  const TickOutcome t = run.Tick();
-  EXPECT_TRUE(t.finished);
-  EXPECT_TRUE(dev.codesWritten.empty());
-  EXPECT_EQ(points.PointCount, 0);
+  for (const int count : {0, 100, 2048}) {
+    FakeInstrument dev;
+    Curve points;
+    points.points.push_back({1, 1});
+    Acquisition run(points, count, dev.Calls());
+    run.Start();
+    const TickOutcome t = run.Tick();
+    EXPECT_TRUE(t.finished) << count;
+    EXPECT_TRUE(dev.codesWritten.empty()) << count;
+    EXPECT_TRUE(points.empty()) << count;
+  }
 }
 
 }  // namespace kvt

@@ -43,10 +43,9 @@ class SessionTest : public testing::Test {
 // The currents of a run come from the range the switch shows when the points
 // are stored, however it stood while they were measured.
 TEST_F(SessionTest, BackToBackSweepTakesTheRangeAtItsEndAndEndsAtZeroVolts) {
-  PointSet points;
-  points.PointCount = 32;
+  Curve points;
   int done = 0;
-  const bool whole = session.SweepBackToBack(points, {}, [&] {
+  const bool whole = session.SweepBackToBack(points, 32, {}, [&] {
     if (++done == 5) port.fixedStatus = StatusFor10000;
   });
   EXPECT_TRUE(whole);
@@ -55,20 +54,22 @@ TEST_F(SessionTest, BackToBackSweepTakesTheRangeAtItsEndAndEndsAtZeroVolts) {
   expected.push_back(512);
   EXPECT_EQ(port.dacCodes, expected);
   EXPECT_EQ(session.RangeOhms(), 10000);
-  ASSERT_EQ(points.PointCount, 32);
+  ASSERT_EQ(points.points.size(), 32u);
   for (int code : {0, 480, 992}) {
-    EXPECT_DOUBLE_EQ(points.PointVolts[code], -5.12) << code;
-    EXPECT_DOUBLE_EQ(points.PointAmps[code], (VoltsFromCode(code) + 5.12) / 10000) << code;
+    const CurvePoint& p = points.points[static_cast<std::size_t>(code / 32)];
+    EXPECT_DOUBLE_EQ(p.volts, -5.12) << code;
+    EXPECT_DOUBLE_EQ(p.amps, (VoltsFromCode(code) + 5.12) / 10000) << code;
+    EXPECT_EQ(p.rangeOhms, 10000.0) << code;
+    EXPECT_TRUE(p.clipped) << code;  // the reading sits at the converter's low end
   }
 }
 
 TEST_F(SessionTest, AStoppedSweepLeavesTheOutputUntilToldToGoToZero) {
-  PointSet points;
-  points.PointCount = 32;
+  Curve points;
   int done = 0;
-  const bool whole = session.SweepBackToBack(points, [&] { return done == 5; }, [&] { ++done; });
+  const bool whole = session.SweepBackToBack(points, 32, [&] { return done == 5; }, [&] { ++done; });
   EXPECT_FALSE(whole);
-  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_TRUE(points.empty());
   EXPECT_EQ(port.dacCodes, CodesUpTo(128));
   session.LeaveAtZeroVolts();
   EXPECT_EQ(port.dacCodes.back(), 512);

@@ -19,20 +19,15 @@ std::string Header(const std::string& count) { return "KVT\r\n" + count + "\r\n 
 
 }  // namespace
 
+Curve Zeros(int count) { return CurveFromPairs(std::vector<std::pair<double, double>>(count, {0.0, 0.0})); }
+
 TEST(PointsFileText, IsExactlyTheExpectedBytes) {
-  PointSet set;
-  set.PointCount = 32;
-  set.PointVolts[0] = 5.11;
-  set.PointAmps[0] = 0.001234;
-  set.PointVolts[32] = -5.12;
-  set.PointAmps[32] = -0.01;
-  set.PointVolts[64] = -0.0;  // negative zero is written as zero
-  set.PointAmps[64] = -0.0;
-  set.PointVolts[96] = 0.126;
-  set.PointAmps[96] = 0.00012345678;
-  set.PointVolts[128] = 12345.678;  // wider than the gap: one blank only
-  set.PointAmps[128] = 2.5e-12;
-  set.PointVolts[1] = 99;  // not a slot of the set
+  Curve set = Zeros(32);
+  set.points[0] = {5.11, 0.001234};
+  set.points[1] = {-5.12, -0.01};
+  set.points[2] = {-0.0, -0.0};  // negative zero is written as zero
+  set.points[3] = {0.126, 0.00012345678};
+  set.points[4] = {12345.678, 2.5e-12};  // wider than the gap: one blank only
   const std::string expected =
       "KVT\r\n"
       " 32 \r\n"
@@ -45,21 +40,25 @@ TEST(PointsFileText, IsExactlyTheExpectedBytes) {
       Repeat(" 0.00    0.0000E+000\r\n", 27);
   EXPECT_EQ(PointsFileText(set), expected);
 
-  set.PointCount = 1024;
-  EXPECT_EQ(PointsFileText(set)->substr(0, 13), "KVT\r\n 1024 \r\n");
+  EXPECT_EQ(PointsFileText(Zeros(1024))->substr(0, 13), "KVT\r\n 1024 \r\n");
 }
 
 TEST(PointsFileText, RefusesValuesThatCannotBeReadBack) {
-  PointSet set;
-  set.PointCount = 64;
-  set.PointAmps[1008] = INFINITY;
+  Curve set = Zeros(64);
+  set.points[63].amps = INFINITY;
   EXPECT_FALSE(PointsFileText(set));
-  set.PointAmps[1008] = 0;
-  set.PointVolts[16] = NAN;
+  set.points[63].amps = 0;
+  set.points[1].volts = NAN;
   EXPECT_FALSE(PointsFileText(set));
-  set.PointVolts[17] = NAN;  // not in the set: never written
-  set.PointVolts[16] = 0;
+  set.points[1].volts = 0;
   EXPECT_TRUE(PointsFileText(set));
+}
+
+// The file names its count in its second line and readers take the slots
+// from it: only the sweep's six sizes can be written.
+TEST(PointsFileText, RefusesCountsThatAreNoSweepSize) {
+  for (int count : {0, 1, 31, 33, 100, 1000, 1025, 2048}) EXPECT_FALSE(PointsFileText(Zeros(count))) << count;
+  for (int count : {32, 64, 128, 256, 512, 1024}) EXPECT_TRUE(PointsFileText(Zeros(count))) << count;
 }
 
 TEST(CommaToPoint, ReplacesEveryCommaAndNothingElse) {
@@ -73,11 +72,9 @@ TEST(PointsFileRoundTrip, EveryLegalSizeComesBackRounded) {
   std::uniform_real_distribution<double> volts(-5.2, 5.2);
   std::uniform_real_distribution<double> exponent(-12, 0);
   for (int count = 32; count <= 1024; count *= 2) {
-    PointSet set;
-    set.PointCount = static_cast<std::int16_t>(count);
+    Curve set;
     ForEachSlot(count, [&](int i) {
-      set.PointVolts[i] = volts(random);
-      set.PointAmps[i] = (i % 3 == 0 ? -1 : 1) * std::pow(10.0, exponent(random));
+      set.points.push_back({volts(random), (i % 3 == 0 ? -1 : 1) * std::pow(10.0, exponent(random))});
     });
     const auto text = PointsFileText(set);
     ASSERT_TRUE(text);
@@ -89,8 +86,8 @@ TEST(PointsFileRoundTrip, EveryLegalSizeComesBackRounded) {
     for (std::size_t k = 0; k < read.samples.size(); ++k) {
       const PointsSample& s = read.samples[k];
       ASSERT_EQ(s.slot, static_cast<int>(k) * step);
-      EXPECT_NEAR(s.volts, std::round(set.PointVolts[s.slot] * 100) / 100, 1e-12);
-      const double amps = set.PointAmps[s.slot];
+      EXPECT_NEAR(s.volts, std::round(set.points[k].volts * 100) / 100, 1e-12);
+      const double amps = set.points[k].amps;
       EXPECT_LE(std::fabs(s.amps - amps), std::fabs(amps) * 5.0001e-5) << amps;
       EXPECT_EQ(std::signbit(s.amps), std::signbit(amps));
     }
@@ -224,9 +221,8 @@ TEST(ReadPointsText, ALateFailureNamesTheLineAndTheReason) {
 }
 
 TEST(ReadPointsText, StartOfALongerFileNeverYieldsACutOffNumber) {
-  PointSet set;
-  set.PointCount = 32;
-  set.PointAmps[992] = 0.0012345;
+  Curve set = Zeros(32);
+  set.points.back().amps = 0.0012345;
   const std::string text = *PointsFileText(set);
   const std::string cut = text.substr(0, text.size() - 9);  // "...1.23": inside the last current
   EXPECT_EQ(ReadPointsText(cut, true).status, PointsReadStatus::Ok);  // as a whole file

@@ -15,14 +15,10 @@ void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-PointSet SetOf(const PointsFileContent& content) {
-  PointSet set;
-  set.PointCount = static_cast<std::int16_t>(content.count);
-  for (const PointsSample& s : content.samples) {
-    set.PointVolts[s.slot] = s.volts;
-    set.PointAmps[s.slot] = s.amps;
-  }
-  return set;
+Curve SetOf(const PointsFileContent& content) {
+  Curve curve;
+  for (const PointsSample& s : content.samples) curve.points.push_back({s.volts, s.amps});
+  return curve;
 }
 
 void CheckRead(std::string_view bytes, bool wholeFile) {

@@ -54,7 +54,7 @@ QImage Runs() {
 QImage Plot() {
   PlotPicture picture;
   SetDefaultSettings(picture.settings, AllGroups);
-  picture.points = DiodeCurve(1024);
+  picture.curve = DiodeCurve(1024);
   picture.size = QSize(1920, 1080);
   picture.font = ProgramFont();
   return PlotImage(picture);

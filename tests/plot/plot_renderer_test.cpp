@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "plot/plot_geometry.h"
@@ -26,7 +25,7 @@ Settings DefaultSettings() {
 
 PlotControls Ranges(int maxVolts, int maxMilliamps) { return PlotControls{false, 3, maxVolts, maxMilliamps}; }
 
-RecordingSurface Draw(const PointSet& points, const PlotControls& controls, std::string_view sep = ".") {
+RecordingSurface Draw(const Curve& points, const PlotControls& controls, std::string_view sep = ".") {
   RecordingSurface surface(373, 341);
   DrawPlot(surface, DefaultSettings(), points, controls, sep);
   return surface;
@@ -54,16 +53,10 @@ std::vector<DrawCall> CurveLines(const RecordingSurface& s) {
   return out;
 }
 
-// 32 points on slots 0, 32, ... with the given volts and milliamps.
-PointSet ThirtyTwo(const std::vector<std::pair<double, double>>& voltsAndMilliamps) {
-  PointSet p;
-  p.PointCount = 32;
-  int k = 0;
-  ForEachSlot(32, [&](int slot) {
-    const auto& vi = voltsAndMilliamps.at(static_cast<std::size_t>(k++));
-    p.PointVolts[slot] = vi.first;
-    p.PointAmps[slot] = vi.second / 1000;
-  });
+// A curve of the given volts and milliamps, in order.
+Curve ThirtyTwo(const std::vector<std::pair<double, double>>& voltsAndMilliamps) {
+  Curve p;
+  for (const auto& [volts, milliamps] : voltsAndMilliamps) p.points.push_back({volts, milliamps / 1000});
   return p;
 }
 
@@ -93,8 +86,8 @@ TEST(PlotGeometry, WorkedSizeAndTiesToEven) {
   EXPECT_EQ(ComputePlotGeometry(374, 341).OriginX, 184);
 }
 
-TEST(DrawPlot, EmptySetDrawsTheWorkedAxes) {
-  const RecordingSurface s = Draw(PointSet{}, Ranges(5, 10));
+TEST(DrawPlot, EmptyCurveDrawsTheWorkedAxes) {
+  const RecordingSurface s = Draw(Curve{}, Ranges(5, 10));
   ASSERT_GE(s.calls.size(), 2u);
   EXPECT_EQ(s.calls[0].kind, DrawCall::Background);
   EXPECT_EQ(s.calls[0].colour, kBack);
@@ -132,7 +125,7 @@ TEST(DrawPlot, EmptySetDrawsTheWorkedAxes) {
 }
 
 TEST(DrawPlot, CaptionsAndTickValuesWithTheirPlaces) {
-  const RecordingSurface s = Draw(PointSet{}, Ranges(5, 10));
+  const RecordingSurface s = Draw(Curve{}, Ranges(5, 10));
   const auto texts = s.Of(DrawCall::Text);
   ASSERT_EQ(texts.size(), 2u + 10u + 10u);
   auto at = [&](const std::string& text) -> const DrawCall& {
@@ -162,7 +155,7 @@ TEST(DrawPlot, OtherRangesAndDecimalSeparator) {
   {
     // Steps of 0.6: the accumulated centre value is not exactly 0 but gets no
     // text, and the last tick slightly above 3 is still drawn.
-    const RecordingSurface s = Draw(PointSet{}, Ranges(3, 10));
+    const RecordingSurface s = Draw(Curve{}, Ranges(3, 10));
     EXPECT_EQ(VoltTickXs(s, 166).size(), 11u);
     EXPECT_EQ(VoltTickXs(s, 166).back(), 184 + 165);  // 3 * 54.83 = 164.5
     EXPECT_EQ(s.Texts(), (std::vector<std::string>{"I, mA", "V, Volts", "-3.0", "-2.4", "-1.8", "-1.2", "-0.6",
@@ -171,7 +164,7 @@ TEST(DrawPlot, OtherRangesAndDecimalSeparator) {
                                                    " 10.0"}));
   }
   {
-    const RecordingSurface s = Draw(PointSet{}, Ranges(1, 7), ",");
+    const RecordingSurface s = Draw(Curve{}, Ranges(1, 7), ",");
     EXPECT_EQ(CurrentTickYs(s, 184).size(), 11u);
     EXPECT_EQ(s.Texts(), (std::vector<std::string>{"I, mA", "V, Volts", "-1,0", "-0,8", "-0,6", "-0,4", "-0,2",
                                                    " 0,2", " 0,4", " 0,6", " 0,8", " 1,0", "-7,0", "-5,6",
@@ -206,8 +199,8 @@ TEST(DrawPlot, ColoursComeFromTheirSettings) {
 TEST(DrawPlot, CurveStartsWithADotAndJoinsItsPoints) {
   std::vector<std::pair<double, double>> vi;
   for (int k = 0; k < 32; ++k) vi.push_back({-4.0 + k * 0.25, k * 0.25});
-  const PointSet points = ThirtyTwo(vi);
-  const PointSet before = points;
+  const Curve points = ThirtyTwo(vi);
+  const Curve before = points;
   const RecordingSurface s = Draw(points, Ranges(5, 10));
 
   const auto curve = CurveLines(s);
@@ -240,7 +233,7 @@ TEST(DrawPlot, CurveStartsWithADotAndJoinsItsPoints) {
   EXPECT_EQ(s.callsOutsideBatch, 0);
   EXPECT_EQ(s.BatchDepthNow(), 0);
 
-  EXPECT_EQ(std::memcmp(&before, &points, sizeof points), 0);
+  EXPECT_EQ(before.points, points.points);
 }
 
 TEST(DrawPlot, CurveBreaksOutsideTheRangesAndRestartsWithADot) {
@@ -280,8 +273,8 @@ TEST(DrawPlot, SmoothedCurveOnPrivateCopies) {
   std::vector<std::pair<double, double>> vi;
   for (int k = 0; k < 32; ++k) vi.push_back({k * 0.1, 0.0});
   vi[2].second = 20.0;
-  const PointSet points = ThirtyTwo(vi);
-  const PointSet before = points;
+  const Curve points = ThirtyTwo(vi);
+  const Curve before = points;
 
   const auto raw = CurveLines(Draw(points, Ranges(5, 10)));
   ASSERT_EQ(raw.size(), 31u);  // the spike is left out
@@ -293,7 +286,7 @@ TEST(DrawPlot, SmoothedCurveOnPrivateCopies) {
   for (int k = 0; k < 5; ++k) EXPECT_EQ(smoothed[static_cast<std::size_t>(k)].y1, 166 - 62) << k;
   EXPECT_EQ(smoothed[5].y1, 166);
 
-  EXPECT_EQ(std::memcmp(&before, &points, sizeof points), 0);
+  EXPECT_EQ(before.points, points.points);
 }
 
 }  // namespace kvt

@@ -3,117 +3,109 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace kvt {
 
 namespace {
 
-// A set of `count` points with a curved, noisy current so that no block is
+// A curve of `count` points with a curved, noisy current so that no block is
 // already a straight line.
-PointSet Wobbly(int count) {
-  PointSet p;
-  p.PointCount = static_cast<std::int16_t>(count);
-  int k = 0;
-  ForEachSlot(count, [&](int slot) {
-    p.PointVolts[slot] = (slot - 512) / 100.0;
-    p.PointAmps[slot] = (0.3 * std::sin(k * 1.7) + 0.01 * k * k) / 1000;
-    ++k;
-  });
+Curve Wobbly(int count) {
+  Curve p;
+  for (int k = 0; k < count; ++k) {
+    const double volts = (k * 1024 / count - 512) / 100.0;
+    p.points.push_back({volts, (0.3 * std::sin(k * 1.7) + 0.01 * k * k) / 1000});
+  }
   return p;
 }
 
-std::vector<int> Slots(int count) {
-  std::vector<int> slots;
-  ForEachSlot(count, [&](int slot) { slots.push_back(slot); });
-  return slots;
-}
+double MilliampsAt(const Curve& p, int k) { return p.points[static_cast<std::size_t>(k)].amps * 1000; }
+double VoltsAt(const Curve& p, int k) { return p.points[static_cast<std::size_t>(k)].volts; }
+double At(const std::vector<double>& y, int k) { return y[static_cast<std::size_t>(k)]; }
 
 // Checks that points first..last (1-based) form one fitted block: the fitted
 // values lie on one line and satisfy both normal equations of the fit.
-void ExpectFittedBlock(const PointSet& p, const std::array<double, PointSlots>& y, int first, int last) {
-  const auto slots = Slots(p.PointCount);
+void ExpectFittedBlock(const Curve& p, const std::vector<double>& y, int first, int last) {
   double residual = 0, moment = 0, scale = 0;
-  for (int k = first; k <= last; ++k) {
-    const int slot = slots[static_cast<std::size_t>(k - 1)];
-    const double r = y[slot] - p.PointAmps[slot] * 1000;
+  for (int k = first - 1; k <= last - 1; ++k) {
+    const double r = At(y, k) - MilliampsAt(p, k);
     residual += r;
-    moment += r * p.PointVolts[slot];
-    scale += std::fabs(p.PointAmps[slot] * 1000);
+    moment += r * VoltsAt(p, k);
+    scale += std::fabs(MilliampsAt(p, k));
   }
   EXPECT_NEAR(residual, 0, 1e-9 * scale) << "block " << first << ".." << last;
   EXPECT_NEAR(moment, 0, 1e-9 * scale) << "block " << first << ".." << last;
-  const int s0 = slots[static_cast<std::size_t>(first - 1)];
-  const int s1 = slots[static_cast<std::size_t>(last - 1)];
-  const double slope = (y[s1] - y[s0]) / (p.PointVolts[s1] - p.PointVolts[s0]);
-  for (int k = first; k <= last; ++k) {
-    const int slot = slots[static_cast<std::size_t>(k - 1)];
-    EXPECT_NEAR(y[slot], y[s0] + slope * (p.PointVolts[slot] - p.PointVolts[s0]), 1e-9) << k;
-  }
+  const int k0 = first - 1, k1 = last - 1;
+  const double slope = (At(y, k1) - At(y, k0)) / (VoltsAt(p, k1) - VoltsAt(p, k0));
+  for (int k = k0; k <= k1; ++k)
+    EXPECT_NEAR(At(y, k), At(y, k0) + slope * (VoltsAt(p, k) - VoltsAt(p, k0)), 1e-9) << k;
 }
 
-void ExpectUnchanged(const PointSet& p, const std::array<double, PointSlots>& y, int point) {
-  const int slot = Slots(p.PointCount)[static_cast<std::size_t>(point - 1)];
-  EXPECT_DOUBLE_EQ(y[slot], p.PointAmps[slot] * 1000) << "point " << point;
+void ExpectUnchanged(const Curve& p, const std::vector<double>& y, int point) {
+  EXPECT_DOUBLE_EQ(At(y, point - 1), MilliampsAt(p, point - 1)) << "point " << point;
 }
 
 }  // namespace
 
 TEST(Smoothing, BlocksOfFiveAmongThirtyTwoPoints) {
-  const PointSet p = Wobbly(32);
-  const PointSet before = p;
+  const Curve p = Wobbly(32);
+  const Curve before = p;
   const auto y = SmoothedMilliamps(p, 5);
+  ASSERT_EQ(y.size(), 32u);  // one value per point
   for (int start : {1, 6, 11, 16, 21, 26}) ExpectFittedBlock(p, y, start, start + 4);
   // The fit really moved the points of a block.
-  EXPECT_GT(std::fabs(y[0] - p.PointAmps[0] * 1000), 1e-3);
+  EXPECT_GT(std::fabs(At(y, 0) - MilliampsAt(p, 0)), 1e-3);
   ExpectUnchanged(p, y, 31);
   ExpectUnchanged(p, y, 32);
-  EXPECT_EQ(y[1], 0);  // not a slot of this set
-  EXPECT_EQ(std::memcmp(&before, &p, sizeof p), 0);
+  EXPECT_EQ(before.points, p.points);
 }
 
 TEST(Smoothing, OneBlockOfThirtyAndBlocksOfThreeAmong1024) {
   {
-    // Blocks that fill the set exactly: the last one ends at the last point.
-    const PointSet p = Wobbly(32);
+    // Blocks that fill the curve exactly: the last one ends at the last point.
+    const Curve p = Wobbly(32);
     const auto y = SmoothedMilliamps(p, 4);
     for (int start = 1; start <= 29; start += 4) ExpectFittedBlock(p, y, start, start + 3);
   }
   {
-    const PointSet p = Wobbly(32);
+    const Curve p = Wobbly(32);
     const auto y = SmoothedMilliamps(p, 30);
     ExpectFittedBlock(p, y, 1, 30);
     ExpectUnchanged(p, y, 31);
     ExpectUnchanged(p, y, 32);
   }
   {
-    const PointSet p = Wobbly(1024);
+    const Curve p = Wobbly(1024);
     const auto y = SmoothedMilliamps(p, 3);
     for (int start = 1; start <= 1021; start += 3) ExpectFittedBlock(p, y, start, start + 2);
     ExpectUnchanged(p, y, 1024);
   }
-}
-
-TEST(Smoothing, EqualVoltagesGiveTheBlockMean) {
-  PointSet p;
-  p.PointCount = 32;
-  for (double volts : {0.0, 0.5, 0.69, -2.37}) {
-    ForEachSlot(32, [&](int slot) {
-      p.PointVolts[slot] = volts;
-      p.PointAmps[slot] = (slot % 3) / 1000.0;  // 0, 2, 1, 0, 2, 1 ... mA over the slots 0, 32, 64 ...
-    });
-    const auto y = SmoothedMilliamps(p, 3);
-    const auto slots = Slots(32);
-    for (int k = 0; k < 30; ++k) EXPECT_NEAR(y[slots[static_cast<std::size_t>(k)]], 1.0, 1e-9) << volts;
+  {
+    // Any count, not only the sweep's six: 100 points from a CSV file.
+    const Curve p = Wobbly(100);
+    const auto y = SmoothedMilliamps(p, 7);
+    for (int start = 1; start <= 92; start += 7) ExpectFittedBlock(p, y, start, start + 6);
+    ExpectUnchanged(p, y, 99);
+    ExpectUnchanged(p, y, 100);
   }
 }
 
-TEST(Smoothing, EmptySetAndOutlandishValues) {
-  EXPECT_EQ(SmoothedMilliamps(PointSet{}, 5), (std::array<double, PointSlots>{}));
+TEST(Smoothing, EqualVoltagesGiveTheBlockMean) {
+  for (double volts : {0.0, 0.5, 0.69, -2.37}) {
+    Curve p;
+    // 0, 2, 1, 0, 2, 1 ... mA
+    for (int k = 0; k < 32; ++k) p.points.push_back({volts, ((k * 32) % 3) / 1000.0});
+    const auto y = SmoothedMilliamps(p, 3);
+    for (int k = 0; k < 30; ++k) EXPECT_NEAR(At(y, k), 1.0, 1e-9) << volts;
+  }
+}
 
-  PointSet p = Wobbly(32);
-  p.PointAmps[0] = 1e300;
+TEST(Smoothing, EmptyCurveAndOutlandishValues) {
+  EXPECT_TRUE(SmoothedMilliamps(Curve{}, 5).empty());
+
+  Curve p = Wobbly(32);
+  p.points[0].amps = 1e300;
   const auto y = SmoothedMilliamps(p, 5);
   ExpectFittedBlock(p, y, 6, 10);  // other blocks are not disturbed
 }

@@ -16,7 +16,7 @@
 #include "device/device_routines.h"
 #include "device/library_port_io.h"
 #include "device/range_monitor.h"
-#include "files/points_file.h"
+#include "files/curve_files.h"
 #include "tests/support/fake_instrument.h"
 #include "tests/support/simulated_instrument.h"
 #include "tests/ppdev/ppdev_standin.h"
@@ -83,16 +83,15 @@ struct Rig {
 // points file.
 std::string SweepPointsFile(PortIo& port, int pointCount) {
   Rig rig(port);
-  PointSet points;
-  points.PointCount = static_cast<std::int16_t>(pointCount);
+  Curve points;
   AcquisitionCalls calls{[&rig](double volts) { return rig.device.MeasurePoint(volts); },
                          [&rig](int state) { rig.device.SetBlinkLine(state); },
                          [&rig] { return RangeOhms(RangeIndexOfCode(SwitchCode(rig.device.ReadStatus()))); }};
-  Acquisition run(points, calls);
+  Acquisition run(points, pointCount, calls);
   run.Start();
   for (int tick = 0; tick < 2 * pointCount + 10; ++tick)
     if (run.Tick().finished) break;
-  return PointsFileText(points).value_or("");
+  return CurveFileText(points, CurveFormat::PointsFile, {}).text;
 }
 
 TEST(PortioOnPpdev, SweepGivesTheSimulatedLibrarysPointsFile) {

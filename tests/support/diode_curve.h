@@ -7,13 +7,15 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/point_set.h"
+#include "core/curve.h"
+#include "core/sweep_steps.h"
 
 namespace kvt {
 
-inline PointSet DiodeCurve(int pointCount) {
-  PointSet p;
-  p.PointCount = static_cast<std::int16_t>(pointCount);
+// Points at every output code a sweep of `pointCount` points applies.
+inline Curve DiodeCurve(int pointCount) {
+  Curve p;
+  p.info.pointCount = pointCount;
   std::uint32_t noise = 1;
   const auto current = [](double volts) { return 1e-9 * (std::exp(volts / 0.045) - 1); };
   ForEachSlot(pointCount, [&](int slot) {
@@ -26,8 +28,7 @@ inline PointSet DiodeCurve(int pointCount) {
     noise = noise * 1103515245u + 12345u;
     const int jitter = static_cast<int>((noise >> 16) % 3) - 1;
     const double measured = (std::round(low * 100) + jitter) / 100;
-    p.PointVolts[slot] = measured;
-    p.PointAmps[slot] = (applied - measured) / 1000;
+    p.points.push_back({measured, (applied - measured) / 1000, IsClippedVolts(measured), 1000.0});
   });
   return p;
 }

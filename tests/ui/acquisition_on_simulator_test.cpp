@@ -85,8 +85,10 @@ class AcquisitionOnSimulator : public ProgramInFolder {
 
   std::vector<Point> Points() const {
     std::vector<Point> points;
-    const PointSet& set = form_->Points();
-    ForEachSlot(set.PointCount, [&](int i) { points.push_back({i, set.PointVolts[i], set.PointAmps[i]}); });
+    const Curve& curve = form_->Measured();
+    const int step = curve.empty() ? 0 : 1024 / static_cast<int>(curve.points.size());
+    for (std::size_t k = 0; k < curve.points.size(); ++k)
+      points.push_back({static_cast<int>(k) * step, curve.points[k].volts, curve.points[k].amps});
     return points;
   }
 
@@ -115,7 +117,7 @@ TEST_F(AcquisitionOnSimulator, ResistorRunFollowsOhmsLawOnEitherRange) {
     EXPECT_EQ(PixelsOf(form->PlotBox()->Image(), line), 0);
 
     EXPECT_EQ(GetPointsFromDevice(), 33);  // 32 points and the finishing tick
-    ASSERT_EQ(form->Points().PointCount, 32);
+    ASSERT_EQ(form->Measured().points.size(), 32u);
     const auto points = Points();
     ASSERT_EQ(points.size(), 32u);
     EXPECT_EQ(points.back().code, 992);
@@ -186,8 +188,10 @@ TEST_F(AcquisitionOnSimulator, TickedAndBackToBackSweepsGiveTheSameCurve) {
   ASSERT_NE(form, nullptr);
   PollRange();
   ASSERT_EQ(GetPointsFromDevice(), 33);
-  const PointSet ticked = form->Points();
-  ASSERT_EQ(ticked.PointCount, 32);
+  const Curve ticked = form->Measured();
+  ASSERT_EQ(ticked.points.size(), 32u);
+  EXPECT_EQ(ticked.info.source, "instrument");  // the port was given, not the simulator's library
+  EXPECT_EQ(ticked.info.dateTime.size(), 19u);
 
   struct Case {
     const char* seed;
@@ -200,14 +204,12 @@ TEST_F(AcquisitionOnSimulator, TickedAndBackToBackSweepsGiveTheSameCurve) {
     SteadyClock clock;
     MeasuringSession session(sim.Port(), clock, form->Table());
     session.Connect();
-    PointSet backToBack;
-    backToBack.PointCount = 32;
-    ASSERT_TRUE(session.SweepBackToBack(backToBack));
+    Curve backToBack;
+    ASSERT_TRUE(session.SweepBackToBack(backToBack, 32));
     EXPECT_EQ(session.RangeOhms(), form->RangeResistorOhms());
+    ASSERT_EQ(backToBack.points.size(), 32u);
     int differing = 0;
-    ForEachSlot(32, [&](int i) {
-      differing += backToBack.PointVolts[i] != ticked.PointVolts[i] || backToBack.PointAmps[i] != ticked.PointAmps[i];
-    });
+    for (std::size_t k = 0; k < 32; ++k) differing += backToBack.points[k] != ticked.points[k];
     if (c.same)
       EXPECT_EQ(differing, 0);
     else

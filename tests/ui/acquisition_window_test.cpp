@@ -18,7 +18,7 @@ namespace kvt {
 namespace {
 
 struct Host : PlotView {
-  PointSet points;
+  Curve points;
   std::vector<int> codes;
   std::vector<std::string> events;  // updateParams / drawPlot, in order
   double ohms = 1000;
@@ -40,8 +40,7 @@ QColor Centre(const PictureBox* box) { return box->Image().pixelColor(box->Image
 
 TEST(GetPointsWindow, TicksShowIndicatorBarAndPercentageThenFinish) {
   Host host;
-  host.points.PointCount = 32;
-  AcquisitionWindow window(host.points, host.Calls(), host);
+  AcquisitionWindow window(host.points, 32, host.Calls(), host);
   window.show();
   EXPECT_EQ(window.windowTitle(), "Getting points from device ...");
   EXPECT_TRUE(window.TickTimer()->isActive());
@@ -76,15 +75,15 @@ TEST(GetPointsWindow, TicksShowIndicatorBarAndPercentageThenFinish) {
   EXPECT_EQ(host.events, (std::vector<std::string>{"UpdateParams", "DrawPlot"}));
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(host.codes.back(), 512);
-  EXPECT_EQ(host.points.PointCount, 32);
-  EXPECT_DOUBLE_EQ(host.points.PointAmps[0], (-5.12 + 2.56) / 1000);
+  ASSERT_EQ(host.points.points.size(), 32u);
+  EXPECT_DOUBLE_EQ(host.points.points[0].amps, (-5.12 + 2.56) / 1000);
 }
 
 TEST(GetPointsWindow, CancelAndWindowCloseAbandonTheRun) {
   for (const bool byClose : {false, true}) {
     Host host;
-    host.points.PointCount = 128;
-    AcquisitionWindow window(host.points, host.Calls(), host);
+    host.points.points.push_back({1, 1});  // an earlier curve
+    AcquisitionWindow window(host.points, 128, host.Calls(), host);
     window.show();
     for (int i = 0; i < 5; ++i) window.OnTick();
     if (byClose)
@@ -92,7 +91,7 @@ TEST(GetPointsWindow, CancelAndWindowCloseAbandonTheRun) {
     else
       window.CancelButton()->click();
     EXPECT_FALSE(window.TickTimer()->isActive()) << byClose;
-    EXPECT_EQ(host.points.PointCount, 0) << byClose;
+    EXPECT_TRUE(host.points.empty()) << byClose;
     EXPECT_EQ(host.events, (std::vector<std::string>{"UpdateParams", "DrawPlot"})) << byClose;
     EXPECT_EQ(host.codes.back(), 4 * 8) << byClose;  // left at the last code
     EXPECT_FALSE(window.isVisible()) << byClose;
@@ -105,8 +104,7 @@ TEST(GetPointsWindow, SizeAndPlaceInTwips) {
   main.resize(400, 300);
   main.show();
   Host host;
-  host.points.PointCount = 32;
-  AcquisitionWindow window(host.points, host.Calls(), host, &main);
+  AcquisitionWindow window(host.points, 32, host.Calls(), host, &main);
   const double twipsPerPixel = 1440.0 / main.screen()->logicalDotsPerInchX();
   auto px = [&](double twips) { return static_cast<int>(std::lround(twips / twipsPerPixel)); };
   EXPECT_EQ(window.size(), QSize(px(4485), px(2145)));

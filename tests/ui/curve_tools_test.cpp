@@ -162,7 +162,7 @@ TEST_F(CurveToolsTest, MatchBoxPassesTheSamePartAndFailsAnother) {
 
     ASSERT_NE(Start("diode", 11), nullptr);
     Measure();
-    ASSERT_EQ(form_->Points().PointCount, 32);
+    ASSERT_EQ(form_->Measured().points.size(), 32u);
     const QColor refColour = QtColour(ReferenceColour(0));
     EXPECT_EQ(PixelsOf(form_->PlotBox()->Image(), refColour), 0);
     EXPECT_FALSE(Overlay().Match());
@@ -359,7 +359,7 @@ TEST_F(CurveToolsTest, ReadoutShowsThePointUnderThePointerButCopyLeavesItOut) {
   ASSERT_NE(Start("diode"), nullptr);
   WriteResistorFile("r2k.kvt");
   OpenPoints("r2k.kvt");
-  ASSERT_EQ(form_->Points().PointCount, 32);
+  ASSERT_EQ(form_->Measured().points.size(), 32u);
 
   const PlotControls controls = form_->Panel().Controls();
   const QImage plain = form_->PlotBox()->Image();
@@ -465,7 +465,7 @@ TEST_F(CurveToolsTest, TheRunIsPlottedWhileItGoesOn) {
   EXPECT_TRUE(changed[2]);
   EXPECT_GT(linePixels[2], 0);
   EXPECT_GT(linePixels[23], linePixels[2]);
-  EXPECT_EQ(form_->Points().PointCount, 32);
+  EXPECT_EQ(form_->Measured().points.size(), 32u);
   EXPECT_FALSE(form_->Tools().HasPartial());
 }
 
@@ -477,20 +477,20 @@ TEST_F(CurveToolsTest, UnsavedMeasuredPointsAreAskedForOnEveryWayOut) {
   const struct {
     const char* way;
     std::function<void(MainWindow&)> act;
-    std::function<bool(MainWindow&, const PointSet& measured)> wentOn;  // after the answer No
+    std::function<bool(MainWindow&, const Curve& measured)> wentOn;  // after the answer No
   } ways[] = {
       {"Exit", [](MainWindow& f) { f.Menu().exit->trigger(); },
-       [this](MainWindow&, const PointSet&) { return quits_ == 1; }},
-      {"close", [](MainWindow& f) { f.close(); }, [this](MainWindow&, const PointSet&) { return quits_ == 1; }},
+       [this](MainWindow&, const Curve&) { return quits_ == 1; }},
+      {"close", [](MainWindow& f) { f.close(); }, [this](MainWindow&, const Curve&) { return quits_ == 1; }},
       {"open",
        [this](MainWindow& f) {
          prompt_.fileNames = {dir_.filePath("other.kvt").toStdString()};
          f.Menu().openPoints->trigger();
        },
-       [](MainWindow& f, const PointSet&) { return f.Points().PointVolts[0] == -2.56; }},
+       [](MainWindow& f, const Curve&) { return f.Measured().points.at(0).volts == -2.56; }},
       {"run", [this](MainWindow&) { Measure(); },
-       [](MainWindow& f, const PointSet& measured) {
-         return f.Points().PointCount == 32 && f.Points().PointVolts != measured.PointVolts;
+       [](MainWindow& f, const Curve& measured) {
+         return f.Measured().points.size() == 32 && f.Measured().points != measured.points;
        }},
   };
   for (const auto& w : ways) {
@@ -498,7 +498,7 @@ TEST_F(CurveToolsTest, UnsavedMeasuredPointsAreAskedForOnEveryWayOut) {
     quits_ = 0;
     ASSERT_NE(Start("diode"), nullptr);
     Measure();
-    const PointSet measured = form_->Points();
+    const Curve measured = form_->Measured();
     prompt_.messages.clear();
     prompt_.answers = {PromptAnswer::Cancel};
     w.act(*form_);
@@ -507,8 +507,8 @@ TEST_F(CurveToolsTest, UnsavedMeasuredPointsAreAskedForOnEveryWayOut) {
     EXPECT_EQ(prompt_.messages[0].icon, PromptIcon::Question);
     EXPECT_EQ(quits_, 0);
     EXPECT_TRUE(form_->isVisible());
-    EXPECT_EQ(form_->Points().PointCount, 32);
-    EXPECT_EQ(form_->Points().PointVolts, measured.PointVolts);
+    EXPECT_EQ(form_->Measured().points.size(), 32u);
+    EXPECT_EQ(form_->Measured().points, measured.points);
     EXPECT_TRUE(prompt_.openDialogs.empty());
 
     prompt_.answers = {PromptAnswer::No};

@@ -18,15 +18,15 @@ TEST(ExportCommand, RefusesADeviceNamedWithoutAnExtension) {
   QTemporaryDir dir;
   const std::string device = dir.filePath("dev").toStdString();
   if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP() << "no device node without root";
-  ExportInput input;
-  SetDefaultSettings(input.picture.settings, AllGroups);
-  input.picture.points.PointCount = 32;
+  PlotPicture picture;
+  SetDefaultSettings(picture.settings, AllGroups);
+  picture.curve = CurveFromPairs(std::vector<std::pair<double, double>>(32, {0.0, 0.0}));
   for (const int filter : {0, 1, 2, 3}) {
     SCOPED_TRACE(filter);
     ScriptedPrompt prompt;
     prompt.fileNames = {device};
     prompt.saveFilters = {filter};
-    EXPECT_FALSE(ExportCurve(prompt, input));
+    EXPECT_FALSE(ExportCurve(prompt, picture));
     EXPECT_EQ(prompt.Texts(), std::vector<std::string>{"Can't save file"});
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), QStringList{"dev"});
   }

@@ -23,12 +23,12 @@ struct Shown {
   PlotPicture picture;
   explicit Shown(int points) {
     SetDefaultSettings(picture.settings, AllGroups);
-    picture.points = DiodeCurve(points);
+    picture.curve = DiodeCurve(points);
     picture.controls = PlotControls{true, 3, 5, 10};
     picture.font = ProgramFont();
     box.resize(picture.size);
     box.show();
-    DrawPlot(box, picture.settings, picture.points, picture.controls, ".");
+    DrawPlot(box, picture.settings, picture.curve, picture.controls, ".");
   }
 };
 

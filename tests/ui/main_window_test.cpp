@@ -199,7 +199,7 @@ TEST_F(MainFormTest, ExitTellsOnceWhenTheOptionsCannotBeSaved) {
     prompt_.messages.clear();
     MainWindow& form = Start();
     Open(form, PointsFile("kept.kvt", 32, 32));
-    ASSERT_EQ(form.Points().PointCount, 32);
+    ASSERT_EQ(form.Measured().points.size(), 32u);
     prompt_.answers = {c.answer};
     if (c.closeButton)
       form.close();
@@ -216,7 +216,7 @@ TEST_F(MainFormTest, ExitTellsOnceWhenTheOptionsCannotBeSaved) {
     const bool stays = c.answer == PromptAnswer::Cancel;
     EXPECT_EQ(quits_, stays ? 0 : 1);
     EXPECT_EQ(form.isVisible(), stays || !c.closeButton);
-    EXPECT_EQ(form.Points().PointCount, 32);
+    EXPECT_EQ(form.Measured().points.size(), 32u);
     if (stays) {  // a later exit tries again, and asks again
       prompt_.answers = {PromptAnswer::Ok};
       form.Menu().exit->trigger();
@@ -332,7 +332,7 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
   for (QAction* always : {form.Menu().openPoints, form.Menu().exit, form.Menu().getPoints, form.Menu().copyPlot,
                           form.Menu().generalOptions, form.Menu().windowOptions, form.Menu().about})
     EXPECT_TRUE(always->isEnabled()) << always->text().toStdString();
-  form.Points().PointCount = 32;
+  form.Measured() = CurveFromPairs(std::vector<std::pair<double, double>>(32, {0.0, 0.0}));
   form.UpdateParams();
   EXPECT_TRUE(form.Menu().savePoints->isEnabled());
   EXPECT_TRUE(form.Menu().clearPlot->isEnabled());
@@ -343,7 +343,7 @@ TEST_F(MainFormTest, ClearAsksFirstAndOnlyWhenThereArePoints) {
   form.ClearPoints();
   EXPECT_TRUE(prompt_.messages.empty());
 
-  form.Points().PointCount = 64;
+  form.Measured() = CurveFromPairs(std::vector<std::pair<double, double>>(64, {0.0, 0.0}));
   form.UpdateParams();
   prompt_.answers = {PromptAnswer::No};
   form.Menu().clearPlot->trigger();
@@ -352,11 +352,11 @@ TEST_F(MainFormTest, ClearAsksFirstAndOnlyWhenThereArePoints) {
   EXPECT_EQ(prompt_.messages[0].icon, PromptIcon::Question);
   EXPECT_EQ(prompt_.messages[0].buttons, PromptButtons::YesNo);
   EXPECT_EQ(prompt_.messages[0].defaultAnswer, PromptAnswer::Yes);
-  EXPECT_EQ(form.Points().PointCount, 64);
+  EXPECT_EQ(form.Measured().points.size(), 64u);
 
   prompt_.answers = {PromptAnswer::Yes};
   form.Menu().clearPlot->trigger();
-  EXPECT_EQ(form.Points().PointCount, 0);
+  EXPECT_TRUE(form.Measured().empty());
   EXPECT_FALSE(form.Menu().savePoints->isEnabled());
   EXPECT_FALSE(form.Menu().clearPlot->isEnabled());
 }
@@ -418,7 +418,7 @@ TEST_F(MainFormTest, OpeningAPointsFileTurnsItsOptionOnAndOffersSaveAndClear) {
   prompt_.fileNames = {file.fileName().toStdString()};
   form.Menu().openPoints->trigger();
   EXPECT_TRUE(prompt_.messages.empty());
-  EXPECT_EQ(form.Points().PointCount, 512);
+  EXPECT_EQ(form.Measured().points.size(), 512u);
   EXPECT_EQ(form.Panel().CheckedOption(), 5);
   EXPECT_EQ(form.Table()[PointsChoice], "5");
   EXPECT_TRUE(form.Menu().savePoints->isEnabled());
@@ -470,7 +470,7 @@ TEST_F(MainFormTest, ALoadRedrawsThePicture) {
   MainWindow& form = Start();
   const QImage empty = form.PlotBox()->Image();
   Open(form, PointsFile("curve.kvt", 128, 128));
-  ASSERT_EQ(form.Points().PointCount, 128);
+  ASSERT_EQ(form.Measured().points.size(), 128u);
   const QImage loaded = form.PlotBox()->Image();
   EXPECT_NE(loaded, empty);
   form.DrawPlot();
@@ -480,7 +480,7 @@ TEST_F(MainFormTest, ALoadRedrawsThePicture) {
 TEST_F(MainFormTest, TickLabelsUseTheLocalesDecimalSeparator) {
   MainWindow& form = Start();
   const auto drawnWith = [&form](const char* separator) {
-    kvt::DrawPlot(*form.PlotBox(), form.Table(), form.Points(), form.Panel().Controls(), separator);
+    kvt::DrawPlot(*form.PlotBox(), form.Table(), form.Measured(), form.Panel().Controls(), separator);
     return form.PlotBox()->Image();
   };
   const QImage comma = drawnWith(",");
@@ -512,7 +512,7 @@ TEST_F(MainFormTest, ALateLoadFailureShowsAnEmptyPlotBehindTheMessage) {
     prompt_.onMessage = nullptr;
     prompt_.messages.clear();
     Open(form, PointsFile("good.kvt", 64, 64));
-    ASSERT_EQ(form.Points().PointCount, 64);
+    ASSERT_EQ(form.Measured().points.size(), 64u);
     ASSERT_NE(form.PlotBox()->Image(), empty);
 
     bool emptyPlot = false, saveOffered = true, clearOffered = true;
@@ -525,7 +525,7 @@ TEST_F(MainFormTest, ALateLoadFailureShowsAnEmptyPlotBehindTheMessage) {
     };
     Open(form, PointsFile("bad.kvt", c.count, c.lines));
     EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{"Can't Open File!\n\nbad.kvt: " + std::string(c.where)});
-    EXPECT_EQ(form.Points().PointCount, 0);
+    EXPECT_TRUE(form.Measured().empty());
     EXPECT_TRUE(emptyPlot);
     EXPECT_FALSE(saveOffered);
     EXPECT_FALSE(clearOffered);
@@ -642,7 +642,7 @@ TEST_F(MainFormTest, CancelLeavesTheBlinkLineAsItIs) {
   EXPECT_EQ(instrument_.control & 0x02, 0);
   for (std::size_t i = traceBefore; i < instrument_.trace.size(); ++i)
     EXPECT_FALSE(instrument_.trace[i].write && instrument_.trace[i].port == 0x37A) << i;
-  EXPECT_EQ(form.Points().PointCount, 0);
+  EXPECT_TRUE(form.Measured().empty());
 }
 
 // A long delay (start-up sets it no upper limit) makes every pause a second
@@ -672,7 +672,7 @@ TEST_F(MainFormTest, LongPausesDoNotHoldUpTheEndOfARun) {
     EXPECT_FALSE(runningAfterTick);
     EXPECT_GT(readsInTick, 0);
     EXPECT_LT(readsInTick, onePoint / 10);
-    EXPECT_EQ(form.Points().PointCount, 0);
+    EXPECT_TRUE(form.Measured().empty());
     form_.reset();
   }
 }
@@ -729,7 +729,7 @@ TEST_F(MainFormTest, TheCommandRendersTheWindowsPlotPixelForPixel) {
     }
   }
   Open(form, file);
-  ASSERT_EQ(form.Points().PointCount, 256);
+  ASSERT_EQ(form.Measured().points.size(), 256u);
   const QImage window = form.PlotBox()->Image();
   ASSERT_EQ(window.size(), QSize(373, 341));  // the design size
 
@@ -780,7 +780,7 @@ TEST_F(MainFormTest, AnUnreachablePortIsToldOnceAndTheProgramGoesOn) {
   points.close();
   prompt_.fileNames = {points.fileName().toStdString()};
   form.Menu().openPoints->trigger();
-  EXPECT_EQ(form.Points().PointCount, 32);
+  EXPECT_EQ(form.Measured().points.size(), 32u);
   form.close();
   EXPECT_EQ(quits_, 1);
   const auto saved = Saved();

@@ -36,7 +36,7 @@ int CountColour(const PictureBox& box, Colour colour, QRect area) {
 
 struct RenderedPlot {
   PictureBox box;
-  RenderedPlot(const PointSet& points, const PlotControls& controls) {
+  RenderedPlot(const Curve& points, const PlotControls& controls) {
     box.resize(373, 341);
     Settings settings;
     SetDefaultSettings(settings, AllGroups);
@@ -193,7 +193,7 @@ TEST_P(PictureBoxSameAsImage, ForTheSameDrawPlot) {
   const SameAsImageCase& c = GetParam();
   Settings settings;
   SetDefaultSettings(settings, AllGroups);
-  const PointSet points = DiodeCurve(c.pointCount);
+  const Curve points = DiodeCurve(c.pointCount);
 
   PictureBox box;
   box.resize(373, 341);

@@ -15,6 +15,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_prompt.h"
+#include "files/curve_files.h"
 #include "files/points_file.h"
 
 namespace kvt {
@@ -43,26 +44,25 @@ std::string Repeat(const std::string& s, int n) {
   return r;
 }
 
-PointSet SomePoints(int count) {
-  PointSet set;
-  set.PointCount = static_cast<std::int16_t>(count);
-  ForEachSlot(count, [&](int i) {
-    set.PointVolts[i] = (i - 512) / 100.0 * 0.731;
-    set.PointAmps[i] = (i - 512) * 1.37e-5;
-  });
-  return set;
+Curve SomePoints(int count) {
+  std::vector<std::pair<double, double>> pairs;
+  ForEachSlot(count, [&](int i) { pairs.emplace_back((i - 512) / 100.0 * 0.731, (i - 512) * 1.37e-5); });
+  return CurveFromPairs(pairs, 1000.0);
 }
+
+// The points file's text for the curve, as the writer makes it.
+std::string TextOf(const Curve& curve) { return *PointsFileText(curve); }
 
 // Records what a load does to the main window.
 struct WindowLog : PlotView, PointCountChoice {
-  explicit WindowLog(const PointSet& points) : points(points) {}
-  const PointSet& points;
+  explicit WindowLog(const Curve& points) : points(points) {}
+  const Curve& points;
   std::vector<std::string> calls;
   int countWhenOptionOn = -1;
   void AllOptionsOff() override { calls.push_back("off"); }
   void TurnOptionOn(int k) override {
     calls.push_back("on " + std::to_string(k));
-    countWhenOptionOn = points.PointCount;
+    countWhenOptionOn = static_cast<int>(points.points.size());
   }
   void UpdateParams() override { calls.push_back("update"); }
   void DrawPlot() override { calls.push_back("draw"); }
@@ -72,7 +72,7 @@ class PointsFileCommands : public testing::Test {
  protected:
   QTemporaryDir dir;
   ScriptedPrompt prompt;
-  PointSet points = SomePoints(128);
+  Curve points = SomePoints(128);
   WindowLog window{points};
 
   QString Path(const char* name) const { return dir.filePath(name); }
@@ -93,10 +93,7 @@ class PointsFileCommands : public testing::Test {
     EXPECT_EQ(prompt.messages[0].defaultAnswer, PromptAnswer::Ok);
   }
   void ExpectPointsUnchanged() {
-    const PointSet before = SomePoints(128);
-    EXPECT_EQ(points.PointCount, 128);
-    EXPECT_EQ(points.PointVolts, before.PointVolts);
-    EXPECT_EQ(points.PointAmps, before.PointAmps);
+    EXPECT_EQ(points, SomePoints(128));
   }
 };
 
@@ -123,19 +120,21 @@ TEST_F(PointsFileCommands, LoadSuccessTurnsTheRightOptionOnAndRedraws) {
   EXPECT_TRUE(prompt.messages.empty());
   EXPECT_EQ(window.calls, (std::vector<std::string>{"off", "on 2", "draw"}));
   EXPECT_EQ(window.countWhenOptionOn, 64);  // the panel update sees the new set
-  EXPECT_EQ(points.PointCount, 64);
-  EXPECT_EQ(points.PointVolts[1008], -1.25);
-  EXPECT_EQ(points.PointAmps[16], 0.0025);
+  ASSERT_EQ(points.points.size(), 64u);
+  EXPECT_EQ(points.points[63].volts, -1.25);
+  EXPECT_EQ(points.points[1].amps, 0.0025);
+  EXPECT_EQ(points.info, (CurveInfo{64, "", "p64.kvt"}));
+  EXPECT_EQ(points.RangeOhms(), std::nullopt);  // a points file does not say
 
   int option = 1;
   for (int count = 32; count <= 1024; count *= 2, ++option) {
     const QString path = dir.filePath(QString::number(count) + ".kvt");
     points = SomePoints(count);
     Save(path);
-    points = PointSet{};
+    points = Curve{};
     window.calls.clear();
     Load(path);
-    EXPECT_EQ(points.PointCount, count);
+    EXPECT_EQ(static_cast<int>(points.points.size()), count);
     EXPECT_EQ(window.calls.at(1), "on " + std::to_string(option));
   }
 }
@@ -164,7 +163,7 @@ TEST_F(PointsFileCommands, BadDataEmptiesTheSetAndTheWindowShowsIt) {
   WriteAll(Path("short.kvt"), "KVT\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 31));
   Load(Path("short.kvt"));
   ExpectOnlyMessage("Can't Open File!\n\nshort.kvt: line 34: the file ends before point 32.", PromptButtons::Ok);
-  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_TRUE(points.empty());
   EXPECT_EQ(window.calls, emptied);
 
   // Count 100: its pairs are read, then all options go off.
@@ -177,14 +176,14 @@ TEST_F(PointsFileCommands, BadDataEmptiesTheSetAndTheWindowShowsIt) {
                     "not 100.",
                     PromptButtons::Ok);
   EXPECT_EQ(window.calls, (std::vector<std::string>{"off", "update", "draw", "message"}));
-  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_TRUE(points.empty());
 
   // A number too large for a double is no number.
   points = SomePoints(128);
   window.calls.clear();
   WriteAll(Path("huge.kvt"), "KVT\r\n 32 \r\n 0 \r\n 1e999 0\r\n" + Repeat(Pair, 31));
   Load(Path("huge.kvt"));
-  EXPECT_EQ(points.PointCount, 0);
+  EXPECT_TRUE(points.empty());
   EXPECT_EQ(window.calls, emptied);
   ASSERT_EQ(prompt.messages.size(), 2u);
   EXPECT_EQ(prompt.messages[1].text, "Can't Open File!\n\nhuge.kvt: line 4: \"1e999\" is not a number.");
@@ -196,7 +195,7 @@ TEST_F(PointsFileCommands, LargeFilesAreReadOnlyAsFarAsNeeded) {
   WriteAll(Path("tail.kvt"), "KVT\r\n 32 \r\n 0 \r\n" + Repeat(Pair, 32) + Repeat(tail.substr(0, 99) + "\n", 12000));
   Load(Path("tail.kvt"));
   EXPECT_TRUE(prompt.messages.empty());
-  EXPECT_EQ(points.PointCount, 32);
+  EXPECT_EQ(points.points.size(), 32u);
 
   // One endless line, after the header or instead of it: refused cleanly.
   WriteAll(Path("endless.kvt"), "KVT\r\n" + tail);
@@ -217,7 +216,7 @@ TEST_F(PointsFileCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
             (std::vector<std::string>{"All Files (*.*)", "Files with Points (*.kvt)"}));
   EXPECT_EQ(prompt.saveDialogs[0].selectedFilter, 1);
   EXPECT_TRUE(prompt.messages.empty());
-  EXPECT_EQ(ReadAll(Path("new")), *PointsFileText(points));
+  EXPECT_EQ(ReadAll(Path("new")), TextOf(points));
 
   WriteAll(Path("old.kvt"), "precious");
   prompt.answers.push_back(PromptAnswer::No);
@@ -232,7 +231,7 @@ TEST_F(PointsFileCommands, SaveWritesTheFileAndAsksBeforeOverwriting) {
   prompt.answers.push_back(PromptAnswer::Yes);
   Save(Path("old.kvt"));
   EXPECT_EQ(prompt.messages.size(), 2u);
-  EXPECT_EQ(ReadAll(Path("old.kvt")), *PointsFileText(points));
+  EXPECT_EQ(ReadAll(Path("old.kvt")), TextOf(points));
   EXPECT_EQ(Entries(dir.path()), (QStringList{"new", "old.kvt"}));
 
   // Cancel in the dialog: nothing at all.
@@ -267,7 +266,7 @@ TEST_F(PointsFileCommands, TheSelectedFilterDecidesTheSuffixOfABareName) {
 }
 
 TEST_F(PointsFileCommands, SaveWithoutPointsOnlyComplains) {
-  points.PointCount = 0;
+  points = Curve{};
   Save(Path("none.kvt"));
   ExpectOnlyMessage("There are no points!", PromptButtons::Ok);
   EXPECT_TRUE(prompt.saveDialogs.empty());
@@ -280,8 +279,8 @@ TEST_F(PointsFileCommands, SaveUnderACommaLocaleWritesPoints) {
   const bool haveCLocale = std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "de_DE.utf8");
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   ASSERT_EQ(QLocale().decimalPoint(), ",");
-  points.PointVolts[8] = 1.5;
-  points.PointAmps[8] = -0.00025;
+  points.points[1].volts = 1.5;
+  points.points[1].amps = -0.00025;
   Save(Path("de.kvt"));
   std::setlocale(LC_ALL, oldC.c_str());
   QLocale::setDefault(oldQt);
@@ -319,7 +318,7 @@ TEST_F(PointsFileCommands, FailedSaveKeepsTheOldFileAndLeavesNoStrayFile) {
   // A value that could never be read back.
   prompt.messages.clear();
   prompt.answers.push_back(PromptAnswer::Yes);
-  points.PointAmps[8] = NAN;
+  points.points[1].amps = NAN;
   Save(Path("old.kvt"));
   EXPECT_EQ(prompt.Texts(), (std::vector<std::string>{"Overwrite existing file?", "Can't save file"}));
   EXPECT_EQ(ReadAll(Path("old.kvt")), "precious");
@@ -344,7 +343,7 @@ TEST_F(PointsFileCommands, ReadOnlyFolderOrFileDecidesTheSave) {
   };
   ASSERT_TRUE(GiveToChild(dir.path().toStdString()));
   ::chmod(dir.path().toLocal8Bit().constData(), 0755);
-  const std::string expected = *PointsFileText(points);
+  const std::string expected = TextOf(points);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const QString folder = Path(std::to_string(&c - cases.data()).c_str());

@@ -1,4 +1,4 @@
-#include "core/point_set.h"
+#include "core/sweep_steps.h"
 
 #include "core/text_number.h"
 

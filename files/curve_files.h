@@ -1,27 +1,23 @@
 #pragma once
-// Curves to and from the two file forms: CSV and the points file's samples.
+// Curves to and from the two file forms: CSV and the points file.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "analysis/curve.h"
+#include "core/curve.h"
 #include "files/csv_file.h"
 #include "files/points_file.h"
 
 namespace kvt {
 
 // The CSV's points, ordered by voltage (then current) whatever the rows'
-// order, and its range; clipping flags from the file are kept and completed
-// from the voltages.
+// order, on its range; clipping flags from the file are kept and completed
+// from the voltages. Its date and source lines become the curve's.
 Curve CurveFromCsv(const CsvContent& content);
 
 // Rows for the CSV writer, with the curve's clipping flags.
 std::vector<CsvPoint> CsvPointsOf(const Curve& curve);
-
-// The pairs a points file held, in file order (the range is not stored there).
-Curve CurveFromPointsFile(const PointsFileContent& content,
-                          std::optional<double> rangeOhms = std::nullopt);
 
 // A curve read from a points file or a CSV file, or why it could not be.
 struct CurveFile {
@@ -33,19 +29,18 @@ struct CurveFile {
 
 // Reads `path` (bytes as the file system takes them): a file whose first
 // line is "KVT" as a points file, anything else as CSV. Missing, unreadable,
-// empty, binary and malformed files give a one-line error.
+// empty, binary and malformed files give a one-line error. The curve's
+// source is the path.
 CurveFile ReadCurveFile(const std::string& path);
-
-// The points file's set for a curve of 32, 64, 128, 256, 512 or 1024
-// points, slot by slot in order; nothing for any other count.
-std::optional<PointSet> PointSetFromCurve(const Curve& curve);
 
 enum class CurveFormat { PointsFile, Csv };
 // .csv gives CSV; anything else the points file.
 CurveFormat CurveFormatOfName(std::string_view path);
 
 // The text of the curve in `format`, or an error saying why it cannot be
-// written (a points file needs one of its six counts).
+// written (a points file needs one of its six counts). In CSV the curve's
+// own range, date and source fill what `meta` leaves empty, and its date
+// (when it was measured) wins over the writer's.
 struct CurveText {
   std::string text;
   std::string error;

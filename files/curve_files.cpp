@@ -1,4 +1,4 @@
-#include "analysis/curve_files.h"
+#include "files/curve_files.h"
 
 #include <sys/stat.h>
 
@@ -13,9 +13,11 @@ namespace kvt {
 
 Curve CurveFromCsv(const CsvContent& content) {
   Curve curve;
-  curve.rangeOhms = content.rangeOhms;
   curve.points.reserve(content.points.size());
-  for (const CsvPoint& p : content.points) curve.points.push_back({p.volts, p.amps, p.clipped});
+  for (const CsvPoint& p : content.points) curve.points.push_back({p.volts, p.amps, p.clipped, content.rangeOhms});
+  curve.info.pointCount = static_cast<int>(content.points.size());
+  curve.info.dateTime = content.dateTime;
+  curve.info.source = content.sourceFile;
   // Rows may come in any order (a spreadsheet sorted by current, say); the
   // analysis walks a curve along its voltage, so any order gives one curve.
   std::sort(curve.points.begin(), curve.points.end(), [](const CurvePoint& a, const CurvePoint& b) {
@@ -30,14 +32,6 @@ std::vector<CsvPoint> CsvPointsOf(const Curve& curve) {
   rows.reserve(curve.points.size());
   for (const CurvePoint& p : curve.points) rows.push_back({p.volts, p.amps, p.clipped});
   return rows;
-}
-
-Curve CurveFromPointsFile(const PointsFileContent& content, std::optional<double> rangeOhms) {
-  Curve curve;
-  curve.rangeOhms = rangeOhms;
-  for (const PointsSample& s : content.samples) curve.points.push_back({s.volts, s.amps, false});
-  FlagClipping(curve);
-  return curve;
 }
 
 namespace {
@@ -103,26 +97,14 @@ CurveFile ReadCurveFile(const std::string& path) {
     file.isPointsFile = true;
     file.error = PointsFileError(content);
     if (file.ok()) file.curve = CurveFromPointsFile(content);
+    file.curve.info.source = path;
     return file;
   }
   const CsvContent csv = ReadCsvText(bytes);
   file.error = csv.error;
   if (file.ok()) file.curve = CurveFromCsv(csv);
+  file.curve.info.source = path;
   return file;
-}
-
-std::optional<PointSet> PointSetFromCurve(const Curve& curve) {
-  const auto count = static_cast<int>(curve.points.size());
-  if (OptionForCount(count) == 0) return std::nullopt;
-  PointSet set;
-  set.PointCount = static_cast<std::int16_t>(count);
-  std::size_t next = 0;
-  ForEachSlot(count, [&](int slot) {
-    set.PointVolts[slot] = curve.points[next].volts;
-    set.PointAmps[slot] = curve.points[next].amps;
-    ++next;
-  });
-  return set;
 }
 
 CurveFormat CurveFormatOfName(std::string_view path) {
@@ -134,20 +116,21 @@ CurveFormat CurveFormatOfName(std::string_view path) {
 CurveText CurveFileText(const Curve& curve, CurveFormat format, const CsvMetadata& meta) {
   CurveText out;
   if (format == CurveFormat::Csv) {
-    CsvMetadata withRange = meta;
-    if (!withRange.rangeOhms) withRange.rangeOhms = curve.rangeOhms;
-    const auto text = CsvFileText(CsvPointsOf(curve), withRange);
+    CsvMetadata full = meta;
+    if (!full.rangeOhms) full.rangeOhms = curve.RangeOhms();
+    if (!curve.info.dateTime.empty()) full.dateTime = curve.info.dateTime;
+    if (full.sourceFile.empty()) full.sourceFile = curve.info.source;
+    const auto text = CsvFileText(CsvPointsOf(curve), full);
     if (text) out.text = *text;
     else out.error = "a value of the curve is not a finite number";
     return out;
   }
-  const auto set = PointSetFromCurve(curve);
-  if (!set) {
+  if (OptionForCount(static_cast<double>(curve.points.size())) == 0) {
     out.error = "a points file holds 32, 64, 128, 256, 512 or 1024 points; this curve has " +
                 std::to_string(curve.points.size());
     return out;
   }
-  const auto text = PointsFileText(*set);
+  const auto text = PointsFileText(curve);
   if (text) out.text = *text;
   else out.error = "a value of the curve is not a finite number";
   return out;
