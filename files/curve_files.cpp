@@ -46,7 +46,9 @@ std::string_view FirstLine(std::string_view bytes) {
   return line;
 }
 
+// The reader's own account (line and reason) where it gave one.
 std::string PointsFileError(const PointsFileContent& content) {
+  if (content.status != PointsReadStatus::Ok && !content.problem.empty()) return "points file " + content.problem;
   switch (content.status) {
     case PointsReadStatus::BadCount:
       {
