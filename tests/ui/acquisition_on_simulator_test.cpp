@@ -198,7 +198,7 @@ TEST_F(AcquisitionOnSimulator, TickedAndBackToBackSweepsGiveTheSameCurve) {
     SimulatedInstrument sim(control + c.seed + "\n");
     ASSERT_TRUE(sim.Ready());
     SteadyClock clock;
-    MeasuringSession session(sim.Port(), clock, form->Table());
+    MeasuringSession session(sim.Port(), clock, form->Options().Device());
     session.Connect();
     PointSet backToBack;
     backToBack.PointCount = 32;
