@@ -395,6 +395,34 @@ TEST_F(DeviceTest, MeasurePointLeavesOutAStrayFirstConversion) {
   EXPECT_DOUBLE_EQ(device.MeasurePoint(0), (501 - 512) / 100.0);
 }
 
+// The device keeps the options it was built with, not a copy: a change made
+// afterwards, as the options dialog's OK makes it, applies from the next
+// pause and the next point.
+TEST_F(DeviceTest, AChangeOfTheOptionsAppliesFromTheNextPortOperation) {
+  const struct {
+    const char* name;
+    std::function<void(TypedOptions&)> change;
+    long long pauseReads;
+    int conversions;
+  } cases[] = {
+      {"typed texts", [](TypedOptions& o) { o.SetDeviceTexts({"10", "378", "2"}); }, 11, 2},
+      {"one entry", [](TypedOptions& o) { o.SetEntry(AveragingCount, "6"); }, PauseReads, 6},
+      {"defaults", [](TypedOptions& o) { o.SetDefaults(DeviceGroup); }, 105, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    options.SetDeviceTexts({"3", "378", "1"});
+    ASSERT_EQ(ReadsOf([&] { device.PortDelay(); }), PauseReads);
+    c.change(options);
+    EXPECT_EQ(ReadsOf([&] { device.PortDelay(); }), c.pauseReads);
+    port.trace.clear();
+    device.MeasurePoint(0);
+    int statusReads = 0;
+    for (const auto& a : port.trace) statusReads += !a.write && a.port == 0x379;
+    EXPECT_EQ(statusReads, 10 * c.conversions);
+  }
+}
+
 TEST(CombineConversions, KeepsReadingsNearTheLastKeptOne) {
   const struct {
     std::vector<int> conversions;
