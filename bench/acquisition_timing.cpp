@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "core/text_number.h"
 #include "device/device_routines.h"
 #include "ui/acquisition_window.h"
@@ -130,10 +130,10 @@ std::string LoadAverage() {
 // A fresh start-up, its calibration with `busy` processes spinning, then the
 // median time between two data register writes over some measured points,
 // as a multiple of the pause asked for.
-void PrintPauseRatio(PortIo& instrument, const Settings& settings, int busy) {
-  StampingPort port(instrument, Device::BaseAddress(settings[PortHex]).value_or(0));
+void PrintPauseRatio(PortIo& instrument, const DeviceOptions& options, int busy) {
+  StampingPort port(instrument, options.portBase.value_or(0));
   SteadyClock clock;
-  Device device(port, clock, settings);
+  Device device(port, clock, options);
   device.SetupPorts();
   const auto calibrationStart = Wall::now();
   {
@@ -148,7 +148,7 @@ void PrintPauseRatio(PortIo& instrument, const Settings& settings, int busy) {
     micros.push_back(std::chrono::duration<double, std::micro>(port.writes[i] - port.writes[i - 1]).count());
   std::nth_element(micros.begin(), micros.begin() + micros.size() / 2, micros.end());
   const double median = micros[micros.size() / 2];
-  const double asked = settings.Value(PortDelayMicros);
+  const double asked = options.delayMicros;
   std::printf("%d busy at start-up: calibration %.3f s, %7.2f reads/us; median pause %7.2f us of %g: ratio %.3f\n",
               busy, calibrationS, device.ReadsPerMicrosecond(), median, asked, median / asked);
 }
@@ -172,10 +172,9 @@ int main(int argc, char** argv) {
         failed = true;
       },
       QStringLiteral(KVT_SIM_LIBRARY), {});
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
+  const TypedOptions options;  // the defaults
   SteadyClock clock;
-  Device device(port, clock, settings);
+  Device device(port, clock, options.Device());
   device.SetupPorts();
 
   std::printf("simulated instrument: %s\n", KVT_SIM_LIBRARY);
@@ -185,8 +184,8 @@ int main(int argc, char** argv) {
   std::printf("calibration: %.3f s, %.1f data register reads per microsecond\n", SecondsSince(calibrationStart),
               device.ReadsPerMicrosecond());
 
-  const double delayUs = settings.Value(PortDelayMicros);
-  const double averaging = settings.Value(AveragingCount);
+  const double delayUs = options.Device().delayMicros;
+  const double averaging = options.Device().averaging;
   std::printf("settings: %g us pause after each output, %g conversions per point\n\n", delayUs, averaging);
 
   // A transfer is 22 outputs, each followed by one pause.
@@ -200,8 +199,8 @@ int main(int argc, char** argv) {
 
   std::printf("pauses between writes (load average before: %s)\n", LoadAverage().c_str());
   for (int run = 1; run <= runs; ++run) {
-    PrintPauseRatio(port, settings, 0);
-    PrintPauseRatio(port, settings, 3);
+    PrintPauseRatio(port, options.Device(), 0);
+    PrintPauseRatio(port, options.Device(), 3);
   }
   std::printf("\n");
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <memory>
 
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "device/device_routines.h"
 #include "core/steady_clock.h"
 
@@ -44,14 +44,13 @@ class TimedPort : public PortIo {
 };
 
 struct Rig {
-  explicit Rig(long costNs) : port(costNs), device(port, clock, settings) {
-    SetDefaultSettings(settings, AllGroups);
+  explicit Rig(long costNs) : port(costNs), device(port, clock, options.Device()) {
     device.SetupPorts();
     const auto start = steady_clock::now();
     device.CalibrateDelay();
     calibrationSeconds = std::chrono::duration<double>(steady_clock::now() - start).count();
   }
-  Settings settings;
+  TypedOptions options;  // the defaults
   TimedPort port;
   SteadyClock clock;
   Device device;

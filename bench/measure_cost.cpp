@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "core/steady_clock.h"
 #include "device/device_routines.h"
 #include "device/library_port_io.h"
@@ -16,12 +16,11 @@ using namespace kvt;
 
 int main(int argc, char** argv) {
   const int points = argc > 1 ? std::atoi(argv[1]) : 256;
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
+  const TypedOptions options;  // the defaults
   LibraryPortIo port([](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); },
                      QStringLiteral(KVT_SIM_LIBRARY), {});
   SteadyClock clock;
-  Device device(port, clock, settings);
+  Device device(port, clock, options.Device());
   device.SetupPorts();
   using Wall = std::chrono::steady_clock;
   const auto calibrationStart = Wall::now();

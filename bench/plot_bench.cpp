@@ -8,7 +8,7 @@
 #include <QImageWriter>
 #include <benchmark/benchmark.h>
 
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "plot/image_surface.h"
 #include "plot/indexed_png.h"
 #include "plot/plot_export.h"
@@ -21,12 +21,10 @@ namespace {
 void BM_DrawPlot(benchmark::State& state) {
   kvt::ImageSurface surface(QSize(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
   surface.SetFont(kvt::ProgramFont());
-  kvt::Settings settings;
-  kvt::SetDefaultSettings(settings, kvt::AllGroups);
+  const kvt::PlotOptions plot{kvt::TypedOptions().Plot().colours, {true, 3, 5, 10}};
   const kvt::Curve points = kvt::DiodeCurve(1024);
-  const kvt::PlotControls controls{true, 3, 5, 10};
   for (auto _ : state) {
-    kvt::DrawPlot(surface, settings, points, controls, ".");
+    kvt::DrawPlot(surface, plot, points, ".");
     benchmark::DoNotOptimize(surface.Image().constBits());
   }
 }
@@ -43,7 +41,7 @@ BENCHMARK(BM_Fill)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
 QImage FullHdPlot() {
   kvt::PlotPicture picture;
-  kvt::SetDefaultSettings(picture.settings, kvt::AllGroups);
+  picture.plot.colours = kvt::TypedOptions().Plot().colours;
   picture.curve = kvt::DiodeCurve(1024);
   picture.size = QSize(1920, 1080);
   picture.font = kvt::ProgramFont();

@@ -59,12 +59,11 @@ void WriteCurve(const std::string& path, const Curve& curve, const std::string& 
   WriteOutput(path, out.text);
 }
 
-Settings SettingsOfThisFolder() {
-  Settings settings;
-  ReadSettings(settings, ConfigDirFrom(CurrentDirectory()));
+TypedOptions OptionsOfThisFolder() {
+  TypedOptions options;
   // The geometry is never used here; any screen will do for its checks.
-  ValidateSettings(settings, AllGroups, {1920 * 15.0, 1080 * 15.0});
-  return settings;
+  options.Load(ConfigDirFrom(CurrentDirectory()), {1920 * 15.0, 1080 * 15.0});
+  return options;
 }
 
 CsvMetadata Metadata(const std::string& sourceFile) {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/curve.h"
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "files/csv_file.h"
 
 namespace kvt {
@@ -37,7 +37,7 @@ void WriteCurve(const std::string& path, const Curve& curve, const std::string& 
 
 // kvt_win.cfg of the current folder when there is one, validated as the
 // window validates it; the defaults otherwise. Never written.
-Settings SettingsOfThisFolder();
+TypedOptions OptionsOfThisFolder();
 
 // What the CSV files say about who wrote them.
 CsvMetadata Metadata(const std::string& sourceFile);

@@ -108,21 +108,21 @@ void ShowProgress(int done, int total) {
   std::fflush(stderr);
 }
 
-int PointCountFrom(const CommandLine& line, const Settings& settings) {
+int PointCountFrom(const CommandLine& line, const DeviceOptions& options) {
   if (const auto n = line.Value("-n")) {
     const int count = WholeOption("-n", *n, 32, 1024);
     if (OptionForCount(count) == 0) throw UsageError("option -n takes 32, 64, 128, 256, 512 or 1024, not " + *n);
     return count;
   }
-  const int choice = settings.Int(PointsChoice);
+  const int choice = options.pointsChoice;
   return choice >= 1 && choice <= 6 ? 32 << (choice - 1) : 32;
 }
 
 int RunMeasure(const Words& words) {
   const CommandLine line(words, MeasureCommand().options);
   line.ExpectPositional({});
-  Settings settings = SettingsOfThisFolder();
-  const int count = PointCountFrom(line, settings);
+  const TypedOptions options = OptionsOfThisFolder();
+  const int count = PointCountFrom(line, options.Device());
   const std::string output = line.Value("-o").value_or("-");
   if (output != "-") OutputExtension(output, CurveExtensions);
 
@@ -140,7 +140,7 @@ int RunMeasure(const Words& words) {
   std::string failure;
   LibraryPortIo port([&failure](const std::string& message) { failure = message; }, library);
   SteadyClock clock;
-  MeasuringSession session(port, clock, settings);
+  MeasuringSession session(port, clock, options.Device());
   session.Connect();  // the first port access: loads the library
   if (!failure.empty()) throw RunError(failure);
   const Device& device = session.Instrument();

@@ -77,16 +77,15 @@ int RunRender(const Words& words) {
   const bool svg = OutputExtension(*output, PlotExtensions) == ".svg";
 
   PlotPicture picture;
-  picture.settings = SettingsOfThisFolder();
-  const Settings& s = picture.settings;
-  picture.controls = {s.IsOn(SmoothingOn), s.Int(SmoothingLevel), s.Int(MaxVoltsSetting), s.Int(MaxMilliampsSetting)};
+  picture.plot = OptionsOfThisFolder().Plot();
+  PlotControls& controls = picture.plot.controls;
   if (const auto v = line.Value("--size")) picture.size = SizeOption(*v);
-  if (const auto v = line.Value("--max-v")) picture.controls.maxVolts = WholeOption("--max-v", *v, 1, 5, "volts");
-  if (const auto v = line.Value("--max-i")) picture.controls.maxMilliamps = WholeOption("--max-i", *v, 1, 10, "milliamperes");
+  if (const auto v = line.Value("--max-v")) controls.maxVolts = WholeOption("--max-v", *v, 1, 5, "volts");
+  if (const auto v = line.Value("--max-i")) controls.maxMilliamps = WholeOption("--max-i", *v, 1, 10, "milliamperes");
   if (const auto v = line.Value("--smooth")) {
     const int level = *v == "0" ? 0 : WholeOption("--smooth", *v, 3, 30);
-    picture.controls.smoothing = level != 0;
-    if (level != 0) picture.controls.smoothingLevel = level;
+    controls.smoothing = level != 0;
+    if (level != 0) controls.smoothingLevel = level;
   }
 
   const std::string input = line.Positional()[0];

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/text_number.h"
+#include "core/typed_options.h"
 
 namespace kvt {
 
@@ -42,10 +43,7 @@ const char* FieldName(DeviceTextField field) {
 }
 
 // Conversions per point as the measurement takes them.
-int ConversionsPerPoint(const std::string& averaging) {
-  const auto n = ToInt16(LeadingNumber(averaging));
-  return n && *n >= 1 ? *n : 1;
-}
+int ConversionsPerPoint(const std::string& averaging) { return AveragingOf(averaging); }
 
 }  // namespace
 

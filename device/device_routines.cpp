@@ -23,14 +23,8 @@ std::string BinaryDigits(int n) {
   return {digits.rbegin(), digits.rend()};
 }
 
-Device::Device(PortIo& port, Clock& clock, const Settings& settings)
-    : port_(port), clock_(clock), settings_(settings) {}
-
-std::optional<int> Device::BaseAddress(const std::string& portHex) {
-  const double base = RoundHalfEven(LeadingNumber("&H" + portHex));
-  if (!(base >= 0 && base <= 0xFFFD)) return std::nullopt;
-  return static_cast<int>(base);
-}
+Device::Device(PortIo& port, Clock& clock, const DeviceOptions& options)
+    : port_(port), clock_(clock), options_(options) {}
 
 std::optional<std::string> Device::AccessError(int base) {
   for (int offset = 0; offset < 3; ++offset)
@@ -39,10 +33,10 @@ std::optional<std::string> Device::AccessError(int base) {
 }
 
 void Device::SetupPorts() {
-  const auto base = BaseAddress(settings_[PortHex]);
+  const auto& base = options_.portBase;
   dataPort_ = base.value_or(0);
   portProblem_ = base ? AccessError(*base)
-                      : std::optional<std::string>("The port address " + settings_[PortHex] +
+                      : std::optional<std::string>("The port address " + options_.portHex +
                                                    " leaves no room for the three registers below 0x10000.");
   hasPort_ = !portProblem_;
 }
@@ -113,10 +107,7 @@ bool Device::Paused(double micros) {
   return false;
 }
 
-void Device::PortDelay() {
-  const auto n = ToInt32(LeadingNumber(settings_[PortDelayMicros]));
-  if (n) WaitMicroseconds(*n);
-}
+void Device::PortDelay() { WaitMicroseconds(options_.delayMicros); }
 
 void Device::SetBlinkLine(int state) {
   if (!hasPort_) return;
@@ -165,8 +156,7 @@ double Device::MeasurePoint(double volts) {
   abandoned_ = false;
   pausedSinceHook_ = 0;
   if (const auto code = CodeFromVolts(volts)) WriteDac(*code);
-  const auto count = ToInt16(LeadingNumber(settings_[AveragingCount]));
-  const int n = count && *count >= 1 ? *count : 1;
+  const int n = options_.averaging;
   std::vector<int> conversions(static_cast<std::size_t>(n));
   int taken = 0;
   while (taken < n && !abandoned_) conversions[static_cast<std::size_t>(taken++)] = ReadAdc();

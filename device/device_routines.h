@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "core/settings.h"
 #include "core/port_io.h"
+#include "core/typed_options.h"
 
 namespace kvt {
 
@@ -51,9 +51,10 @@ class Device {
   // A pause looks at the clock after about this much reading.
   static constexpr double ClockStrideMicros = 1.0;
 
-  // The settings are read at every use; all three references must outlive
-  // the device.
-  Device(PortIo& port, Clock& clock, const Settings& settings);
+  // The delay and the averaging count are read at every use, so a change of
+  // the options applies from the next port operation; all three references
+  // must outlive the device.
+  Device(PortIo& port, Clock& clock, const DeviceOptions& options);
 
   // Pauses stop for the keep-responsive hook at least this often.
   static constexpr double ResponsiveSliceMicros = 50000;
@@ -68,7 +69,7 @@ class Device {
   bool HasPort() const { return hasPort_; }
   const std::optional<std::string>& PortProblem() const { return portProblem_; }
   // The base address a PortHex text gives; nothing beyond FFFD.
-  static std::optional<int> BaseAddress(const std::string& portHex);
+  static std::optional<int> BaseAddress(const std::string& portHex) { return PortBaseOf(portHex); }
   // Why the three registers from `base` on cannot be used; nothing when they can.
   std::optional<std::string> AccessError(int base);
   int DataPort() const { return dataPort_; }
@@ -92,8 +93,7 @@ class Device {
   void WaitMicroseconds(std::int32_t n);
   void SetKeepResponsive(std::function<bool()> hook) { keepResponsive_ = std::move(hook); }
   bool Measuring() const { return measuring_; }
-  // Waits PortDelayMicros microseconds; no pause for a value below 1 or
-  // beyond 32 bits.
+  // Waits the options' delay; no pause for a value below 1 or beyond 32 bits.
   void PortDelay();
 
   // State 0 sets the blink line, any other value clears it. No pause.
@@ -104,7 +104,8 @@ class Device {
   // Shifts one conversion out of the ADC: 0..1023.
   int ReadAdc();
   // Applies volts (nothing written when the code falls outside 0..1023) and
-  // returns the measured device voltage from AveragingCount conversions.
+  // returns the measured device voltage from the options' averaging count of
+  // conversions.
   double MeasurePoint(double volts);
 
   // The status register as the range switch sees it; 0 without a port.
@@ -121,7 +122,7 @@ class Device {
 
   PortIo& port_;
   Clock& clock_;
-  const Settings& settings_;
+  const DeviceOptions& options_;
   bool hasPort_ = false;
   std::optional<std::string> portProblem_;
   int dataPort_ = 0;

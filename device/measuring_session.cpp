@@ -4,8 +4,8 @@
 
 namespace kvt {
 
-MeasuringSession::MeasuringSession(PortIo& port, Clock& clock, const Settings& settings)
-    : device_(port, clock, settings), range_([this] { return device_.ReadStatus(); }) {}
+MeasuringSession::MeasuringSession(PortIo& port, Clock& clock, const DeviceOptions& options)
+    : device_(port, clock, options), range_([this] { return device_.ReadStatus(); }) {}
 
 void MeasuringSession::Connect() {
   device_.SetupPorts();

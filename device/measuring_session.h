@@ -7,7 +7,7 @@
 
 #include "core/curve.h"
 #include "core/port_io.h"
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "device/acquisition.h"
 #include "device/device_routines.h"
 #include "device/range_monitor.h"
@@ -17,7 +17,7 @@ namespace kvt {
 class MeasuringSession {
  public:
   // All three references must outlive the session.
-  MeasuringSession(PortIo& port, Clock& clock, const Settings& settings);
+  MeasuringSession(PortIo& port, Clock& clock, const DeviceOptions& options);
 
   Device& Instrument() { return device_; }
   const Device& Instrument() const { return device_; }

@@ -12,8 +12,7 @@ namespace kvt {
 QImage PlotImage(const PlotPicture& picture) {
   ImageSurface surface(picture.size);
   surface.SetFont(picture.font);
-  DrawPlot(surface, picture.settings, picture.curve, picture.controls, picture.decimalSeparator,
-           picture.references);
+  DrawPlot(surface, picture.plot, picture.curve, picture.decimalSeparator, picture.references);
   return surface.Image();
 }
 
@@ -28,8 +27,7 @@ QByteArray PlotSvg(const PlotPicture& picture) {
   generator.setTitle(QStringLiteral("I-V curve"));
   QPainter painter(&generator);
   PainterSurface surface(painter, picture.size, picture.font);
-  DrawPlot(surface, picture.settings, picture.curve, picture.controls, picture.decimalSeparator,
-           picture.references);
+  DrawPlot(surface, picture.plot, picture.curve, picture.decimalSeparator, picture.references);
   painter.end();
   return bytes;
 }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "core/curve.h"
-#include "core/settings.h"
 #include "plot/indexed_png.h"
 #include "plot/plot_renderer.h"
 
@@ -17,9 +16,8 @@ namespace kvt {
 
 // Everything that decides the plot's pixels.
 struct PlotPicture {
-  Settings settings;
+  PlotOptions plot;
   Curve curve;
-  PlotControls controls;
   std::vector<ReferenceCurve> references;
   std::string decimalSeparator = ".";
   QSize size{373, 341};  // the plot box's drawing area at the window's design size

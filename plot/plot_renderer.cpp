@@ -11,12 +11,6 @@ namespace kvt {
 
 namespace {
 
-Colour ColourFrom(const Settings& settings, int redIndex, int greenIndex, int blueIndex) {
-  // Components outside 0..255 would spill into their neighbours.
-  const auto component = [&](int index) { return std::clamp(settings.Int(index), 0, 255); };
-  return MakeColour(component(redIndex), component(greenIndex), component(blueIndex));
-}
-
 bool NearZero(double value) { return value >= -0.001 && value <= 0.001; }
 
 void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScale& s, Colour text,
@@ -131,17 +125,11 @@ Colour ReferenceColour(int index) {
   return colours[index % 4];
 }
 
-PlotColours PlotColoursFrom(const Settings& settings) {
-  return PlotColours{ColourFrom(settings, BackRed, BackGreen, BackBlue),
-                     ColourFrom(settings, LineRed, LineGreen, LineBlue),
-                     ColourFrom(settings, TextRed, TextGreen, TextBlue)};
-}
-
-void DrawPlot(DrawSurface& surface, const Settings& settings, const Curve& curve,
-              const PlotControls& controls, std::string_view decimalSeparator,
+void DrawPlot(DrawSurface& surface, const PlotOptions& plot, const Curve& curve, std::string_view decimalSeparator,
               const std::vector<ReferenceCurve>& references) {
   const DrawBatch batch(surface);
-  const PlotColours colours = PlotColoursFrom(settings);
+  const PlotColours& colours = plot.colours;
+  const PlotControls& controls = plot.controls;
   surface.SetBackground(colours.background);
   surface.SetTextColour(colours.text);
 

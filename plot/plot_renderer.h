@@ -7,29 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "core/settings.h"
 #include "core/draw_surface.h"
 #include "core/curve.h"
+#include "core/typed_options.h"
 #include "plot/plot_geometry.h"
 #include "plot/plot_scale.h"
 
 namespace kvt {
-
-// What the plot reads from the parameter panel at the moment of drawing.
-struct PlotControls {
-  bool smoothing = false;  // "Using smoothing" checked
-  int smoothingLevel = 3;  // points per block, 3..30
-  int maxVolts = 5;        // Max V, whole volts 1..5
-  int maxMilliamps = 10;   // Max I, whole milliamperes 1..10
-};
-
-// Colours of the plot composed from their three Settings entries each.
-struct PlotColours {
-  Colour background = 0;
-  Colour line = 0;
-  Colour text = 0;
-};
-PlotColours PlotColoursFrom(const Settings& settings);
 
 // A curve drawn under the measured one: a known-good part to compare with,
 // or the live curve of a run. Points outside the ranges break the line, as
@@ -62,8 +46,7 @@ int LegendRowTop(const PlotGeometry& g, int row);
 // is left at 1. The
 // references come under the measured curve, with a legend of their names in
 // the top-left corner, where a two-terminal part's curve never goes.
-void DrawPlot(DrawSurface& surface, const Settings& settings, const Curve& curve,
-              const PlotControls& controls, std::string_view decimalSeparator,
+void DrawPlot(DrawSurface& surface, const PlotOptions& plot, const Curve& curve, std::string_view decimalSeparator,
               const std::vector<ReferenceCurve>& references = {});
 
 }  // namespace kvt

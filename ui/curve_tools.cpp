@@ -89,7 +89,7 @@ std::vector<ReferenceCurve> CurveTools::PlotReferences(Colour lineColour) const 
 }
 
 void CurveTools::PlotRedrawn() {
-  const PlotColours colours = PlotColoursFrom(host_.picture().settings);
+  const PlotColours colours = host_.picture().plot.colours;
   overlay_->SetLegendColour(QColor(RedOf(colours.text), GreenOf(colours.text), BlueOf(colours.text)));
   if (!partial_.empty()) {
     // The curve still holds the previous points while a run goes on.

@@ -18,9 +18,7 @@ namespace kvt {
 
 namespace {
 
-// Entries of the nine scroll bars: background, line, numbers; red, green, blue.
-constexpr std::array<int, 9> ColourEntries = {BackRed, BackGreen, BackBlue, LineRed, LineGreen,
-                                              LineBlue, TextRed,   TextGreen, TextBlue};
+// The nine scroll bars are background, line, numbers; red, green, blue each.
 constexpr std::array<const char*, 3> ComponentNames = {"R = ", "G = ", "B = "};
 
 struct ColourFrameLayout {
@@ -65,10 +63,10 @@ void DropControlCharacters(QLineEdit* box) {
 
 }  // namespace
 
-GeneralOptionsDialog::GeneralOptionsDialog(Settings& settings, std::string configDir, Device& device, PlotView& view,
-                                           Prompt& prompt, QWidget* mainWindow)
+GeneralOptionsDialog::GeneralOptionsDialog(TypedOptions& options, std::string configDir, Device& device,
+                                           PlotView& view, Prompt& prompt, QWidget* mainWindow)
     : ButtonRowDialog(mainWindow),
-      settings_(settings),
+      options_(options),
       configDir_(std::move(configDir)),
       device_(device),
       view_(view),
@@ -80,7 +78,7 @@ GeneralOptionsDialog::GeneralOptionsDialog(Settings& settings, std::string confi
   for (QLabel* label : values_) label->setText(QStringLiteral("G =  255"));
   FitFontToDesign(*this);
   PlaceBelowRightOf(*this, mainWindow);
-  FillFrom(settings_);
+  FillFrom(options_);
 }
 
 void GeneralOptionsDialog::BuildControls() {
@@ -135,9 +133,17 @@ void GeneralOptionsDialog::BuildControls() {
   AddButtonRow(3600, {120, 3240, 4920});
 }
 
-void GeneralOptionsDialog::FillFrom(const Settings& table) {
+void GeneralOptionsDialog::FillFrom(const TypedOptions& options) {
+  // The three boxes show the texts as stored, typed as they were.
+  const Settings& table = options.Table();
   delayText_->setText(ToQ(table[PortDelayMicros]));
-  for (std::size_t i = 0; i < bars_.size(); ++i) bars_[i]->setValue(table.Int(ColourEntries[i]));
+  const PlotColours& colours = options.Plot().colours;
+  const std::array<Colour, 3> frames = {colours.background, colours.line, colours.text};
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    bars_[f * 3]->setValue(RedOf(frames[f]));
+    bars_[f * 3 + 1]->setValue(GreenOf(frames[f]));
+    bars_[f * 3 + 2]->setValue(BlueOf(frames[f]));
+  }
   portText_->setText(ToQ(table[PortHex]));
   averagingText_->setText(ToQ(table[AveragingCount]));
   UpdatePreviews();
@@ -158,27 +164,28 @@ void GeneralOptionsDialog::UpdatePreviews() {
 }
 
 void GeneralOptionsDialog::OnDefault() {
-  // The controls show the defaults; the table itself keeps its values.
-  Settings defaults = settings_;
-  SetDefaultSettings(defaults, DeviceGroup);
+  // The controls show the defaults; the options themselves keep their values.
+  TypedOptions defaults = options_;
+  defaults.SetDefaults(DeviceGroup);
   FillFrom(defaults);
 }
 
-std::string GeneralOptionsDialog::Typed(const QLineEdit* box, int entry) const {
+std::string GeneralOptionsDialog::Typed(const QLineEdit* box, const std::string& stored) {
   // An untouched box gives back the entry's own bytes, whatever their encoding.
-  if (box->text() == ToQ(settings_[entry])) return settings_[entry];
+  if (box->text() == ToQ(stored)) return stored;
   return box->text().toStdString();
 }
 
 void GeneralOptionsDialog::OnOk() {
-  const DeviceTexts texts{Typed(delayText_, PortDelayMicros), Typed(portText_, PortHex),
-                          Typed(averagingText_, AveragingCount)};
+  const Settings& table = options_.Table();
+  const DeviceTexts texts{Typed(delayText_, table[PortDelayMicros]), Typed(portText_, table[PortHex]),
+                          Typed(averagingText_, table[AveragingCount])};
   const auto refuse = [this](QLineEdit* box, const std::string& message) {
     prompt_.Message(message, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
     box->setFocus();
     box->selectAll();
   };
-  if (const auto refused = FirstRefusedDeviceText(settings_, texts)) {
+  if (const auto refused = FirstRefusedDeviceText(table, texts)) {
     QLineEdit* box = *refused == DeviceTextField::Delay  ? delayText_
                      : *refused == DeviceTextField::Port ? portText_
                                                          : averagingText_;
@@ -188,7 +195,7 @@ void GeneralOptionsDialog::OnOk() {
   // A new address must be one the port library can use, or the instrument
   // would be out of reach until the file is edited. The address in use is
   // not asked again, so the other options stay editable without a port.
-  if (texts.port != settings_[PortHex]) {
+  if (texts.port != table[PortHex]) {
     const auto base = Device::BaseAddress(texts.port);
     if (const auto why = base ? device_.AccessError(*base) : std::nullopt) {
       refuse(portText_, PortRefusalMessage(*why));
@@ -196,11 +203,12 @@ void GeneralOptionsDialog::OnOk() {
     }
   }
 
-  settings_[PortDelayMicros] = texts.delay;
-  for (std::size_t i = 0; i < bars_.size(); ++i) settings_[ColourEntries[i]] = SignedDecimal(bars_[i]->value());
-  settings_[PortHex] = texts.port;
-  settings_[AveragingCount] = texts.averaging;
-  SaveOptionsFromDialog(settings_, configDir_, prompt_);
+  const auto colour = [this](std::size_t f) {
+    return MakeColour(bars_[f * 3]->value(), bars_[f * 3 + 1]->value(), bars_[f * 3 + 2]->value());
+  };
+  options_.SetDeviceTexts(texts);
+  options_.SetColours({colour(0), colour(1), colour(2)});
+  SaveOptionsFromDialog(options_.Table(), configDir_, prompt_);
   device_.SetupPorts();
   view_.DrawPlot();
   accept();

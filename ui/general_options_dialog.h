@@ -1,13 +1,13 @@
 #pragma once
 // "General Options": output delay, port address, averaging count and the
 // three plot colours. Created for each opening and shown modally; "&OK"
-// commits to the table, writes the configuration file, sets the ports up
+// commits to the options, writes the configuration file, sets the ports up
 // again and redraws the plot.
 #include <array>
 #include <string>
 
 #include "core/plot_view.h"
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "ui/dialog_frame.h"
 
 class QLabel;
@@ -23,10 +23,10 @@ class Prompt;
 class GeneralOptionsDialog : public ButtonRowDialog {
   Q_OBJECT
  public:
-  // The dialog edits `settings` in place and writes configDir + "kvt_win.cfg";
+  // The dialog edits `options` in place and writes configDir + "kvt_win.cfg";
   // on OK the device takes the new port and `view` redraws the plot.
   // mainWindow (may be null) is its parent and fixes where it opens.
-  GeneralOptionsDialog(Settings& settings, std::string configDir, Device& device, PlotView& view, Prompt& prompt,
+  GeneralOptionsDialog(TypedOptions& options, std::string configDir, Device& device, PlotView& view, Prompt& prompt,
                        QWidget* mainWindow);
 
   // Controls, so tests can drive the dialog as a user would.
@@ -39,13 +39,13 @@ class GeneralOptionsDialog : public ButtonRowDialog {
 
  private:
   void BuildControls();
-  void FillFrom(const Settings& table);
+  void FillFrom(const TypedOptions& options);
   void UpdatePreviews();
   void OnDefault() override;
   void OnOk() override;
-  std::string Typed(const QLineEdit* box, int entry) const;
+  static std::string Typed(const QLineEdit* box, const std::string& stored);
 
-  Settings& settings_;
+  TypedOptions& options_;
   std::string configDir_;
   Device& device_;
   PlotView& view_;

@@ -69,7 +69,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   rangeDial_->setObjectName("Picture2");
   dialBorder_->setGeometry(scale_.Px(5880), scale_.Px(3840), scale_.Px(2055), scale_.Px(1575));
 
-  panel_ = std::make_unique<ParameterPanel>(backdrop_, settings_, scale_, *this);
+  panel_ = std::make_unique<ParameterPanel>(backdrop_, options_, scale_, *this);
   if (!services_.prompt) {
     ownPrompt_ = std::make_unique<QtPrompt>(this);
     services_.prompt = ownPrompt_.get();
@@ -84,13 +84,13 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     ownClock_ = std::make_unique<SteadyClock>();
     services_.clock = ownClock_.get();
   }
-  session_ = std::make_unique<MeasuringSession>(*services_.port, *services_.clock, settings_);
+  session_ = std::make_unique<MeasuringSession>(*services_.port, *services_.clock, options_.Device());
   range_ = std::make_unique<RangeIndicator>(*rangeDial_, session_->Range());
   tools_ = std::make_unique<CurveTools>(
-      CurveToolsHost{measured_, *services_.prompt, *plotBox_, *this, [this] { return panel_->Controls(); },
+      CurveToolsHost{measured_, *services_.prompt, *plotBox_, *this, [this] { return options_.Plot().controls; },
                      [this] {
-                       return PlotPicture{settings_, measured_, panel_->Controls(),
-                                          tools_->PlotReferences(PlotColoursFrom(settings_).line),
+                       return PlotPicture{options_.Plot(), measured_,
+                                          tools_->PlotReferences(options_.Plot().colours.line),
                                           QLocale().decimalPoint().toStdString(), plotBox_->Image().size(),
                                           plotBox_->font()};
                      }},
@@ -114,13 +114,12 @@ double MainWindow::RangeResistorOhms() const { return session_->RangeOhms(); }
 
 void MainWindow::Load() {
   configDir_ = ConfigDirFrom(CurrentDirectory());
-  ReadSettings(settings_, configDir_);
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize screenPixels = screen ? screen->geometry().size() : QSize(1024, 768);
-  ValidateSettings(settings_, AllGroups, {scale_.Twips(screenPixels.width()), scale_.Twips(screenPixels.height())});
+  options_.Load(configDir_, {scale_.Twips(screenPixels.width()), scale_.Twips(screenPixels.height())});
 
   session_->Connect();  // the first port access: loads the port library
-  if (settings_.IsOn(ShowAboutAtStart)) ShowStartupAbout();
+  if (options_.Window().showAboutAtStart) ShowStartupAbout();
   ApplyStoredGeometry();
   measured_ = Curve{};
   Instrument().SetBlinkLine(0);
@@ -138,16 +137,16 @@ void MainWindow::ShowStartupAbout() {
 }
 
 void MainWindow::ApplyStoredGeometry() {
-  move(PixelsWithin(scale_, settings_.Value(WindowLeft)), PixelsWithin(scale_, settings_.Value(WindowTop)));
-  if (settings_.Value(WindowState) != 2) {
-    const double width = settings_.Value(WindowWidth) - LayoutWidthAllowance;
-    const double height = settings_.Value(WindowHeight) - LayoutHeightAllowance;
+  const WindowOptions& stored = options_.Window();
+  move(PixelsWithin(scale_, stored.left), PixelsWithin(scale_, stored.top));
+  if (stored.state != 2) {
+    const double width = stored.width - LayoutWidthAllowance;
+    const double height = stored.height - LayoutHeightAllowance;
     const int menuHeight = menuBar()->sizeHint().height();
     resize(PixelsWithin(scale_, width), PixelsWithin(scale_, height) + menuHeight);
   }
   KeepOnScreen();
-  const auto state = ToInt16(settings_.Value(WindowState));
-  loadedState_ = state.value_or(0);
+  loadedState_ = ToInt16(stored.state).value_or(0);
 }
 
 void MainWindow::KeepOnScreen() {
@@ -239,9 +238,8 @@ void MainWindow::DrawPlot() {
   // live curve is shown.
   static const Curve none{};
   const bool live = tools_ && tools_->HasPartial();
-  kvt::DrawPlot(*plotBox_, settings_, live ? none : measured_, panel_->Controls(),
-                QLocale().decimalPoint().toStdString(),
-                tools_ ? tools_->PlotReferences(PlotColoursFrom(settings_).line) : std::vector<ReferenceCurve>{});
+  kvt::DrawPlot(*plotBox_, options_.Plot(), live ? none : measured_, QLocale().decimalPoint().toStdString(),
+                tools_ ? tools_->PlotReferences(options_.Plot().colours.line) : std::vector<ReferenceCurve>{});
   if (tools_) tools_->PlotRedrawn();
 }
 
@@ -276,7 +274,7 @@ void MainWindow::ConnectMenu() {
 void MainWindow::OpenGeneralOptions() {
   Device& device = Instrument();
   const bool hadPort = device.HasPort();
-  GeneralOptionsDialog dialog(settings_, configDir_, device, *this, *services_.prompt, this);
+  GeneralOptionsDialog dialog(options_, configDir_, device, *this, *services_.prompt, this);
   dialog.exec();
   if (hadPort || !device.HasPort()) return;
   // The instrument is reachable again: bring it to its start-up state, and
@@ -322,7 +320,7 @@ void MainWindow::GetPointsFromDevice() {
 }
 
 void MainWindow::OpenWindowOptions() {
-  WindowOptionsDialog dialog(settings_, configDir_, *services_.prompt, this);
+  WindowOptionsDialog dialog(options_, configDir_, *services_.prompt, this);
   dialog.exec();
 }
 
@@ -351,17 +349,15 @@ void MainWindow::ShowAbout() {
 bool MainWindow::ExitApplication() {
   if (exiting_) return !askingToExit_;  // a second request while the question is up waits for its answer
   exiting_ = true;
-  if (settings_.IsOn(SaveWindowOnExit)) {
+  if (options_.Window().saveOnExit) {
     const QPoint position = pos();
     const QSize client = backdrop_->size();
-    settings_[WindowLeft] = SignedDecimal(scale_.Twips(position.x()));
-    settings_[WindowTop] = SignedDecimal(scale_.Twips(position.y()));
-    settings_[WindowWidth] = SignedDecimal(scale_.Twips(client.width()) + LayoutWidthAllowance);
-    settings_[WindowHeight] = SignedDecimal(scale_.Twips(client.height()) + LayoutHeightAllowance);
     const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
-    settings_[WindowState] = SignedDecimal(state);
+    options_.SetWindowGeometry(scale_.Twips(position.x()), scale_.Twips(position.y()),
+                               scale_.Twips(client.width()) + LayoutWidthAllowance,
+                               scale_.Twips(client.height()) + LayoutHeightAllowance, state);
   }
-  if (const auto failure = WriteSettingsOrSayWhy(settings_, configDir_)) {
+  if (const auto failure = WriteSettingsOrSayWhy(options_.Table(), configDir_)) {
     if (!askBeforeExit_) {
       std::fprintf(stderr, "kvt_win: %s\n", failure->c_str());
     } else {

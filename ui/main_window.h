@@ -13,7 +13,7 @@
 #include "ui/curve_menu.h"
 #include "ui/main_menu.h"
 #include "core/plot_view.h"
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "core/twips.h"
 #include "core/curve.h"
 
@@ -70,7 +70,8 @@ class MainWindow : public QMainWindow, public PlotView {
   // File → Exit writes them, a failure is told on stderr, and the program ends.
   void EndWithoutAsking();
 
-  Settings& Table() { return settings_; }
+  TypedOptions& Options() { return options_; }
+  const Settings& Table() const { return options_.Table(); }
   // The curve on the plot: the last run's or the file's.
   Curve& Measured() { return measured_; }
   ParameterPanel& Panel() { return *panel_; }
@@ -112,7 +113,7 @@ class MainWindow : public QMainWindow, public PlotView {
   MainWindowServices services_;
   TwipScale scale_;
   std::string configDir_;
-  Settings settings_;
+  TypedOptions options_;
   Curve measured_;
   MainMenu menu_{};
   CurveMenu curveMenu_{};

@@ -7,7 +7,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-#include "core/text_number.h"
 #include "ui/setting_scroll_bar.h"
 
 namespace kvt {
@@ -18,12 +17,12 @@ namespace {
 // width of 495 twips, so that "10 mA" is not cut off in wider fonts.
 constexpr double ValueLabelWidth = 585;
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(int value, const char* unit = "") { return QString::number(value) + QString::fromLatin1(unit); }
 
 }  // namespace
 
-ParameterPanel::ParameterPanel(QWidget* parent, Settings& settings, TwipScale scale, PlotView& view)
-    : QObject(parent), settings_(settings), scale_(scale), view_(view) {
+ParameterPanel::ParameterPanel(QWidget* parent, TypedOptions& options, TwipScale scale, PlotView& view)
+    : QObject(parent), options_(options), scale_(scale), view_(view) {
   smoothingFrame_ = new QGroupBox("Smoothing of plot:", parent);
   maxVoltsFrame_ = new QGroupBox("Max V (Volts):", parent);
   maxMilliampsFrame_ = new QGroupBox("Max I (mA):", parent);
@@ -54,13 +53,13 @@ ParameterPanel::ParameterPanel(QWidget* parent, Settings& settings, TwipScale sc
   maxMilliampsLabel_ = new QLabel(maxMilliampsFrame_);
   Place(maxMilliampsLabel_, 1440, 360, ValueLabelWidth, 255);
 
-  options_ = new QButtonGroup(this);
+  optionGroup_ = new QButtonGroup(this);
   static const char* const captions[6] = {"32", "64", "128", "256", "512", "1024"};
   for (int k = 0; k < 6; ++k) {
     pointCountOptions_[k] = new QRadioButton(captions[k], pointCountFrame_);
     pointCountOptions_[k]->setObjectName(QString("Option%1").arg(k + 1));
     Place(pointCountOptions_[k], k < 3 ? 120 : 1200, 240 + 240 * (k % 3), 735, 255);
-    options_->addButton(pointCountOptions_[k], k + 1);
+    optionGroup_->addButton(pointCountOptions_[k], k + 1);
     connect(pointCountOptions_[k], &QRadioButton::toggled, this, [this, k](bool on) {
       if (on) OnPointCountChosen(k + 1);
     });
@@ -75,11 +74,12 @@ ParameterPanel::ParameterPanel(QWidget* parent, Settings& settings, TwipScale sc
   maxMilliampsLabel_->setObjectName("Label3");
 
   connect(smoothingCheck_, &QCheckBox::toggled, this, [this] { OnSmoothingToggled(); });
-  const std::array<std::pair<QScrollBar*, int>, 3> bars = {
-      {{smoothingLevelBar_, SmoothingLevel}, {maxVoltsBar_, MaxVoltsSetting}, {maxMilliampsBar_, MaxMilliampsSetting}}};
-  for (auto [bar, entry] : bars) {
-    connect(bar, &QScrollBar::valueChanged, this, [this, bar = bar, entry = entry] { OnRangeBarChanged(bar, entry); });
-    connect(bar, &QScrollBar::sliderReleased, this, [this, bar = bar, entry = entry] { OnRangeBarReleased(bar, entry); });
+  const std::array<std::pair<QScrollBar*, Setter>, 3> bars = {{{smoothingLevelBar_, &TypedOptions::SetSmoothingLevel},
+                                                                 {maxVoltsBar_, &TypedOptions::SetMaxVolts},
+                                                                 {maxMilliampsBar_, &TypedOptions::SetMaxMilliamps}}};
+  for (auto [bar, set] : bars) {
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar = bar, set = set] { OnRangeBarChanged(bar, set); });
+    connect(bar, &QScrollBar::sliderReleased, this, [this, bar = bar, set = set] { OnRangeBarReleased(bar, set); });
   }
 }
 
@@ -88,7 +88,8 @@ void ParameterPanel::Place(QWidget* widget, double left, double top, double widt
 }
 
 void ParameterPanel::Sync() {
-  const bool smoothing = settings_[SmoothingOn] == "1";
+  const PlotControls& controls = options_.Plot().controls;
+  const bool smoothing = controls.smoothing;
   smoothingCheck_->setChecked(smoothing);
   if (!smoothing) {
     smoothingLevelBar_->setEnabled(false);
@@ -96,14 +97,15 @@ void ParameterPanel::Sync() {
   } else {
     smoothingLevelBar_->setEnabled(true);
     smoothingLevelLabel_->setEnabled(true);
-    smoothingLevelBar_->setValue(settings_.Int(SmoothingLevel));
+    smoothingLevelBar_->setValue(controls.smoothingLevel);
   }
-  smoothingLevelLabel_->setText(Text(settings_[SmoothingLevel]));
-  maxVoltsBar_->setValue(settings_.Int(MaxVoltsSetting));
-  maxVoltsLabel_->setText(Text(settings_[MaxVoltsSetting] + " V"));
-  maxMilliampsBar_->setValue(settings_.Int(MaxMilliampsSetting));
-  maxMilliampsLabel_->setText(Text(settings_[MaxMilliampsSetting] + " mA"));
-  const int k = settings_.Int(PointsChoice);
+  // A setValue above may have run the handlers: the options are read afresh.
+  smoothingLevelLabel_->setText(Text(options_.Plot().controls.smoothingLevel));
+  maxVoltsBar_->setValue(options_.Plot().controls.maxVolts);
+  maxVoltsLabel_->setText(Text(options_.Plot().controls.maxVolts, " V"));
+  maxMilliampsBar_->setValue(options_.Plot().controls.maxMilliamps);
+  maxMilliampsLabel_->setText(Text(options_.Plot().controls.maxMilliamps, " mA"));
+  const int k = options_.Device().pointsChoice;
   if (k >= 1 && k <= 6)
     TurnOptionOn(k);  // the group turns the others off
   else
@@ -122,9 +124,9 @@ int ParameterPanel::CheckedOption() const {
 
 void ParameterPanel::AllOptionsOff() {
   // An exclusive group cannot have every button off; lift that briefly.
-  options_->setExclusive(false);
+  optionGroup_->setExclusive(false);
   for (auto* option : pointCountOptions_) option->setChecked(false);
-  options_->setExclusive(true);
+  optionGroup_->setExclusive(true);
 }
 
 void ParameterPanel::TurnOptionOn(int k) {
@@ -132,25 +134,25 @@ void ParameterPanel::TurnOptionOn(int k) {
 }
 
 void ParameterPanel::OnSmoothingToggled() {
-  settings_[SmoothingOn] = smoothingCheck_->isChecked() ? "1" : "0";
+  options_.SetSmoothing(smoothingCheck_->isChecked());
   view_.UpdateParams();
   view_.DrawPlot();
 }
 
-void ParameterPanel::OnRangeBarChanged(QScrollBar* bar, int entry) {
-  settings_[entry] = PlainDecimal(bar->value());
+void ParameterPanel::OnRangeBarChanged(QScrollBar* bar, Setter set) {
+  (options_.*set)(bar->value());
   view_.UpdateParams();
   if (!bar->isSliderDown()) view_.DrawPlot();
 }
 
-void ParameterPanel::OnRangeBarReleased(QScrollBar* bar, int entry) {
-  settings_[entry] = PlainDecimal(bar->value());
+void ParameterPanel::OnRangeBarReleased(QScrollBar* bar, Setter set) {
+  (options_.*set)(bar->value());
   view_.UpdateParams();
   view_.DrawPlot();
 }
 
 void ParameterPanel::OnPointCountChosen(int k) {
-  settings_[PointsChoice] = PlainDecimal(k);
+  options_.SetPointsChoice(k);
   view_.UpdateParams();
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 // The four framed groups beside the plot: smoothing, Max V, Max I and the
-// number of points. Each control mirrors one settings entry; a value set by
-// the program runs the same handler as a user's change, so UpdateParams
-// nests until every control agrees with the table.
+// number of points. Each control mirrors one option; a value set by the
+// program runs the same handler as a user's change, so UpdateParams nests
+// until every control agrees with the options.
 #include <QObject>
 #include <array>
 
 #include "core/plot_view.h"
-#include "core/settings.h"
 #include "core/twips.h"
+#include "core/typed_options.h"
 #include "plot/plot_renderer.h"
 
 class QButtonGroup;
@@ -24,13 +24,13 @@ namespace kvt {
 class ParameterPanel : public QObject, public PointCountChoice {
   Q_OBJECT
  public:
-  // Every change of a control is written to `settings` and shown by `view`.
-  ParameterPanel(QWidget* parent, Settings& settings, TwipScale scale, PlotView& view);
+  // Every change of a control is written to `options` and shown by `view`.
+  ParameterPanel(QWidget* parent, TypedOptions& options, TwipScale scale, PlotView& view);
 
-  // The panel's share of UpdateParams: the controls take the table's values.
+  // The panel's share of UpdateParams: the controls take the options' values.
   void Sync();
 
-  // What the plot reads from the panel when it draws.
+  // What the controls show.
   PlotControls Controls() const;
   // Number (1..6) of the first option button that is on; 0 when none is.
   int CheckedOption() const;
@@ -53,13 +53,14 @@ class ParameterPanel : public QObject, public PointCountChoice {
  private:
   void OnSmoothingToggled();
   // A settled value (arrow, trough, keyboard, program, end of a drag) redraws;
-  // a value that follows the dragged thumb only updates the table and labels.
-  void OnRangeBarChanged(QScrollBar* bar, int entry);
-  void OnRangeBarReleased(QScrollBar* bar, int entry);
+  // a value that follows the dragged thumb only updates the options and labels.
+  using Setter = void (TypedOptions::*)(int);
+  void OnRangeBarChanged(QScrollBar* bar, Setter set);
+  void OnRangeBarReleased(QScrollBar* bar, Setter set);
   void OnPointCountChosen(int k);
   void Place(QWidget* widget, double left, double top, double width, double height);
 
-  Settings& settings_;
+  TypedOptions& options_;
   TwipScale scale_;
   PlotView& view_;
   QGroupBox* smoothingFrame_;
@@ -74,7 +75,7 @@ class ParameterPanel : public QObject, public PointCountChoice {
   QLabel* maxVoltsLabel_;
   QLabel* maxMilliampsLabel_;
   std::array<QRadioButton*, 6> pointCountOptions_;
-  QButtonGroup* options_;
+  QButtonGroup* optionGroup_;
 };
 
 }  // namespace kvt

@@ -7,9 +7,9 @@
 
 namespace kvt {
 
-WindowOptionsDialog::WindowOptionsDialog(Settings& settings, std::string configDir, Prompt& prompt,
+WindowOptionsDialog::WindowOptionsDialog(TypedOptions& options, std::string configDir, Prompt& prompt,
                                          QWidget* mainWindow)
-    : ButtonRowDialog(mainWindow), settings_(settings), configDir_(std::move(configDir)), prompt_(prompt) {
+    : ButtonRowDialog(mainWindow), options_(options), configDir_(std::move(configDir)), prompt_(prompt) {
   MakeFixedDialog(*this, "Window Options", 4935, 1815);
   const TwipScale scale = ScaleOf(this);
   auto place = [&](QWidget* w, double l, double t, double wd, double h) {
@@ -29,26 +29,24 @@ WindowOptionsDialog::WindowOptionsDialog(Settings& settings, std::string configD
 
   FitFontToDesign(*this);
   PlaceBelowRightOf(*this, mainWindow);
-  FillFrom(settings_);
+  FillFrom(options_.Window());
 }
 
-void WindowOptionsDialog::FillFrom(const Settings& table) {
-  // Only the exact text "1" is on.
-  saveWindowCheck_->setChecked(table.IsOn(SaveWindowOnExit));
-  showAboutCheck_->setChecked(table.IsOn(ShowAboutAtStart));
+void WindowOptionsDialog::FillFrom(const WindowOptions& window) {
+  saveWindowCheck_->setChecked(window.saveOnExit);
+  showAboutCheck_->setChecked(window.showAboutAtStart);
 }
 
 void WindowOptionsDialog::OnDefault() {
-  // The check boxes show the defaults; the table itself keeps its values.
-  Settings defaults = settings_;
-  SetDefaultSettings(defaults, WindowGroup);
-  FillFrom(defaults);
+  // The check boxes show the defaults; the options themselves keep their values.
+  TypedOptions defaults = options_;
+  defaults.SetDefaults(WindowGroup);
+  FillFrom(defaults.Window());
 }
 
 void WindowOptionsDialog::OnOk() {
-  settings_[SaveWindowOnExit] = saveWindowCheck_->isChecked() ? "1" : "0";
-  settings_[ShowAboutAtStart] = showAboutCheck_->isChecked() ? "1" : "0";
-  SaveOptionsFromDialog(settings_, configDir_, prompt_);
+  options_.SetWindowChecks(saveWindowCheck_->isChecked(), showAboutCheck_->isChecked());
+  SaveOptionsFromDialog(options_.Table(), configDir_, prompt_);
   accept();
 }
 

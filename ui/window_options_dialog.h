@@ -1,11 +1,11 @@
 #pragma once
 // "Window Options": whether the main window's geometry is stored on exit and
 // whether the about box shows during loading. Created for each opening and
-// shown modally; "&OK" commits to the table and writes the configuration
+// shown modally; "&OK" commits to the options and writes the configuration
 // file (telling through `prompt` when it cannot).
 #include <string>
 
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "ui/dialog_frame.h"
 
 class QCheckBox;
@@ -17,19 +17,19 @@ class Prompt;
 class WindowOptionsDialog : public ButtonRowDialog {
   Q_OBJECT
  public:
-  // The dialog edits `settings` in place and writes configDir + "kvt_win.cfg".
+  // The dialog edits `options` in place and writes configDir + "kvt_win.cfg".
   // mainWindow (may be null) is its parent and fixes where it opens.
-  WindowOptionsDialog(Settings& settings, std::string configDir, Prompt& prompt, QWidget* mainWindow);
+  WindowOptionsDialog(TypedOptions& options, std::string configDir, Prompt& prompt, QWidget* mainWindow);
 
   QCheckBox* SaveWindowCheck() const { return saveWindowCheck_; }
   QCheckBox* ShowAboutCheck() const { return showAboutCheck_; }
 
  private:
-  void FillFrom(const Settings& table);
+  void FillFrom(const WindowOptions& window);
   void OnDefault() override;
   void OnOk() override;
 
-  Settings& settings_;
+  TypedOptions& options_;
   std::string configDir_;
   Prompt& prompt_;
   QCheckBox* saveWindowCheck_ = nullptr;

@@ -189,7 +189,7 @@ TEST_F(KvtCommand, BadInputSaysWhatAndTouchesNoOutput) {
       {{"params", "missing.kvt"}, "missing.kvt: no such file", ""},
       {{"convert", "empty.kvt", "-o", "new.csv"}, "empty.kvt: empty file", "new.csv"},
       {{"convert", "binary.kvt", "-o", "keep.csv"}, "binary.kvt: binary data", "keep.csv"},
-      {{"convert", "short.kvt", "-o", "keep.csv"}, "short.kvt: points file line 5: the file ends before point 2", "keep.csv"},
+      {{"convert", "short.kvt", "-o", "keep.csv"}, "short.kvt: points file line 4: the file ends before point 2", "keep.csv"},
       {{"convert", "bad.csv", "-o", "keep.csv"}, "bad.csv: line 2", "keep.csv"},
       {{"params", "good.kvt", "--frobnicate"}, "unknown option --frobnicate", ""},
       {{"compare", "good.kvt", "good.kvt", "--tolerance", "lots"}, "--tolerance", ""},

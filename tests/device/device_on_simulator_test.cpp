@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "device/device_routines.h"
 #include "device/range_monitor.h"
 #include "tests/support/fake_instrument.h"
@@ -25,9 +25,8 @@ constexpr int Base = 0x378;
 // no reads: the simulator needs no settling time.
 struct SimRig {
   explicit SimRig(const std::string& control) : sim(control) {
-    SetDefaultSettings(settings, AllGroups);
     if (!sim.Ready()) return;
-    device = std::make_unique<Device>(sim.Port(), clock, settings);
+    device = std::make_unique<Device>(sim.Port(), clock, options.Device());
     device->SetupPorts();
     device->CalibrateDelay();
   }
@@ -37,7 +36,7 @@ struct SimRig {
   }
 
   SimulatedInstrument sim;
-  Settings settings;
+  TypedOptions options;
   BurstClock clock{{0.25}};
   std::unique_ptr<Device> device;
 };
@@ -116,7 +115,7 @@ TEST(DeviceOnSimulator, StrayConversionsStayOutOfMeasuredPoints) {
   // more, and about one point in eight holds one. Only two high strays in one
   // point can take the median's place; at this rate that is rare, so two
   // such points are allowed.
-  ASSERT_EQ(rig.settings[AveragingCount], "4");
+  ASSERT_EQ(rig.options.Table()[AveragingCount], "4");
   const double volts = VoltsFromCode(code);
   int off = 0;
   double worst = 0;
@@ -155,14 +154,14 @@ TEST(DeviceOnSimulator, StatusRegisterGivesTheSwitchRange) {
 TEST(DeviceOnSimulator, InstrumentAtAnotherAddressReadsAsStuck) {
   SimRig rig("component = short\n");
   ASSERT_RIG(rig);
-  rig.settings[PortHex] = "3BC";
+  rig.options.SetEntry(PortHex, "3BC");
   rig.device->SetupPorts();
   // Nothing answers there: the status register reads all ones.
   EXPECT_EQ(rig.device->ReadAdc(), 1023);
   EXPECT_DOUBLE_EQ(rig.device->MeasurePoint(1.0), 5.11);
   EXPECT_TRUE(rig.sim.Failures().empty());
 
-  rig.settings[PortHex] = "378";
+  rig.options.SetEntry(PortHex, "378");
   rig.device->SetupPorts();
   EXPECT_NEAR(rig.device->MeasurePoint(1.0), 0.0, 0.03);
 }

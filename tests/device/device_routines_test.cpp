@@ -26,9 +26,8 @@ constexpr int PauseReads = 4;
 
 class DeviceTest : public testing::Test {
  protected:
-  DeviceTest() : port(time, AccessSeconds), device(port, time, settings) {
-    SetDefaultSettings(settings, AllGroups);
-    settings[PortDelayMicros] = "3";
+  DeviceTest() : port(time, AccessSeconds), device(port, time, options.Device()) {
+    options.SetEntry(PortDelayMicros, "3");
     device.SetupPorts();
     device.CalibrateDelay();
     port.trace.clear();
@@ -41,7 +40,7 @@ class DeviceTest : public testing::Test {
     return port.reads - before;
   }
 
-  Settings settings;
+  TypedOptions options;
   SimulatedTime time;
   TimedInstrument port;
   Device device;
@@ -127,12 +126,11 @@ class SkewedReadBack : public FakeInstrument {
 };
 
 TEST(ReadAdc, FrameWriteStartsFromTheByteLastWrittenNotTheOneRead) {
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  settings[PortDelayMicros] = "0";
+  TypedOptions options;
+  options.SetEntry(PortDelayMicros, "0");
   SkewedReadBack port;
   BurstClock clock({0.25});
-  Device device(port, clock, settings);
+  Device device(port, clock, options.Device());
   device.SetupPorts();
   port.data = 0xC0;
   device.ReadAdc();
@@ -195,7 +193,7 @@ TEST_F(DeviceTest, PortAddressesFromPortHex) {
                {"D000", 0xD000}, {"FFFD", 0xFFFD}, {"278 junk", 0x278}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    settings[PortHex] = c.text;
+    options.SetEntry(PortHex, c.text);
     device.SetupPorts();
     EXPECT_TRUE(device.HasPort());
     EXPECT_EQ(device.DataPort(), c.data);
@@ -203,9 +201,9 @@ TEST_F(DeviceTest, PortAddressesFromPortHex) {
     EXPECT_EQ(device.ControlPort(), c.data + 2);
   }
   // Addresses are taken when SetupPorts runs, not at each transfer.
-  settings[PortHex] = "3BC";
+  options.SetEntry(PortHex, "3BC");
   device.SetupPorts();
-  settings[PortHex] = "278";
+  options.SetEntry(PortHex, "278");
   port.trace.clear();
   device.SetBlinkLine(0);
   ASSERT_FALSE(port.trace.empty());
@@ -215,7 +213,7 @@ TEST_F(DeviceTest, PortAddressesFromPortHex) {
 TEST_F(DeviceTest, APortBeyondSixteenBitsIsNeverTouched) {
   for (const char* text : {"FFFE", "10000", "FFFFFFFFFF"}) {
     SCOPED_TRACE(text);
-    settings[PortHex] = text;
+    options.SetEntry(PortHex, text);
     device.SetupPorts();
     EXPECT_FALSE(device.HasPort());
     device.CalibrateDelay();
@@ -237,7 +235,7 @@ TEST_F(DeviceTest, PortDelayReadsItsSettingAtEveryUse) {
       {" 10", 11}, {"1e1", 11}};
   for (const auto& [text, reads] : cases) {
     SCOPED_TRACE(text);
-    settings[PortDelayMicros] = text;
+    options.SetEntry(PortDelayMicros, text);
     EXPECT_EQ(ReadsOf([&] { device.PortDelay(); }), reads);
   }
   for (const auto& a : port.trace) EXPECT_EQ(a.port, 0x378);
@@ -260,8 +258,7 @@ TEST(CalibrateDelay, CountsTheReadsOfTheFastestBursts) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Settings settings;
-    SetDefaultSettings(settings, AllGroups);
+    TypedOptions options;
     SimulatedTime time;
     time.stopped = c.clockStopped;
     TimedInstrument port(time, c.accessSeconds);
@@ -269,7 +266,7 @@ TEST(CalibrateDelay, CountsTheReadsOfTheFastestBursts) {
     port.runSeconds = c.runSeconds;
     port.lostSeconds = c.lostSeconds;
     port.readBudget = 4 << 20;
-    Device device(port, time, settings);
+    Device device(port, time, options.Device());
     device.SetupPorts();
     try {
       device.CalibrateDelay();
@@ -300,14 +297,13 @@ TEST(PortDelay, PausesLastAtLeastTheAskedTimeWhateverTheCalibrationSaw) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Settings settings;
-    SetDefaultSettings(settings, AllGroups);
+    TypedOptions options;
     SimulatedTime time;
     TimedInstrument port(time, c.slowdown * AccessSeconds);
     port.record = false;
     port.runSeconds = c.runSeconds;
     port.lostSeconds = c.lostSeconds;
-    Device device(port, time, settings);
+    Device device(port, time, options.Device());
     device.SetupPorts();
     device.CalibrateDelay();
 
@@ -337,12 +333,11 @@ TEST(PortDelay, AClockThatStandsStillGivesCountedPauses) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Settings settings;
-    SetDefaultSettings(settings, AllGroups);
+    TypedOptions options;
     SimulatedTime time;
     TimedInstrument port(time, AccessSeconds);
     port.record = false;
-    Device device(port, time, settings);
+    Device device(port, time, options.Device());
     device.SetupPorts();
     time.stopped = c.stoppedBeforeCalibration;
     device.CalibrateDelay();
@@ -360,7 +355,7 @@ TEST(PortDelay, AClockThatStandsStillGivesCountedPauses) {
 }
 
 TEST_F(DeviceTest, MeasurePointAppliesTheVoltageAndReturnsTheReading) {
-  settings[AveragingCount] = "1";
+  options.SetEntry(AveragingCount, "1");
   port.adcCode = 700;
   const struct {
     double volts;
@@ -384,7 +379,7 @@ TEST_F(DeviceTest, MeasurePointTakesAveragingCountConversions) {
       {"4", 4}, {"0", 1}, {"-3", 1}, {"abc", 1}, {"2.5", 2}, {"70000", 1}, {"12", 12}};
   for (const auto& [text, conversions] : cases) {
     SCOPED_TRACE(text);
-    settings[AveragingCount] = text;
+    options.SetEntry(AveragingCount, text);
     port.trace.clear();
     device.MeasurePoint(0);
     int statusReads = 0;
@@ -395,9 +390,37 @@ TEST_F(DeviceTest, MeasurePointTakesAveragingCountConversions) {
 }
 
 TEST_F(DeviceTest, MeasurePointLeavesOutAStrayFirstConversion) {
-  settings[AveragingCount] = "4";
+  options.SetEntry(AveragingCount, "4");
   port.adcSequence = {900, 500, 501, 502};
   EXPECT_DOUBLE_EQ(device.MeasurePoint(0), (501 - 512) / 100.0);
+}
+
+// The device keeps the options it was built with, not a copy: a change made
+// afterwards, as the options dialog's OK makes it, applies from the next
+// pause and the next point.
+TEST_F(DeviceTest, AChangeOfTheOptionsAppliesFromTheNextPortOperation) {
+  const struct {
+    const char* name;
+    std::function<void(TypedOptions&)> change;
+    long long pauseReads;
+    int conversions;
+  } cases[] = {
+      {"typed texts", [](TypedOptions& o) { o.SetDeviceTexts({"10", "378", "2"}); }, 11, 2},
+      {"one entry", [](TypedOptions& o) { o.SetEntry(AveragingCount, "6"); }, PauseReads, 6},
+      {"defaults", [](TypedOptions& o) { o.SetDefaults(DeviceGroup); }, 105, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    options.SetDeviceTexts({"3", "378", "1"});
+    ASSERT_EQ(ReadsOf([&] { device.PortDelay(); }), PauseReads);
+    c.change(options);
+    EXPECT_EQ(ReadsOf([&] { device.PortDelay(); }), c.pauseReads);
+    port.trace.clear();
+    device.MeasurePoint(0);
+    int statusReads = 0;
+    for (const auto& a : port.trace) statusReads += !a.write && a.port == 0x379;
+    EXPECT_EQ(statusReads, 10 * c.conversions);
+  }
 }
 
 TEST(CombineConversions, KeepsReadingsNearTheLastKeptOne) {
@@ -449,14 +472,13 @@ TEST(KeepResponsive, LongPausesStopForTheHookAtLeastEvery50Milliseconds) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Settings settings;
-    SetDefaultSettings(settings, AllGroups);
-    settings[PortDelayMicros] = c.delay;
-    settings[AveragingCount] = c.averaging;
+    TypedOptions options;
+    options.SetEntry(PortDelayMicros, c.delay);
+    options.SetEntry(AveragingCount, c.averaging);
     SimulatedTime time;
     TimedInstrument port(time, SlowAccessSeconds);
     port.record = false;
-    Device device(port, time, settings);
+    Device device(port, time, options.Device());
     device.SetupPorts();
     device.CalibrateDelay();
     ASSERT_EQ(device.ReadsPerMicrosecond(), 0.001024);
@@ -487,14 +509,13 @@ TEST(KeepResponsive, LongPausesStopForTheHookAtLeastEvery50Milliseconds) {
 }
 
 TEST(KeepResponsive, FalseAbandonsThePointButNotTheNext) {
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  settings[PortDelayMicros] = "1000000";
-  settings[AveragingCount] = "4";
+  TypedOptions options;
+  options.SetEntry(PortDelayMicros, "1000000");
+  options.SetEntry(AveragingCount, "4");
   SimulatedTime time;
   TimedInstrument port(time, SlowAccessSeconds);
   port.record = false;
-  Device device(port, time, settings);
+  Device device(port, time, options.Device());
   device.SetupPorts();
   device.CalibrateDelay();
 
@@ -534,7 +555,7 @@ TEST_F(DeviceTest, RefusedPortLeavesTheDeviceWithoutAPortAndSaysWhy) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.portHex) + " refused " + testing::PrintToString(c.refused));
     port.refusedPorts = c.refused;
-    settings[PortHex] = c.portHex;
+    options.SetEntry(PortHex, c.portHex);
     port.trace.clear();
     device.SetupPorts();
     EXPECT_EQ(device.HasPort(), c.usable);

@@ -18,9 +18,8 @@ constexpr int StatusFor1000 = 255;
 
 class SessionTest : public testing::Test {
  protected:
-  SessionTest() : port(time, 1.0 / (1 << 20)), session(port, time, settings) {
-    SetDefaultSettings(settings, AllGroups);
-    settings[PortDelayMicros] = "3";
+  SessionTest() : port(time, 1.0 / (1 << 20)), session(port, time, options.Device()) {
+    options.SetEntry(PortDelayMicros, "3");
     session.Connect();
     port.fixedStatus = StatusFor100;
     port.dacCodes.clear();
@@ -32,7 +31,7 @@ class SessionTest : public testing::Test {
     return codes;
   }
 
-  Settings settings;
+  TypedOptions options;
   SimulatedTime time;
   TimedInstrument port;
   MeasuringSession session;
@@ -88,7 +87,7 @@ TEST_F(SessionTest, TickedSweepUsesTheRangeOfTheLastPoll) {
   for (const Case& c : {Case{"polled", true, false, 1000}, Case{"never polled", false, false, 0},
                         Case{"reset after the poll", true, true, 0}}) {
     SCOPED_TRACE(c.name);
-    MeasuringSession fresh(port, time, settings);
+    MeasuringSession fresh(port, time, options.Device());
     fresh.Connect();
     port.fixedStatus = StatusFor1000;
     if (c.poll) fresh.Range().Poll();

@@ -61,11 +61,10 @@ class Tee : public DrawSurface {
 };
 
 void Plot(DrawSurface& s, int points, std::vector<ReferenceCurve> references = {}) {
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  PlotControls controls;
-  controls.smoothing = true;
-  DrawPlot(s, settings, DiodeCurve(points), controls, ".", references);
+  PlotOptions plot = TypedOptions().Plot();
+  plot.controls = PlotControls{};
+  plot.controls.smoothing = true;
+  DrawPlot(s, plot, DiodeCurve(points), ".", references);
 }
 
 QImage Replayed(const DrawingRecord& record, QSize size, const QFont& font) {

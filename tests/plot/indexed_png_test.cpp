@@ -53,7 +53,7 @@ QImage Runs() {
 
 QImage Plot() {
   PlotPicture picture;
-  SetDefaultSettings(picture.settings, AllGroups);
+  picture.plot.colours = TypedOptions().Plot().colours;
   picture.curve = DiodeCurve(1024);
   picture.size = QSize(1920, 1080);
   picture.font = ProgramFont();

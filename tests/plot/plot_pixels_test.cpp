@@ -87,9 +87,7 @@ TEST_P(PlotPixels, MatchTheReference) {
 
   ImageSurface surface(QSize(c.width, c.height));
   surface.SetFont(font);
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  DrawPlot(surface, settings, DiodeCurve(c.pointCount), c.controls, c.decimalSeparator);
+  DrawPlot(surface, {TypedOptions().Plot().colours, c.controls}, DiodeCurve(c.pointCount), c.decimalSeparator);
 
   ASSERT_EQ(surface.Image().size(), QSize(c.width, c.height));
   const std::string hash = PixelHash(surface.Image()).toStdString();

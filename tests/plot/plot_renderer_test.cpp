@@ -17,17 +17,14 @@ constexpr Colour kBack = MakeColour(0, 96, 0);
 constexpr Colour kLine = MakeColour(0, 255, 0);
 constexpr Colour kText = MakeColour(0, 180, 0);
 
-Settings DefaultSettings() {
-  Settings s;
-  SetDefaultSettings(s, AllGroups);
-  return s;
-}
+// The default colours with the given controls.
+PlotOptions DefaultsWith(const PlotControls& controls) { return {TypedOptions().Plot().colours, controls}; }
 
 PlotControls Ranges(int maxVolts, int maxMilliamps) { return PlotControls{false, 3, maxVolts, maxMilliamps}; }
 
 RecordingSurface Draw(const Curve& points, const PlotControls& controls, std::string_view sep = ".") {
   RecordingSurface surface(373, 341);
-  DrawPlot(surface, DefaultSettings(), points, controls, sep);
+  DrawPlot(surface, DefaultsWith(controls), points, sep);
   return surface;
 }
 
@@ -174,7 +171,8 @@ TEST(DrawPlot, OtherRangesAndDecimalSeparator) {
 }
 
 TEST(DrawPlot, ColoursComeFromTheirSettings) {
-  Settings settings = DefaultSettings();
+  Settings settings;
+  SetDefaultSettings(settings, AllGroups);
   settings[BackRed] = " 10";
   settings[BackGreen] = "20.5";  // ties to even: 20
   settings[BackBlue] = "30";
@@ -184,13 +182,13 @@ TEST(DrawPlot, ColoursComeFromTheirSettings) {
   settings[TextRed] = "255";
   settings[TextGreen] = "21.5";  // 22
   settings[TextBlue] = "abc";    // no number: 0
-  const PlotColours c = PlotColoursFrom(settings);
+  const PlotColours c = TypedOptions(settings).Plot().colours;
   EXPECT_EQ(c.background, 10u + 256u * 20u + 65536u * 30u);
   EXPECT_EQ(c.line, 1u + 256u * 2u + 65536u * 3u);
   EXPECT_EQ(c.text, 255u + 256u * 22u);
 
   RecordingSurface s(373, 341);
-  DrawPlot(s, settings, ThirtyTwo(std::vector<std::pair<double, double>>(32, {0.0, 0.0})), Ranges(5, 10), ".");
+  DrawPlot(s, {c, Ranges(5, 10)}, ThirtyTwo(std::vector<std::pair<double, double>>(32, {0.0, 0.0})), ".");
   EXPECT_EQ(s.calls[0].colour, c.background);
   EXPECT_EQ(CurveLines(s).front().colour, c.line);
   EXPECT_EQ(s.Of(DrawCall::Point).front().colour, c.text);

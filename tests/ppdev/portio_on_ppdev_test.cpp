@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "core/settings.h"
+#include "core/typed_options.h"
 #include "device/acquisition.h"
 #include "device/device_routines.h"
 #include "device/library_port_io.h"
@@ -69,12 +69,11 @@ class RealPortio : public PortIo {
 // The program's device routines on a port, with pauses that hold no reads
 // (the calibration clock makes every burst a quarter second).
 struct Rig {
-  explicit Rig(PortIo& port) : device(port, clock, settings) {
-    SetDefaultSettings(settings, AllGroups);
+  explicit Rig(PortIo& port) : device(port, clock, options.Device()) {
     device.SetupPorts();
     device.CalibrateDelay();
   }
-  Settings settings;
+  TypedOptions options;
   BurstClock clock{{0.25}};
   Device device;
 };

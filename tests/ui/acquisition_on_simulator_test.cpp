@@ -202,7 +202,7 @@ TEST_F(AcquisitionOnSimulator, TickedAndBackToBackSweepsGiveTheSameCurve) {
     SimulatedInstrument sim(control + c.seed + "\n");
     ASSERT_TRUE(sim.Ready());
     SteadyClock clock;
-    MeasuringSession session(sim.Port(), clock, form->Table());
+    MeasuringSession session(sim.Port(), clock, form->Options().Device());
     session.Connect();
     Curve backToBack;
     ASSERT_TRUE(session.SweepBackToBack(backToBack, 32));

@@ -19,7 +19,7 @@ TEST(ExportCommand, RefusesADeviceNamedWithoutAnExtension) {
   const std::string device = dir.filePath("dev").toStdString();
   if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP() << "no device node without root";
   PlotPicture picture;
-  SetDefaultSettings(picture.settings, AllGroups);
+  picture.plot = TypedOptions().Plot();
   picture.curve = CurveFromPairs(std::vector<std::pair<double, double>>(32, {0.0, 0.0}));
   for (const int filter : {0, 1, 2, 3}) {
     SCOPED_TRACE(filter);

@@ -28,26 +28,25 @@ namespace {
 class OptionsKVTTest : public testing::Test, public PlotView {
  protected:
   OptionsKVTTest() {
-    SetDefaultSettings(settings, AllGroups);
     // The plot panel's entries, which this dialog must never touch.
-    settings[SmoothingOn] = "1";
-    settings[SmoothingLevel] = "12";
-    settings[MaxVoltsSetting] = "3";
-    settings[MaxMilliampsSetting] = "7";
-    settings[PointsChoice] = "6";
-    settings[WindowLeft] = " 1500";
-    settings[27] = "extra";
+    options.SetEntry(SmoothingOn, "1");
+    options.SetEntry(SmoothingLevel, "12");
+    options.SetEntry(MaxVoltsSetting, "3");
+    options.SetEntry(MaxMilliampsSetting, "7");
+    options.SetEntry(PointsChoice, "6");
+    options.SetEntry(WindowLeft, " 1500");
+    options.SetEntry(27, "extra");
   }
 
   std::unique_ptr<GeneralOptionsDialog> Open() {
-    return std::make_unique<GeneralOptionsDialog>(settings, configDir(), device, *this, prompt, nullptr);
+    return std::make_unique<GeneralOptionsDialog>(options, configDir(), device, *this, prompt, nullptr);
   }
   // The redraw records where the device's ports stand by then.
   void UpdateParams() override { calls.push_back("updateParams"); }
   void DrawPlot() override {
     calls.push_back("port " + QString::number(device.DataPort(), 16).toStdString() +
                     (FileWritten() ? " after write" : ""));
-    calls.push_back("drawPlot " + settings[BackGreen]);
+    calls.push_back("drawPlot " + options.Table()[BackGreen]);
   }
 
   std::string configDir() const { return dir.path().toStdString() + "/"; }
@@ -59,12 +58,12 @@ class OptionsKVTTest : public testing::Test, public PlotView {
   }
 
   QTemporaryDir dir;
-  Settings settings;
+  TypedOptions options;
   ScriptedPrompt prompt;
   std::vector<std::string> calls;
   FakeInstrument port;
   BurstClock clock{{0.2}};
-  Device device{port, clock, settings};
+  Device device{port, clock, options.Device()};
 };
 
 QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
@@ -81,25 +80,25 @@ bool FilledWith(const PictureBox& box, QRgb colour) {
 }  // namespace
 
 TEST_F(OptionsKVTTest, OkWithoutChangesRewritesColoursAsSignedDecimalAndKeepsTexts) {
-  settings[PortDelayMicros] = "250 us";
-  settings[PortHex] = "3bc";
-  settings[AveragingCount] = "8";
-  settings[LineGreen] = " 255";
-  const Settings before = settings;
+  options.SetEntry(PortDelayMicros, "250 us");
+  options.SetEntry(PortHex, "3bc");
+  options.SetEntry(AveragingCount, "8");
+  options.SetEntry(LineGreen, " 255");
+  const Settings before = options.Table();
   auto dialog = Open();
   dialog->OkButton()->click();
 
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
-  EXPECT_EQ(settings[PortDelayMicros], "250 us");
-  EXPECT_EQ(settings[PortHex], "3bc");
-  EXPECT_EQ(settings[AveragingCount], "8");
+  EXPECT_EQ(options.Table()[PortDelayMicros], "250 us");
+  EXPECT_EQ(options.Table()[PortHex], "3bc");
+  EXPECT_EQ(options.Table()[AveragingCount], "8");
   const std::vector<std::pair<int, std::string>> colours = {
       {BackRed, " 0"}, {BackGreen, " 96"}, {BackBlue, " 0"},  {LineRed, " 0"}, {LineGreen, " 255"},
       {LineBlue, " 0"}, {TextRed, " 0"},   {TextGreen, " 180"}, {TextBlue, " 0"}};
-  for (const auto& [index, text] : colours) EXPECT_EQ(settings[index], text) << index;
+  for (const auto& [index, text] : colours) EXPECT_EQ(options.Table()[index], text) << index;
   for (int i = 0; i < SettingsSlots; ++i)
     if ((i < BackRed || i > LineBlue) && (i < TextRed || i > TextBlue)) {
-      EXPECT_EQ(settings[i], before[i]) << i;
+      EXPECT_EQ(options.Table()[i], before[i]) << i;
     }
 
   // The file holds the new table; ports follow it before the plot is redrawn.
@@ -111,12 +110,12 @@ TEST_F(OptionsKVTTest, OkWithoutChangesRewritesColoursAsSignedDecimalAndKeepsTex
 }
 
 TEST_F(OptionsKVTTest, DefaultShowsFactoryValuesWithoutTouchingTheTable) {
-  settings[PortDelayMicros] = "250";
-  settings[PortHex] = "3BC";
-  settings[AveragingCount] = "8";
+  options.SetEntry(PortDelayMicros, "250");
+  options.SetEntry(PortHex, "3BC");
+  options.SetEntry(AveragingCount, "8");
   for (int i : {BackRed, BackGreen, BackBlue, LineRed, LineGreen, LineBlue, TextRed, TextGreen, TextBlue})
-    settings[i] = "10";
-  const Settings before = settings;
+    options.SetEntry(i, "10");
+  const Settings before = options.Table();
   auto dialog = Open();
   dialog->DefaultButton()->click();
 
@@ -127,23 +126,23 @@ TEST_F(OptionsKVTTest, DefaultShowsFactoryValuesWithoutTouchingTheTable) {
   for (int i = 0; i < 9; ++i) EXPECT_EQ(dialog->ColourBar(i)->value(), expected[i]) << i;
   EXPECT_EQ(dialog->ValueLabel(1)->text(), "G =  96");
   EXPECT_EQ(dialog->ValueLabel(4)->text(), "G =  255");
-  EXPECT_EQ(settings.slot, before.slot);
-  EXPECT_EQ(settings.lastIndex, before.lastIndex);
+  EXPECT_EQ(options.Table().slot, before.slot);
+  EXPECT_EQ(options.Table().lastIndex, before.lastIndex);
 
   dialog->CancelButton()->click();
   EXPECT_EQ(dialog->result(), QDialog::Rejected);
-  EXPECT_EQ(settings.slot, before.slot);
+  EXPECT_EQ(options.Table().slot, before.slot);
   EXPECT_FALSE(FileWritten());
   EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(OptionsKVTTest, DefaultThenOkCommitsFactoryValuesOnly) {
-  settings[PortDelayMicros] = "250";
-  settings[PortHex] = "3BC";
-  settings[AveragingCount] = "8";
-  settings[BackGreen] = "10";
-  settings[TextBlue] = "77";
-  const Settings before = settings;
+  options.SetEntry(PortDelayMicros, "250");
+  options.SetEntry(PortHex, "3BC");
+  options.SetEntry(AveragingCount, "8");
+  options.SetEntry(BackGreen, "10");
+  options.SetEntry(TextBlue, "77");
+  const Settings before = options.Table();
   auto dialog = Open();
   dialog->DefaultButton()->click();
   dialog->OkButton()->click();
@@ -154,7 +153,7 @@ TEST_F(OptionsKVTTest, DefaultThenOkCommitsFactoryValuesOnly) {
       {TextGreen, " 180"},      {TextBlue, " 0"},  {PortHex, "378"},   {AveragingCount, "4"}};
   Settings expected = before;
   for (const auto& [index, text] : committed) expected[index] = text;
-  EXPECT_EQ(settings.slot, expected.slot);  // 17..21 keep "1","12","3","7","6"
+  EXPECT_EQ(options.Table().slot, expected.slot);  // 17..21 keep "1","12","3","7","6"
   EXPECT_EQ(calls, (std::vector<std::string>{"port 378 after write", "drawPlot  96"}));
 }
 
@@ -162,19 +161,19 @@ TEST_F(OptionsKVTTest, TypedPortTakesEffectAtOnce) {
   auto dialog = Open();
   dialog->PortText()->setText("3BC");
   dialog->OkButton()->click();
-  EXPECT_EQ(settings[PortHex], "3BC");
+  EXPECT_EQ(options.Table()[PortHex], "3BC");
   EXPECT_EQ(calls.front(), "port 3bc after write");
 }
 
 TEST_F(OptionsKVTTest, CloseBoxDiscardsLikeCancel) {
-  const Settings before = settings;
+  const Settings before = options.Table();
   auto dialog = Open();
   dialog->show();
   dialog->PortText()->setText("3BC");
   dialog->ColourBar(0)->setValue(200);
   EXPECT_TRUE(dialog->close());
   EXPECT_EQ(dialog->result(), QDialog::Rejected);
-  EXPECT_EQ(settings.slot, before.slot);
+  EXPECT_EQ(options.Table().slot, before.slot);
   EXPECT_FALSE(FileWritten());
   EXPECT_TRUE(calls.empty());
 }
@@ -197,9 +196,9 @@ TEST_F(OptionsKVTTest, LabelsAndPreviewsFollowTheThumbWhileDragged) {
 }
 
 TEST_F(OptionsKVTTest, PreviewsShowExactColours) {
-  settings[BackGreen] = "0";
-  settings[LineRed] = "255";
-  settings[LineGreen] = "0";
+  options.SetEntry(BackGreen, "0");
+  options.SetEntry(LineRed, "255");
+  options.SetEntry(LineGreen, "0");
   auto dialog = Open();
   dialog->show();
   const QSize size = dialog->Preview(0)->size();
@@ -239,7 +238,7 @@ TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
   for (const Case& c : refused) {
     SCOPED_TRACE(c.text);
     prompt.messages.clear();
-    const Settings before = settings;
+    const Settings before = options.Table();
     auto dialog = Open();
     dialog->show();
     (dialog.get()->*c.box)()->setText(c.text);
@@ -253,7 +252,7 @@ TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
     EXPECT_EQ(prompt.messages[0].buttons, PromptButtons::Ok);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ((dialog.get()->*c.box)()->text(), c.text);
-    EXPECT_EQ(settings.slot, before.slot);
+    EXPECT_EQ(options.Table().slot, before.slot);
     EXPECT_FALSE(FileWritten());
     EXPECT_TRUE(calls.empty());
   }
@@ -264,24 +263,24 @@ TEST_F(OptionsKVTTest, RefusesTextsTheNextStartWouldReplace) {
   dialog->AveragingText()->setText("1");
   dialog->OkButton()->click();
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
-  EXPECT_EQ(settings[PortDelayMicros], "1.5");
-  EXPECT_EQ(settings[PortHex], "4000");
-  EXPECT_EQ(settings[AveragingCount], "1");
+  EXPECT_EQ(options.Table()[PortDelayMicros], "1.5");
+  EXPECT_EQ(options.Table()[PortHex], "4000");
+  EXPECT_EQ(options.Table()[AveragingCount], "1");
   EXPECT_TRUE(FileWritten());
 }
 
 TEST_F(OptionsKVTTest, OkKeepsTheExactBytesOfUntouchedTexts) {
   // 8-bit texts as an older file may hold them: not UTF-8, so they do not
   // survive a trip through the boxes' own text.
-  settings[PortDelayMicros] = "250 \xB5s";
-  settings[PortHex] = "3bc\xA0";
-  settings[AveragingCount] = "4\xFF";
+  options.SetEntry(PortDelayMicros, "250 \xB5s");
+  options.SetEntry(PortHex, "3bc\xA0");
+  options.SetEntry(AveragingCount, "4\xFF");
   auto dialog = Open();
   dialog->OkButton()->click();
   ASSERT_EQ(dialog->result(), QDialog::Accepted);
-  EXPECT_EQ(settings[PortDelayMicros], "250 \xB5s");
-  EXPECT_EQ(settings[PortHex], "3bc\xA0");
-  EXPECT_EQ(settings[AveragingCount], "4\xFF");
+  EXPECT_EQ(options.Table()[PortDelayMicros], "250 \xB5s");
+  EXPECT_EQ(options.Table()[PortHex], "3bc\xA0");
+  EXPECT_EQ(options.Table()[AveragingCount], "4\xFF");
   EXPECT_NE(FileText().find("\r\n250 \xB5s\r\n"), std::string::npos);
 }
 
@@ -328,7 +327,7 @@ TEST_F(OptionsKVTTest, PortTheLibraryCannotUseIsRefused) {
     SCOPED_TRACE(c.typed);
     prompt.messages.clear();
     port.refusedPorts = c.refused;
-    const Settings before = settings;
+    const Settings before = options.Table();
     auto dialog = Open();
     dialog->show();
     dialog->PortText()->setText(c.typed);
@@ -339,7 +338,7 @@ TEST_F(OptionsKVTTest, PortTheLibraryCannotUseIsRefused) {
     EXPECT_NE(text.find(c.reason), std::string::npos) << text;
     EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(settings.slot, before.slot);
+    EXPECT_EQ(options.Table().slot, before.slot);
     EXPECT_FALSE(FileWritten());
     EXPECT_TRUE(calls.empty());
   }
@@ -353,7 +352,7 @@ TEST_F(OptionsKVTTest, PortTheLibraryCannotUseIsRefused) {
   dialog->OkButton()->click();
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
   EXPECT_TRUE(prompt.messages.empty());
-  EXPECT_EQ(settings[BackRed], " 50");
+  EXPECT_EQ(options.Table()[BackRed], " 50");
 }
 
 TEST_F(OptionsKVTTest, TabReachesEveryColourBarAndArrowKeysMoveIt) {
@@ -387,7 +386,7 @@ TEST_F(OptionsKVTTest, OpensBelowRightOfTheMainWindowWithFixedClientArea) {
   const TwipScale scale = TwipScale::FromDpi(mainWindow.logicalDpiX());
   for (const QPoint at : {QPoint(200, 150), QPoint(40, 300)}) {
     mainWindow.move(at);
-    GeneralOptionsDialog dialog(settings, configDir(), device, *this, prompt, &mainWindow);
+    GeneralOptionsDialog dialog(options, configDir(), device, *this, prompt, &mainWindow);
     EXPECT_EQ(dialog.pos(), at + QPoint(scale.Px(1000), scale.Px(1000)));
     EXPECT_EQ(dialog.size(), QSize(scale.Px(6255), scale.Px(4095)));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
@@ -418,8 +417,8 @@ TEST_F(OptionsKVTTest, OkTellsWhenTheFileCannotBeWrittenAndKeepsTheOptions) {
   EXPECT_NE(text.find("apply until the program ends"), std::string::npos) << text;
   EXPECT_EQ(prompt.messages[0].icon, PromptIcon::Exclamation);
   EXPECT_EQ(prompt.messages[0].buttons, PromptButtons::Ok);
-  EXPECT_EQ(settings[BackRed], " 50");
-  EXPECT_EQ(settings[PortHex], "3BC");
+  EXPECT_EQ(options.Table()[BackRed], " 50");
+  EXPECT_EQ(options.Table()[PortHex], "3BC");
   EXPECT_EQ(device.DataPort(), 0x3BC);
   EXPECT_EQ(calls.size(), 2u);  // the plot redrawn in the new colour
 }

@@ -22,13 +22,12 @@ struct Shown {
   PictureBox box;
   PlotPicture picture;
   explicit Shown(int points) {
-    SetDefaultSettings(picture.settings, AllGroups);
+    picture.plot = {TypedOptions().Plot().colours, PlotControls{true, 3, 5, 10}};
     picture.curve = DiodeCurve(points);
-    picture.controls = PlotControls{true, 3, 5, 10};
     picture.font = ProgramFont();
     box.resize(picture.size);
     box.show();
-    DrawPlot(box, picture.settings, picture.curve, picture.controls, ".");
+    DrawPlot(box, picture.plot, picture.curve, ".");
   }
 };
 
@@ -60,7 +59,7 @@ TEST(HiDpi, TheBoxShowsItsSharpPicture) {
 // only: every curve pixel keeps the line colour at two device pixels too.
 TEST(HiDpi, TheBandLeavesTheSharpCurveItsColour) {
   Shown shown(1024);
-  auto* overlay = new PlotOverlay(shown.box, [&shown] { return shown.picture.controls; });
+  auto* overlay = new PlotOverlay(shown.box, [&shown] { return shown.picture.plot.controls; });
   overlay->SetMatch(MatchBox{{"FAIL"}, false, {{-5.0, 5.0}}, 0});
   overlay->show();
   const QImage sharp = shown.box.SharpImage(2);

@@ -455,7 +455,7 @@ TEST_F(MainFormTest, AFolderNameThatIsNotUtf8IsReadAndWrittenBack) {
   MainWindow& form = Start();
   EXPECT_TRUE(pauses_.empty());
   EXPECT_EQ(form.Table()[SmoothingLevel], "12");
-  form.Table()[MaxVoltsSetting] = "2";
+  form.Options().SetMaxVolts(2);
   form.close();
   Settings back;
   ReadSettings(back, folder + "/");
@@ -480,7 +480,7 @@ TEST_F(MainFormTest, ALoadRedrawsThePicture) {
 TEST_F(MainFormTest, TickLabelsUseTheLocalesDecimalSeparator) {
   MainWindow& form = Start();
   const auto drawnWith = [&form](const char* separator) {
-    kvt::DrawPlot(*form.PlotBox(), form.Table(), form.Measured(), form.Panel().Controls(), separator);
+    kvt::DrawPlot(*form.PlotBox(), {form.Options().Plot().colours, form.Panel().Controls()}, form.Measured(), separator);
     return form.PlotBox()->Image();
   };
   const QImage comma = drawnWith(",");
@@ -656,7 +656,7 @@ TEST_F(MainFormTest, LongPausesDoNotHoldUpTheEndOfARun) {
   for (const auto& [name, end] : ends) {
     SCOPED_TRACE(name);
     MainWindow& form = Start();
-    form.Table()[PortDelayMicros] = "1000000";
+    form.Options().SetEntry(PortDelayMicros, "1000000");
     // One point: 110 pauses of 400 reads at the calibrated 0.0004 reads a microsecond.
     const long long onePoint = 110 * 400;
     long long readsInTick = -1;

@@ -20,10 +20,9 @@ namespace {
 // The panel on a bare parent, with the main window's two calls recorded.
 struct PanelRig : PlotView {
   PanelRig() {
-    SetDefaultSettings(settings, AllGroups);
   }
   ParameterPanel& Make() {
-    panel = new ParameterPanel(&parent, settings, TwipScale{}, *this);
+    panel = new ParameterPanel(&parent, options, TwipScale{}, *this);
     return *panel;
   }
   void UpdateParams() override {
@@ -32,7 +31,7 @@ struct PanelRig : PlotView {
   }
   void DrawPlot() override { ++draws; }
   QWidget parent;
-  Settings settings;
+  TypedOptions options;
   ParameterPanel* panel = nullptr;
   int updates = 0;
   int draws = 0;
@@ -42,14 +41,14 @@ struct PanelRig : PlotView {
 
 TEST(ParameterPanel, FirstSyncBringsEveryControlInLineAndLeavesPlainTexts) {
   PanelRig rig;
-  rig.settings[MaxVoltsSetting] = "03";
-  rig.settings[PointsChoice] = "4";
+  rig.options.SetEntry(MaxVoltsSetting, "03");
+  rig.options.SetEntry(PointsChoice, "4");
   ParameterPanel& panel = rig.Make();
   EXPECT_EQ(panel.MaxVoltsBar()->value(), 1);  // design values until the first sync
   EXPECT_EQ(panel.CheckedOption(), 0);
   panel.Sync();
   EXPECT_EQ(panel.MaxVoltsBar()->value(), 3);
-  EXPECT_EQ(rig.settings[MaxVoltsSetting], "3");  // written back by the change handler
+  EXPECT_EQ(rig.options.Table()[MaxVoltsSetting], "3");  // written back by the change handler
   EXPECT_EQ(panel.MaxVoltsLabel()->text(), "3 V");
   EXPECT_EQ(panel.MaxMilliampsBar()->value(), 10);
   EXPECT_EQ(panel.MaxMilliampsLabel()->text(), "10 mA");
@@ -68,7 +67,7 @@ TEST(ParameterPanel, FirstSyncBringsEveryControlInLineAndLeavesPlainTexts) {
 
 TEST(ParameterPanel, DraggingTheMaxVThumbFollowsLiveAndRedrawsOnceAtTheEnd) {
   PanelRig rig;
-  rig.settings[MaxVoltsSetting] = "1";
+  rig.options.SetEntry(MaxVoltsSetting, "1");
   ParameterPanel& panel = rig.Make();
   panel.Sync();
   const int draws = rig.draws;
@@ -77,7 +76,7 @@ TEST(ParameterPanel, DraggingTheMaxVThumbFollowsLiveAndRedrawsOnceAtTheEnd) {
   for (int v = 2; v <= 5; ++v) {
     panel.MaxVoltsBar()->setSliderPosition(v);
     labels.push_back(panel.MaxVoltsLabel()->text());
-    EXPECT_EQ(rig.settings[MaxVoltsSetting], std::to_string(v));
+    EXPECT_EQ(rig.options.Table()[MaxVoltsSetting], std::to_string(v));
   }
   EXPECT_EQ(rig.draws, draws);
   panel.MaxVoltsBar()->setSliderDown(false);
@@ -86,14 +85,14 @@ TEST(ParameterPanel, DraggingTheMaxVThumbFollowsLiveAndRedrawsOnceAtTheEnd) {
   EXPECT_EQ(panel.Controls().maxVolts, 5);
   // An arrow click is a settled value: it redraws at once.
   panel.MaxVoltsBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  EXPECT_EQ(rig.settings[MaxVoltsSetting], "4");
+  EXPECT_EQ(rig.options.Table()[MaxVoltsSetting], "4");
   EXPECT_EQ(rig.draws, draws + 2);
 }
 
 TEST(ParameterPanel, SmoothingCheckBoxEnablesTheLevelAndRestoresIt) {
   PanelRig rig;
-  rig.settings[SmoothingOn] = "1";
-  rig.settings[SmoothingLevel] = "12";
+  rig.options.SetEntry(SmoothingOn, "1");
+  rig.options.SetEntry(SmoothingLevel, "12");
   ParameterPanel& panel = rig.Make();
   panel.Sync();
   EXPECT_TRUE(panel.SmoothingLevelBar()->isEnabled());
@@ -101,17 +100,17 @@ TEST(ParameterPanel, SmoothingCheckBoxEnablesTheLevelAndRestoresIt) {
 
   int draws = rig.draws;
   panel.SmoothingCheck()->click();
-  EXPECT_EQ(rig.settings[SmoothingOn], "0");
+  EXPECT_EQ(rig.options.Table()[SmoothingOn], "0");
   EXPECT_FALSE(panel.SmoothingLevelBar()->isEnabled());
   EXPECT_FALSE(panel.SmoothingLevelLabel()->isEnabled());
   EXPECT_EQ(panel.SmoothingLevelBar()->value(), 12);  // keeps its value while off
   EXPECT_EQ(rig.draws, draws + 1);
   EXPECT_FALSE(panel.Controls().smoothing);
 
-  rig.settings[SmoothingLevel] = "20";
+  rig.options.SetEntry(SmoothingLevel, "20");
   draws = rig.draws;
   panel.SmoothingCheck()->click();
-  EXPECT_EQ(rig.settings[SmoothingOn], "1");
+  EXPECT_EQ(rig.options.Table()[SmoothingOn], "1");
   EXPECT_TRUE(panel.SmoothingLevelBar()->isEnabled());
   EXPECT_EQ(panel.SmoothingLevelBar()->value(), 20);
   EXPECT_GE(rig.draws, draws + 1);
@@ -121,12 +120,12 @@ TEST(ParameterPanel, SmoothingCheckBoxEnablesTheLevelAndRestoresIt) {
 
 TEST(ParameterPanel, SmoothingOnOtherThanExactlyOneCountsAsOff) {
   PanelRig rig;
-  rig.settings[SmoothingOn] = " 1";
+  rig.options.SetEntry(SmoothingOn, " 1");
   ParameterPanel& panel = rig.Make();
   panel.Sync();
   EXPECT_FALSE(panel.SmoothingCheck()->isChecked());
   panel.SmoothingCheck()->click();
-  EXPECT_EQ(rig.settings[SmoothingOn], "1");
+  EXPECT_EQ(rig.options.Table()[SmoothingOn], "1");
 }
 
 TEST(ParameterPanel, OptionButtonsWriteTheirNumberWithoutRedrawing) {
@@ -138,18 +137,18 @@ TEST(ParameterPanel, OptionButtonsWriteTheirNumberWithoutRedrawing) {
   const int draws = rig.draws;
   panel.PointCountOptions()[2]->click();  // already on: nothing happens
   EXPECT_EQ(rig.updates, updates);
-  EXPECT_EQ(rig.settings[PointsChoice], "3");
+  EXPECT_EQ(rig.options.Table()[PointsChoice], "3");
 
   panel.PointCountOptions()[5]->click();
-  EXPECT_EQ(rig.settings[PointsChoice], "6");
+  EXPECT_EQ(rig.options.Table()[PointsChoice], "6");
   EXPECT_EQ(panel.CheckedOption(), 6);
   EXPECT_EQ(rig.draws, draws);
 
   panel.AllOptionsOff();
   EXPECT_EQ(panel.CheckedOption(), 0);
-  EXPECT_EQ(rig.settings[PointsChoice], "6");
+  EXPECT_EQ(rig.options.Table()[PointsChoice], "6");
   panel.TurnOptionOn(5);
-  EXPECT_EQ(rig.settings[PointsChoice], "5");
+  EXPECT_EQ(rig.options.Table()[PointsChoice], "5");
   EXPECT_EQ(panel.CheckedOption(), 5);
 }
 
@@ -167,7 +166,7 @@ TEST(ParameterPanel, TabReachesTheScrollBarsAndArrowKeysMoveThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string("smoothing ") + c.smoothing);
     PanelRig rig;
-    rig.settings[SmoothingOn] = c.smoothing;
+    rig.options.SetEntry(SmoothingOn, c.smoothing);
     ParameterPanel& panel = rig.Make();
     panel.Sync();
     rig.parent.show();
@@ -181,10 +180,10 @@ TEST(ParameterPanel, TabReachesTheScrollBarsAndArrowKeysMoveThem) {
       const int draws = rig.draws;
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);  // the defaults are not at the minimum
       EXPECT_EQ((panel.*bar)()->value(), before - 1);
-      EXPECT_EQ(rig.settings[entry], std::to_string(before - 1));
+      EXPECT_EQ(rig.options.Table()[entry], std::to_string(before - 1));
       EXPECT_GT(rig.draws, draws);
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-      EXPECT_EQ(rig.settings[entry], std::to_string(before));
+      EXPECT_EQ(rig.options.Table()[entry], std::to_string(before));
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     const auto& options = panel.PointCountOptions();  // then the number of points

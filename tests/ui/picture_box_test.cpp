@@ -38,9 +38,7 @@ struct RenderedPlot {
   PictureBox box;
   RenderedPlot(const Curve& points, const PlotControls& controls) {
     box.resize(373, 341);
-    Settings settings;
-    SetDefaultSettings(settings, AllGroups);
-    DrawPlot(box, settings, points, controls, ".");
+    DrawPlot(box, {TypedOptions().Plot().colours, controls}, points, ".");
   }
 };
 
@@ -191,19 +189,18 @@ class PictureBoxSameAsImage : public testing::TestWithParam<SameAsImageCase> {};
 
 TEST_P(PictureBoxSameAsImage, ForTheSameDrawPlot) {
   const SameAsImageCase& c = GetParam();
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
+  const PlotColours colours = TypedOptions().Plot().colours;
   const Curve points = DiodeCurve(c.pointCount);
 
   PictureBox box;
   box.resize(373, 341);
-  DrawPlot(box, settings, points, PlotControls{}, ".");
+  DrawPlot(box, {colours, PlotControls{}}, points, ".");
   box.resize(c.size);
-  DrawPlot(box, settings, points, c.controls, ",");
+  DrawPlot(box, {colours, c.controls}, points, ",");
 
   ImageSurface surface(c.size);
   surface.SetFont(ProgramFont());
-  DrawPlot(surface, settings, points, c.controls, ",");
+  DrawPlot(surface, {colours, c.controls}, points, ",");
 
   EXPECT_EQ(box.Image(), surface.Image());
   EXPECT_EQ(box.grab().toImage().convertToFormat(QImage::Format_RGB32), box.Image());
@@ -268,9 +265,7 @@ struct SharpCase {
 void PrintTo(const SharpCase& c, std::ostream* os) { *os << c.name; }
 
 void DefaultPlot(PictureBox& box, int points, PlotControls controls = {}) {
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  DrawPlot(box, settings, DiodeCurve(points), controls, ".");
+  DrawPlot(box, {TypedOptions().Plot().colours, controls}, DiodeCurve(points), ".");
 }
 
 const SharpCase kSharpCases[] = {

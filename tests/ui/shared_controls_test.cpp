@@ -29,18 +29,18 @@ namespace {
 
 // What either options dialog needs.
 struct OptionsRig : PlotView {
-  OptionsRig() { SetDefaultSettings(settings, AllGroups); }
+  OptionsRig() = default;
   void UpdateParams() override {}
   void DrawPlot() override {}
   std::string ConfigDir() const { return dir.path().toStdString() + "/"; }
   bool FileWritten() const { return QFile::exists(dir.filePath(ConfigFileName)); }
 
   QTemporaryDir dir;
-  Settings settings;
+  TypedOptions options;
   ScriptedPrompt prompt;
   FakeInstrument port;
   BurstClock clock{{0.2}};
-  Device device{port, clock, settings};
+  Device device{port, clock, options.Device()};
 };
 
 struct RowCase {
@@ -54,7 +54,7 @@ struct RowCase {
 const RowCase RowCases[] = {
     {"GeneralOptions",
      [](OptionsRig& rig) {
-       return std::make_unique<GeneralOptionsDialog>(rig.settings, rig.ConfigDir(), rig.device, rig, rig.prompt,
+       return std::make_unique<GeneralOptionsDialog>(rig.options, rig.ConfigDir(), rig.device, rig, rig.prompt,
                                                      nullptr);
      },
      3600,
@@ -62,7 +62,7 @@ const RowCase RowCases[] = {
      "Text3"},
     {"WindowOptions",
      [](OptionsRig& rig) {
-       return std::make_unique<WindowOptionsDialog>(rig.settings, rig.ConfigDir(), rig.prompt, nullptr);
+       return std::make_unique<WindowOptionsDialog>(rig.options, rig.ConfigDir(), rig.prompt, nullptr);
      },
      1320,
      {120, 2160, 3600},
@@ -89,8 +89,8 @@ class DialogButtonRow : public testing::TestWithParam<RowCase> {};
 // bars it makes.
 struct BarsRig : OptionsRig {
   BarsRig() {
-    panel = new ParameterPanel(&window, settings, TwipScale{}, *this);
-    dialog = std::make_unique<GeneralOptionsDialog>(settings, ConfigDir(), device, *this, prompt, nullptr);
+    panel = new ParameterPanel(&window, options, TwipScale{}, *this);
+    dialog = std::make_unique<GeneralOptionsDialog>(options, ConfigDir(), device, *this, prompt, nullptr);
   }
   QWidget window;
   ParameterPanel* panel = nullptr;
@@ -162,7 +162,7 @@ TEST_P(DialogButtonRow, EnterMeansOkAndCommits) {
 
 TEST_P(DialogButtonRow, DefaultKeepsTheDialogOpenAndCancelDiscards) {
   OptionsRig rig;
-  const Settings before = rig.settings;
+  const Settings before = rig.options.Table();
   const auto dialog = GetParam().open(rig);
   ShowActive(*dialog);
   dialog->DefaultButton()->click();
@@ -170,7 +170,7 @@ TEST_P(DialogButtonRow, DefaultKeepsTheDialogOpenAndCancelDiscards) {
   dialog->CancelButton()->click();
   EXPECT_EQ(dialog->result(), QDialog::Rejected);
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(rig.settings.slot, before.slot);
+  EXPECT_EQ(rig.options.Table().slot, before.slot);
   EXPECT_FALSE(rig.FileWritten());
 }
 
