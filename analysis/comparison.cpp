@@ -111,7 +111,10 @@ double Span(const std::vector<CurvePoint>& points, double CurvePoint::*axis) {
 Comparison CompareCurves(const Curve& curve, const Curve& reference, const CompareOptions& options) {
   Comparison result;
   const auto mine = Usable(curve), theirs = Usable(reference);
-  if (options.percent) {
+  if (options.volts && options.amps) {
+    result.toleranceVolts = *options.volts;
+    result.toleranceAmps = *options.amps;
+  } else if (options.percent) {
     const double f = *options.percent / 100.0;
     result.toleranceVolts = f * Span(theirs, &CurvePoint::volts);
     result.toleranceAmps = f * Span(theirs, &CurvePoint::amps);

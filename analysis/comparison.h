@@ -15,6 +15,10 @@ struct CompareOptions {
   double bandSteps = 3.0;
   // Instead: a band of this percentage of the reference's span on each axis.
   std::optional<double> percent;
+  // Instead: these half-widths in volts and amperes, both above 0 (a bench's
+  // own limits, such as 20 mV and 50 uA).
+  std::optional<double> volts;
+  std::optional<double> amps;
   // Pass when at least this share (percent) of points is inside the band;
   // the rest allows for a few stray readings.
   double passScore = 95.0;

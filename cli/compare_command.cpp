@@ -13,6 +13,11 @@ namespace kvt {
 
 namespace {
 
+const char* ToleranceMode(const CompareOptions& options) {
+  if (options.volts && options.amps) return "units";
+  return options.percent ? "percent" : "auto";
+}
+
 std::string Json(const Comparison& c, const CompareOptions& options) {
   std::string differs = "[";
   for (const VoltageInterval& i : c.outside) {
@@ -27,10 +32,10 @@ std::string Json(const Comparison& c, const CompareOptions& options) {
             JsonNumber(c.worst->deltaAmps) + ", \"bands\": " + JsonNumber(c.worst->bands) + "}";
   return "{\"score\": " + JsonNumber(c.score) + ", \"pass\": " + (c.pass ? "true" : "false") +
          ", \"points\": " + std::to_string(c.judged) + ", \"outside_points\": " + std::to_string(c.outsidePoints) +
-         ", \"tolerance\": {\"mode\": " + JsonString(options.percent ? "percent" : "auto") +
+         ", \"tolerance\": {\"mode\": " + JsonString(ToleranceMode(options)) +
          ", \"percent\": " + JsonNumber(options.percent) + ", \"volts\": " + JsonNumber(c.toleranceVolts) +
          ", \"amps\": " + JsonNumber(c.toleranceAmps) + ", \"range_ohms\": " + JsonNumber(c.rangeOhms) +
-         ", \"estimated\": " + (!options.percent && !c.rangeOhms ? "true" : "false") + "}, \"worst\": " + worst + ", \"differs\": " + differs +
+         ", \"estimated\": " + (ToleranceMode(options) == std::string("auto") && !c.rangeOhms ? "true" : "false") + "}, \"worst\": " + worst + ", \"differs\": " + differs +
          "}\n";
 }
 
@@ -52,6 +57,7 @@ std::string ResultLine(const Comparison& c) {
 
 std::string ToleranceLine(const Comparison& c, const CompareOptions& options) {
   const std::string band = WithUnit(c.toleranceVolts, "V") + " and " + WithUnit(c.toleranceAmps, "A");
+  if (options.volts && options.amps) return "tolerance: " + band + ", as given\n";
   char text[96];
   if (options.percent) {
     std::snprintf(text, sizeof text, "%g %% of the reference's span", *options.percent);
@@ -83,7 +89,15 @@ int RunCompare(const Words& words) {
   const CommandLine line(words, CompareCommand().options);
   line.ExpectPositional({"REFERENCE", "FILE"});
   CompareOptions options;
-  if (const auto t = line.Value("--tolerance"); t && *t != "auto") {
+  if (const auto t = line.Value("--tolerance"); t && t->find(',') != std::string::npos) {
+    // VOLTS,AMPS: the band in the instrument's own units.
+    const std::string volts = t->substr(0, t->find(','));
+    const std::string amps = t->substr(t->find(',') + 1);
+    options.volts = QuantityOption("--tolerance", volts, "V", "voltage");
+    options.amps = QuantityOption("--tolerance", amps, "A", "current");
+    if (!(*options.volts > 0) || !(*options.amps > 0))
+      throw UsageError("option --tolerance VOLTS,AMPS needs both above 0, not \"" + *t + "\"");
+  } else if (t && *t != "auto") {
     std::string number = *t;
     if (!number.empty() && number.back() == '%') number.pop_back();
     options.percent = NumberOption("--tolerance", number);
@@ -103,17 +117,19 @@ int RunCompare(const Words& words) {
 const Subcommand& CompareCommand() {
   static const Subcommand command{
       "compare",
-      "compare REFERENCE FILE [--tolerance auto|PERCENT] [--json]",
+      "compare REFERENCE FILE [--tolerance auto|PERCENT|VOLTS,AMPS] [--json]",
       "Scores the curve in FILE against the known-good curve in REFERENCE: the\n"
       "share of the points of both that lie within the tolerance band of the\n"
       "other curve (0 to 100). Exit status 0 when it passes (95 or more), 1 when\n"
       "it fails. The report names where the curves differ and the worst point.\n",
-      {{"--tolerance", true, false, false, "auto|PERCENT",
+      {{"--tolerance", true, false, false, "auto|PERCENT|VOLTS,AMPS",
         "auto (default): 3 converter steps, 30 mV and 3 x 10 mV / range\n"
         "resistance, the current step estimated from the curves' scatter when\n"
         "neither file names its range (a .kvt file never does);\n"
         "PERCENT (above 0, up to 100, % optional): that share of the\n"
-        "reference's span on each axis\n"},
+        "reference's span on each axis;\n"
+        "VOLTS,AMPS (both above 0, such as 20mV,50uA): the band in volts and\n"
+        "amperes\n"},
        {"--json", false, false, false, "", "one JSON object, numbers in plain SI units\n"}},
       RunCompare};
   return command;

@@ -54,6 +54,14 @@ CompareOptions Percent(double p) {
   return o;
 }
 
+CompareOptions Band(double volts, double amps) {
+  CompareOptions o;
+  o.volts = volts;
+  o.amps = amps;
+  o.percent = 50;  // a given band wins over a percentage
+  return o;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Curves, CompareTest,
     testing::Values(
@@ -67,7 +75,15 @@ INSTANTIATE_TEST_SUITE_P(
         CompareCase{"ZenerVoltagesDiffer", {Zener3v6, 1000, 1024, 2}, {Zener3v3}, {}, false, 0, 94},
         CompareCase{"FivePercentResistorFailsInSteps", {R1k05, 1000, 1024, 2}, {R1k}, {}, false, 0, 80},
         CompareCase{"FivePercentResistorPassesTenPercent", {R1k05, 1000, 1024, 2}, {R1k}, Percent(10), true, 100, 100},
-        CompareCase{"FivePercentResistorFailsOnePercent", {R1k05, 1000, 1024, 2}, {R1k}, Percent(1), false, 20, 90}),
+        CompareCase{"FivePercentResistorFailsOnePercent", {R1k05, 1000, 1024, 2}, {R1k}, Percent(1), false, 20, 90},
+        // 5 % of 1 kohm is up to 250 uA at 5 V: a 300 uA band takes it in,
+        // a 50 uA band (20 mV across) does not.
+        CompareCase{"FivePercentResistorPassesAWideBand", {R1k05, 1000, 1024, 2}, {R1k}, Band(0.02, 300e-6), true, 97,
+                    100},
+        CompareCase{"FivePercentResistorFailsANarrowBand", {R1k05, 1000, 1024, 2}, {R1k}, Band(0.02, 50e-6), false, 0,
+                    80},
+        CompareCase{"DiodeMeasuredTwicePassesInSteps", {Diode, 1000, 1024, 1}, {Diode, 1000, 1024, 2},
+                    Band(0.03, 30e-6), true, 97, 100}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The same part measured with any two point counts, with the simulator's

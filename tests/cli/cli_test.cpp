@@ -194,6 +194,9 @@ TEST_F(KvtCommand, BadInputSaysWhatAndTouchesNoOutput) {
       {{"params", "good.kvt", "--frobnicate"}, "unknown option --frobnicate", ""},
       {{"compare", "good.kvt", "good.kvt", "--tolerance", "lots"}, "--tolerance", ""},
       {{"compare", "good.kvt", "good.kvt", "--tolerance", "0"}, "--tolerance", ""},
+      {{"compare", "good.kvt", "good.kvt", "--tolerance", "20mV,0uA"}, "both above 0", ""},
+      {{"compare", "good.kvt", "good.kvt", "--tolerance", "20mV,lots"}, "current in amperes", ""},
+      {{"compare", "good.kvt", "good.kvt", "--tolerance", "20mA,50uA"}, "voltage in volts", ""},
       {{"convert", "good.kvt"}, "missing -o OUT", ""},
       {{"measure", "-n", "100", "-o", "new.kvt", "--simulate"}, "32, 64, 128, 256, 512 or 1024", "new.kvt"},
       {{"measure", "--simulate=capacitor", "-o", "new.kvt"}, "--simulate \"capacitor\": no component", "new.kvt"},
@@ -542,6 +545,20 @@ TEST_F(KvtCommand, CompareReportSaysWhatItFoundInWords) {
     for (const std::string& expected : c.lines)
       EXPECT_NE(("\n" + run.out).find("\n" + expected + "\n"), std::string::npos) << run.out;
   }
+  // A band in the instrument's units: the four points 1 mA off, which fail
+  // in converter steps, pass within 2 mA, and the report says the band was
+  // given.
+  const Outcome given = Kvt({"compare", "ranged.csv", "ranged_bad.csv", "--tolerance", "600mV,2mA"});
+  EXPECT_EQ(given.status, 0) << given.out;
+  EXPECT_NE(given.out.find("\ntolerance: 600 mV and 2 mA, as given\n"), std::string::npos) << given.out;
+  const Outcome tight = Kvt({"compare", "ranged.csv", "ranged_bad.csv", "--tolerance", "10mV,1uA", "--json"});
+  EXPECT_EQ(tight.status, 1) << tight.out;
+  const QJsonObject band = QJsonDocument::fromJson(QByteArray::fromStdString(tight.out)).object()["tolerance"].toObject();
+  EXPECT_EQ(band["mode"].toString(), "units");
+  EXPECT_DOUBLE_EQ(band["volts"].toDouble(), 0.01);
+  EXPECT_DOUBLE_EQ(band["amps"].toDouble(), 1e-6);
+  EXPECT_FALSE(band["estimated"].toBool());
+
   const Outcome json = Kvt({"compare", "unranged.csv", "ranged_spike.csv", "--json"});
   const QJsonObject result = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
   EXPECT_EQ(result["outside_points"].toInt(), 2) << json.out;
