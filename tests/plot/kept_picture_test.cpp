@@ -204,6 +204,15 @@ const SharpCase kSharpCases[] = {
        b.Circle(60, 50, 16, kBlue, std::nullopt);
        b.FilledBox(90, 70, 110, 85, kRed);
      }},
+    {"TextInALargerFont", QSize(160, 60),
+     [](KeptPicture& b) {
+       QFont large = b.Font();
+       large.setPointSizeF(12);
+       b.SetFont(large);
+       b.SetBackground(kBack);
+       b.SetTextColour(kText);
+       b.Text(5, 5, "10.0 kOm");
+     }},
 };
 
 class KeptPictureSharp : public testing::TestWithParam<SharpCase> {};
@@ -293,5 +302,198 @@ TEST(KeptPictureSharp, TheImageItselfWhenTheCallsAreNoLongerAllKnown) {
   box.SetBackground(kBack);
   EXPECT_EQ(box.SharpImage(2).size(), QSize(40, 40));
 }
+
+// Whoever shows the picture is told once per batch, or after each drawing
+// call outside one; settings alone change no pixels.
+namespace {
+
+struct ChangeCase {
+  const char* name;
+  std::function<void(KeptPicture&)> draw;
+  int changes;
+};
+void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
+
+const ChangeCase kChangeCases[] = {
+    {"EachCallOutsideABatch",
+     [](KeptPicture& p) {
+       p.SetBackground(kBack);
+       p.Line(1, 1, 20, 20, kRed);
+       p.Point(3, 4, kRed);
+       p.Text(5, 5, "x");
+       p.FilledBox(2, 2, 8, 8, kBlue);
+       p.Circle(20, 20, 5, kRed, kBlue);
+     },
+     6},
+    {"SettingsAlone",
+     [](KeptPicture& p) {
+       p.SetTextColour(kRed);
+       p.SetPenWidth(3);
+       p.SetFont(QFont());
+       p.Resize(QSize(30, 20));
+     },
+     0},
+    {"OneBatch",
+     [](KeptPicture& p) {
+       DrawBatch batch(p);
+       p.SetBackground(kBack);
+       for (int i = 0; i < 10; ++i) p.Line(i, 0, i, 30, kRed);
+     },
+     1},
+    {"NestedBatchesOnceAtTheOuterEnd",
+     [](KeptPicture& p) {
+       DrawBatch outer(p);
+       p.Line(0, 0, 5, 5, kRed);
+       {
+         DrawBatch inner(p);
+         p.Point(1, 1, kBlue);
+       }
+       p.Point(2, 2, kBlue);
+     },
+     1},
+    {"BatchThenLooseCalls",
+     [](KeptPicture& p) {
+       {
+         DrawBatch batch(p);
+         p.Line(0, 0, 5, 5, kRed);
+       }
+       p.Point(1, 1, kBlue);
+       p.Point(2, 2, kBlue);
+     },
+     3},
+    {"AnEndWithoutABeginStartsNoBatch",
+     [](KeptPicture& p) {
+       p.EndBatch();
+       p.Line(0, 0, 5, 5, kRed);
+       p.Point(1, 1, kBlue);
+     },
+     2},
+    {"AWholePlot", [](KeptPicture& p) { DefaultPlot(p, 256, PlotControls{true, 3, 5, 10}); }, 1},
+};
+
+class KeptPictureChanges : public testing::TestWithParam<ChangeCase> {};
+
+TEST_P(KeptPictureChanges, ToldOncePerBatchOrLooseCall) {
+  Box picture(QSize(60, 40));
+  int changes = 0;
+  picture.OnChanged([&changes] { ++changes; });
+  GetParam().draw(picture);
+  EXPECT_EQ(changes, GetParam().changes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, KeptPictureChanges, testing::ValuesIn(kChangeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The sharp copy at any ratio, kept and added to as calls arrive, is the
+// same as drawing the whole picture afresh at that ratio.
+struct RatioCase {
+  const char* name;
+  qreal ratio;
+  QSize sharpSize;
+};
+void PrintTo(const RatioCase& c, std::ostream* os) { *os << c.name; }
+
+const RatioCase kRatioCases[] = {
+    {"One", 1, QSize(373, 341)},
+    {"OneAndAHalf", 1.5, QSize(560, 512)},  // halves rounded up
+    {"Two", 2, QSize(746, 682)},
+};
+
+void LaterCalls(KeptPicture& p) {
+  p.SetTextColour(kRed);
+  p.Text(40, 30, "later");
+  p.SetPenWidth(2);
+  p.Line(20, 300, 300, 40, kBlue);
+  p.Circle(100, 100, 12.5, kRed, std::nullopt);
+}
+
+class KeptPictureRatio : public testing::TestWithParam<RatioCase> {};
+
+TEST_P(KeptPictureRatio, KeptCopyEqualsDrawingAfresh) {
+  const qreal ratio = GetParam().ratio;
+  Box kept(QSize(373, 341));
+  DefaultPlot(kept, 512, PlotControls{true, 3, 5, 10});
+  (void)kept.SharpImage(ratio);
+  LaterCalls(kept);
+  (void)kept.SharpImage(ratio == 2 ? 3 : 2);  // another ratio in between
+  const QImage sharp = kept.SharpImage(ratio);
+
+  Box fresh(QSize(373, 341));
+  DefaultPlot(fresh, 512, PlotControls{true, 3, 5, 10});
+  LaterCalls(fresh);
+
+  EXPECT_EQ(sharp.size(), GetParam().sharpSize);
+  EXPECT_EQ(sharp.devicePixelRatio(), ratio);
+  EXPECT_EQ(sharp, fresh.SharpImage(ratio));
+  EXPECT_EQ(kept.Image(), fresh.Image());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ratios, KeptPictureRatio, testing::ValuesIn(kRatioCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A resize keeps the drawing at the top-left; what a shrink cut off stays
+// gone from the image and from the sharp copy alike.
+struct CropCase {
+  const char* name;
+  std::vector<QSize> sizes;
+  std::vector<std::pair<QPoint, Colour>> pixels;
+};
+void PrintTo(const CropCase& c, std::ostream* os) { *os << c.name; }
+
+const CropCase kCropCases[] = {
+    {"ShrinkAndGrowBack",
+     {QSize(60, 50), QSize(100, 80)},
+     {{QPoint(59, 10), kBlue}, {QPoint(60, 10), kBack}, {QPoint(90, 5), kBack}, {QPoint(30, 70), kBack}}},
+    {"ShrinkOnlyTheHeight",
+     {QSize(100, 60), QSize(100, 80)},
+     {{QPoint(97, 10), kBlue}, {QPoint(90, 59), kRed}, {QPoint(90, 60), kBack}, {QPoint(30, 70), kBack}}},
+    {"TwoShrinks",
+     {QSize(95, 75), QSize(50, 90), QSize(100, 80)},
+     {{QPoint(49, 10), kBlue}, {QPoint(50, 10), kBack}, {QPoint(90, 5), kBack}, {QPoint(30, 70), kRed},
+      {QPoint(60, 70), kBack}}},
+    {"DownToNothing", {QSize(0, 0), QSize(100, 80)}, {{QPoint(2, 10), kBack}, {QPoint(90, 40), kBack}}},
+    {"GrowOnly",
+     {QSize(140, 100)},
+     {{QPoint(97, 10), kBlue}, {QPoint(90, 40), kRed}, {QPoint(30, 70), kRed}, {QPoint(120, 90), kBack}}},
+    {"TheSameSize", {QSize(100, 80)}, {{QPoint(97, 10), kBlue}, {QPoint(90, 40), kRed}, {QPoint(30, 70), kRed}}},
+};
+
+class KeptPictureCrop : public testing::TestWithParam<CropCase> {};
+
+TEST_P(KeptPictureCrop, CutOffStaysGone) {
+  Box picture(QSize(100, 80));
+  picture.SetBackground(kBack);
+  picture.SetPenWidth(3);
+  picture.Line(2, 10, 97, 10, kBlue);
+  picture.SetPenWidth(1);
+  picture.Line(2, 70, 97, 70, kRed);
+  picture.Line(90, 2, 90, 77, kRed);
+  (void)picture.SharpImage(2);
+  for (QSize size : GetParam().sizes) picture.Resize(size);
+  ASSERT_EQ(picture.Image().size(), GetParam().sizes.back());
+  for (const auto& [at, colour] : GetParam().pixels)
+    EXPECT_EQ(PixelAt(picture, at.x(), at.y()), colour) << at.x() << " " << at.y();
+  // Whole-pixel lines only: the sharp copy is the image doubled.
+  EXPECT_EQ(picture.SharpImage(2), Doubled(picture.Image()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Resizes, KeptPictureCrop, testing::ValuesIn(kCropCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A new picture takes the holder's present size when the holder tells it,
+// and otherwise keeps the size it has.
+TEST(KeptPicture, ANewPictureTakesTheHoldersSize) {
+  Box picture(QSize(30, 20));
+  picture.SetBackground(kBack);
+  EXPECT_EQ(picture.Image().size(), QSize(30, 20));
+  QSize holder(70, 45);
+  picture.FollowSize([&holder] { return holder; });
+  picture.SetBackground(kBlue);
+  EXPECT_EQ(picture.Image().size(), QSize(70, 45));
+  EXPECT_EQ(PixelAt(picture, 69, 44), kBlue);
+  EXPECT_EQ(picture.SharpImage(2), Doubled(picture.Image()));
+}
+
+}  // namespace
 
 }  // namespace kvt

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
+#include <functional>
 
 #include "core/settings.h"
 #include "plot/image_surface.h"
@@ -132,5 +134,57 @@ TEST(PictureBox, WhatAShrinkCutOffStaysGone) {
   EXPECT_EQ(PixelOf(box.Image(), 90, 70), kBack);
   EXPECT_EQ(PixelOf(box.Image(), 59, 10), kBlue);
 }
+
+// A shown box repaints when its picture changes, and only then.
+namespace {
+
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    paints += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+struct RepaintCase {
+  const char* name;
+  std::function<void(KeptPicture&)> draw;
+  bool repainted;
+};
+void PrintTo(const RepaintCase& c, std::ostream* os) { *os << c.name; }
+
+const RepaintCase kRepaintCases[] = {
+    {"ALine", [](KeptPicture& p) { p.Line(2, 2, 30, 20, kRed); }, true},
+    {"ANewPicture", [](KeptPicture& p) { p.SetBackground(kBlue); }, true},
+    {"APlot", [](KeptPicture& p) { DrawPlot(p, {TypedOptions().Plot().colours, PlotControls{}}, DiodeCurve(64), "."); },
+     true},
+    {"SettingsAlone",
+     [](KeptPicture& p) {
+       p.SetTextColour(kRed);
+       p.SetPenWidth(2);
+     },
+     false},
+};
+
+class PictureBoxRepaint : public testing::TestWithParam<RepaintCase> {};
+
+TEST_P(PictureBoxRepaint, WhenThePictureChanges) {
+  PictureBox box;
+  box.resize(80, 60);
+  box.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+  QApplication::processEvents();
+  PaintCounter counter;
+  box.installEventFilter(&counter);
+  GetParam().draw(box.Picture());
+  QApplication::processEvents();
+  EXPECT_EQ(counter.paints > 0, GetParam().repainted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, PictureBoxRepaint, testing::ValuesIn(kRepaintCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 }  // namespace kvt
