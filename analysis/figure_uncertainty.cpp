@@ -135,8 +135,7 @@ ReportedFigures ReportFigures(const Curve& curve, const PartParameters& p, const
     // that resolves the slope better.
     Uncertain r = forward->ohms;
     if (const auto wider = DynamicOhmsNearCurrent(curve, o.forwardAmps);
-        wider && (!DynamicOhmsResolved(r) ||
-                  wider->uncertainty / std::abs(wider->value) < r.uncertainty / std::abs(r.value)))
+        wider && (!DynamicOhmsResolved(r) || wider->uncertainty < r.uncertainty))
       r = *wider;
     if (DynamicOhmsResolved(r))
       out.dynamicOhms = {r.value, r.uncertainty, ""};

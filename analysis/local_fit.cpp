@@ -143,7 +143,9 @@ Uncertain OhmsOf(const Fit& f) {
 
 // Whether the current visibly changes across the fit: otherwise dV/dI is
 // unbounded whatever value the ratio takes.
-bool CurrentMoves(const Fit& f) { return std::abs(f.dAmps) > Coverage * std::sqrt(f.varDAmps); }
+// Three standard errors, not two: several neighbourhoods are tried, and a
+// flat stretch must not pass for a slope by the luck of one of them.
+bool CurrentMoves(const Fit& f) { return std::abs(f.dAmps) > 3 * std::sqrt(f.varDAmps); }
 
 // The `count` samples nearest in t to samples[centre].
 std::vector<Sample> Nearest(const std::vector<Sample>& samples, std::size_t centre, std::size_t count) {
@@ -280,14 +282,13 @@ std::optional<Uncertain> DynamicOhmsNear(const Curve& curve, std::size_t index) 
     // end of a flat part) scatters far more than the narrowest one did.
     constexpr double Bend = 6.0;
     if (fit->scatterVolts > Bend * first->scatterVolts || fit->scatterAmps > Bend * first->scatterAmps) break;
-    if (!CurrentMoves(*fit)) {
-      // The voltage moves and the current does not: an open stretch.
-      if (std::abs(fit->dVolts) > Coverage * std::sqrt(fit->varDVolts)) break;
-    } else {
+    if (CurrentMoves(*fit)) {
       const Uncertain r = OhmsOf(*fit);
-      if (DynamicOhmsResolved(r) &&
-          (!best || r.uncertainty / std::abs(r.value) < best->uncertainty / std::abs(best->value)))
-        best = r;
+      // A passive part's dV/dI is positive: an interval reaching below
+      // zero has not resolved it.
+      // The narrowest interval, not the smallest share of the value: that
+      // would favour the windows whose noise happened to raise the slope.
+      if (DynamicOhmsResolved(r) && r.value > 0 && (!best || r.uncertainty < best->uncertainty)) best = r;
       if (best && best->uncertainty * 3 <= std::abs(best->value)) break;
     }
     if (window.size() < count) break;  // the whole curve is in already
