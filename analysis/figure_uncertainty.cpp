@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "analysis/local_fit.h"
@@ -106,11 +107,14 @@ void ReportJunction(const Curve& curve, const PartParameters& p, ReportedFigures
   // Is comes from extrapolating to no current at all: its error is a
   // factor, and a factor beyond two says nothing of the part.
   const double factor = std::exp(Coverage * spread->lnSaturation);
-  if (factor <= 2)
+  if (factor <= 2) {
     out.saturationAmps = {fit.saturationAmps, fit.saturationAmps * (factor - 1), ""};
-  else
-    out.saturationAmps = Missing("not resolved: the points allow it to be " + std::to_string(std::lround(factor)) +
+  } else {
+    char times[32];
+    std::snprintf(times, sizeof times, factor < 10 ? "%.1f" : "%.0f", factor);
+    out.saturationAmps = Missing(std::string("not resolved: the points allow it to be ") + times +
                                  " times larger or smaller");
+  }
   out.ideality = {fit.ideality, Coverage * spread->ideality, ""};
   if (spread->seriesOhms)
     out.seriesOhms = AboveResolution({fit.seriesOhms, Coverage * *spread->seriesOhms, ""}, "ohm");

@@ -103,7 +103,14 @@ TEST_P(SimulatedPartFigures, IntervalsHoldTheModelsValue) {
   const double reverse = TrueVolts(part, c.ohms, o.reverseAmps);
   const double leakage = TrueAmps(part, c.ohms, o.reverseVolts);
   const double step = AdcStepVolts / c.ohms;
-  Count vf, vbr, leak, resistance;
+  // The simulator's junctions: silicon (the zener's with 2 ohms of bulk) and the LED.
+  const bool led = c.kind == ComponentKind::Led, junction = led || c.kind == ComponentKind::Diode ||
+                                                            c.kind == ComponentKind::Zener;
+  const std::optional<double> is = junction ? std::optional(led ? 1e-18 : 3e-9) : std::nullopt;
+  const std::optional<double> n = junction ? std::optional(led ? 2.0 : 1.8) : std::nullopt;
+  const std::optional<double> rs =
+      junction ? std::optional(led ? 5.0 : c.kind == ComponentKind::Zener ? 2.0 : 0.5) : std::nullopt;
+  Count vf, vbr, leak, resistance, saturation, ideality, series;
   for (std::uint64_t seed = 1; seed <= 20; ++seed) {
     const Curve curve = SweepCurve(Sweep{part, c.ohms, 1024, seed});
     const PartParameters p = AnalysePart(curve, o);
@@ -112,13 +119,17 @@ TEST_P(SimulatedPartFigures, IntervalsHoldTheModelsValue) {
     vbr.Add(f.breakdownVolts, reverse);
     leak.Add(f.leakageAmps, leakage);
     resistance.Add(f.resistance, c.kind == ComponentKind::Resistor ? std::optional(c.value) : std::nullopt);
+    saturation.Add(f.saturationAmps, is);
+    ideality.Add(f.ideality, n);
+    series.Add(f.seriesOhms, rs);
     if (!f.leakageAmps.value) {
       EXPECT_FALSE(f.leakageAmps.note.empty());
     } else if (std::abs(leakage) < step) {
       EXPECT_LE(std::abs(*f.leakageAmps.value - leakage), f.leakageAmps.uncertainty) << "seed " << seed;
     }
   }
-  for (const auto& [name, count] : {std::pair{"vf", vf}, {"vbr", vbr}, {"leakage", leak}, {"resistance", resistance}})
+  for (const auto& [name, count] : {std::pair{"vf", vf}, {"vbr", vbr}, {"leakage", leak}, {"resistance", resistance},
+                                    {"is", saturation}, {"n", ideality}, {"rs", series}})
     EXPECT_GE(count.covered * 10, count.stated * 9) << name << ": " << count.covered << " of " << count.stated;
 }
 
