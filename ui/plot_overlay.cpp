@@ -114,7 +114,8 @@ QStringList PlotOverlay::ReadoutLines() const {
   const auto nearest = f.NearestTo(curve_, *pointer_);
   if (nearest) {
     lines << Text("point " + WithUnit(nearest->volts, "V") + "  " + WithUnit(nearest->amps, "A"));
-    lines << Text("dV/dI " + (nearest->dynamicOhms ? WithUnit(*nearest->dynamicOhms, "ohm") : std::string("-")));
+    const auto& r = nearest->dynamicOhms;
+    lines << Text("dV/dI " + (r ? WithUncertainty(r->value, r->uncertainty, "ohm") : std::string("—")));
   }
   return lines;
 }
