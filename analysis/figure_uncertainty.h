@@ -25,12 +25,8 @@ ReportedFigures ReportFigures(const Curve& curve, const PartParameters& paramete
                               const AnalysisOptions& options);
 
 // The current the analysis gave the breakdown at, when it says one.
-template <class Parameters>
-std::optional<double> BreakdownAmpsOf(const Parameters& p) {
-  if constexpr (requires { p.breakdownAmps; }) {
-    const std::optional<double> amps = p.breakdownAmps;
-    if (amps && *amps < 0) return amps;
-  }
+inline std::optional<double> BreakdownAmpsOf(const PartParameters& p) {
+  if (p.breakdownAmps && *p.breakdownAmps < 0) return p.breakdownAmps;
   return std::nullopt;
 }
 

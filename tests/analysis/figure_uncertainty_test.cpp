@@ -174,6 +174,33 @@ TEST(ReportFigures, WhatTheCurveCannotGiveHasAReason) {
   }
 }
 
+// The breakdown row names the current it was read at: -1 mA where the
+// curve reaches it, the analysis's own lower current where it does not.
+TEST(ParameterRows, BreakdownRowNamesItsCurrent) {
+  const AnalysisOptions o;
+  const struct {
+    const char* name;
+    int ohms;
+    const char* label;
+  } cases[] = {
+      {"4.7 V zener on 100 ohm", 100, "breakdown voltage at -1 mA"},
+      {"4.7 V zener on 1 kohm", 1000, "breakdown voltage at -"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Curve curve = SweepCurve(Sweep{{ComponentKind::Zener, 4.7}, c.ohms, 1024, 1});
+    const PartParameters p = AnalysePart(curve, o);
+    ASSERT_TRUE(p.breakdownAmps);
+    const auto rows = ParameterRows(curve, p, o);
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [](const ParameterRow& r) { return r.label.rfind("breakdown voltage at", 0) == 0; });
+    ASSERT_NE(row, rows.end());
+    EXPECT_EQ(row->label.rfind(c.label, 0), 0u) << row->label;
+    EXPECT_EQ(row->label, "breakdown voltage at " + WithUnit(*p.breakdownAmps, "A"));
+    EXPECT_EQ(row->value.find("\u2014"), std::string::npos) << row->value;  // a figure, not a dash
+  }
+}
+
 // ---- published parts through ngspice ----
 
 struct ListedCase {
