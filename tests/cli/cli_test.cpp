@@ -338,7 +338,7 @@ TEST_F(KvtCommand, ParamsTakesCurrentsAndVoltagesWithTheirUnits) {
     const char* withUnit;
     const char* plain;
   };
-  const Case cases[] = {{"--if", "2mA", "0.002"}, {"--if", "500u", "5e-4"}, {"--ir", "-2mA", "-0.002"},
+  const Case cases[] = {{"--if", "2mA", "0.002"}, {"--if", "500u", "5e-4"}, {"--ir", "-500uA", "-5e-4"},
                         {"--vr", "-2V", "-2"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.withUnit);
