@@ -38,7 +38,7 @@ TEST(SpiceModelText, NamesAndPartsThatHaveNoDiodeModel) {
   EXPECT_EQ(SpiceName("a-b.c"), "a_b_c");
   const Curve resistor = SweepCurve({Component{ComponentKind::Resistor, 1000}, 1000, 32});
   const PartParameters p = AnalysePart(resistor);
-  EXPECT_FALSE(SpiceDiodeModel("R", p));
+  EXPECT_FALSE(SpiceDiodeModel("R", resistor, p));
   EXPECT_TRUE(SpiceTableSubcircuit("R", resistor));
   EXPECT_FALSE(SpiceTableSubcircuit("R", CurveFromPairs({{0.5, 1e-3}, {0.5, 2e-3}})));
 }

@@ -1,0 +1,144 @@
+#include "analysis/diode_model_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "analysis/least_squares.h"
+#include "analysis/resolution.h"
+
+namespace kvt {
+namespace {
+
+std::vector<CurvePoint> Usable(const Curve& curve) {
+  std::vector<CurvePoint> out;
+  for (const CurvePoint& p : curve.points)
+    if (!p.clipped && std::isfinite(p.volts) && std::isfinite(p.amps)) out.push_back(p);
+  return out;
+}
+
+// The far reverse end: mean voltage and current of the few points that
+// carry the most reverse current, so one noisy reading does not set it.
+struct ReverseEnd {
+  double volts = 0.0, amps = 0.0;
+};
+
+std::optional<ReverseEnd> FarReverseEnd(std::vector<CurvePoint> reverse) {
+  if (reverse.empty()) return std::nullopt;
+  const std::size_t count = std::min<std::size_t>(5, reverse.size());
+  std::partial_sort(reverse.begin(), reverse.begin() + count, reverse.end(),
+                    [](const auto& a, const auto& b) { return a.amps < b.amps; });
+  ReverseEnd end;
+  for (std::size_t k = 0; k < count; ++k) {
+    end.volts += reverse[k].volts / count;
+    end.amps += reverse[k].amps / count;
+  }
+  return end;
+}
+
+// Conductance of the line through the origin that best fits the reverse
+// points at or above `limitVolts` (a negative voltage).
+double LeakageConductance(const std::vector<CurvePoint>& reverse, double limitVolts) {
+  double vi = 0, vv = 0;
+  for (const CurvePoint& p : reverse)
+    if (p.volts >= limitVolts) {
+      vi += p.volts * p.amps;
+      vv += p.volts * p.volts;
+    }
+  return vv > 0 ? vi / vv : 0.0;
+}
+
+// V = a + b (ln I - mean ln I) + Rs I over the forward points, linear in a,
+// b and Rs; without Rs where it comes out negative.
+std::optional<DiodeModel> FitJunction(const std::vector<CurvePoint>& usable, double conductance, double floorAmps) {
+  std::vector<double> v, lnI, i;
+  for (const CurvePoint& p : usable) {
+    const double junction = p.amps - conductance * p.volts;
+    if (p.volts > 0 && junction > floorAmps) {
+      v.push_back(p.volts);
+      lnI.push_back(std::log(junction));
+      i.push_back(junction);
+    }
+  }
+  if (v.size() < 5) return std::nullopt;
+  const auto [lo, hi] = std::minmax_element(i.begin(), i.end());
+  if (*hi < 3 * *lo) return std::nullopt;  // too little current span to see a junction
+  double mean = 0;
+  for (double x : lnI) mean += x / lnI.size();
+  std::vector<double> one(v.size(), 1.0), centred(v.size());
+  for (std::size_t k = 0; k < v.size(); ++k) centred[k] = lnI[k] - mean;
+  auto c = FitLinearModel({one, centred, i}, v);
+  if (!c || (*c)[2] < 0) {
+    c = FitLinearModel({one, centred}, v);
+    if (!c) return std::nullopt;
+    c->push_back(0.0);
+  }
+  DiodeModel model;
+  model.ideality = (*c)[1] / ThermalVolts27C;
+  model.seriesOhms = (*c)[2];
+  model.saturationAmps = std::exp(mean - (*c)[0] / (*c)[1]);
+  if (!(model.ideality >= 0.3 && model.ideality <= 50) || !(model.saturationAmps > 0) ||
+      !std::isfinite(model.saturationAmps))
+    return std::nullopt;
+  return model;
+}
+
+}  // namespace
+
+std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters& parameters,
+                                        const AnalysisOptions& options) {
+  if (parameters.kind == PartKind::Open || parameters.kind == PartKind::Short ||
+      parameters.kind == PartKind::Resistor)
+    return std::nullopt;
+  const std::vector<CurvePoint> usable = Usable(curve);
+  const double step = ResolutionOf(curve).amps;
+  std::vector<CurvePoint> reverse;
+  for (const CurvePoint& p : usable)
+    if (p.volts < 0) reverse.push_back(p);
+
+  // Reverse conduction: an ohmic leak carries twice at the far end what it
+  // carries at half that voltage; a breakdown carries far more.
+  std::optional<OperatingPoint> knee;  // where the breakdown is anchored
+  double anchorAmps = 0.0;
+  const auto end = FarReverseEnd(reverse);
+  if (end && -end->amps >= 3 * step) {
+    const double halfAmps = std::min(0.0, CurrentAtVolts(curve, end->volts / 2).value_or(0.0));
+    const double beyondLine = -end->amps + 2 * halfAmps;
+    if (beyondLine >= std::max(-0.5 * end->amps, 3 * step)) {
+      if (parameters.breakdownVolts && options.reverseAmps < 0) {
+        knee = OperatingPoint{*parameters.breakdownVolts, parameters.breakdownOhms.value_or(0.0)};
+        anchorAmps = -options.reverseAmps;
+      } else {
+        // Half the largest reverse current: well inside the knee the curve shows.
+        anchorAmps = -end->amps / 2;
+        knee = VoltsAtCurrent(curve, -anchorAmps);
+      }
+    }
+  }
+
+  // Leakage below the breakdown, or over the whole reverse side without one;
+  // modelled only where it clearly exceeds the current resolution.
+  const double leakLimit = knee ? knee->volts / 2 : (end ? end->volts : 0.0);
+  double conductance = LeakageConductance(reverse, leakLimit);
+  if (!(conductance * -leakLimit >= 3 * step)) conductance = 0.0;
+
+  auto model = FitJunction(usable, conductance, 3 * step);
+  if (!model) return std::nullopt;
+  if (conductance > 0) model->parallelOhms = 1.0 / conductance;
+  if (knee && knee->volts < 0) {
+    DiodeBreakdown b;
+    b.volts = -knee->volts;
+    b.amps = anchorAmps + conductance * knee->volts;  // the junction's share
+    if (b.amps > 0) {
+      // dV/dI of the junction's branch is NBV*Vt/IBV beyond Rs; the leakage
+      // path takes its own share of the measured slope.
+      const double branchConductance = knee->ohms > 0 ? 1.0 / knee->ohms - conductance : 0.0;
+      const double branchOhms = branchConductance > 0 ? 1.0 / branchConductance : 0.0;
+      b.ideality = std::clamp((branchOhms - model->seriesOhms) * b.amps / ThermalVolts27C, 0.3, 50.0);
+      model->breakdown = b;
+    }
+  }
+  return model;
+}
+
+}  // namespace kvt
