@@ -17,8 +17,9 @@ std::vector<CurvePoint> Usable(const Curve& curve) {
   return out;
 }
 
-// The far reverse end: mean voltage and current of the few points that
-// carry the most reverse current, so one noisy reading does not set it.
+// The far reverse end: mean voltage and current of the few points furthest
+// into reverse, so one noisy reading does not set it (choosing them by their
+// current would pick the noise).
 struct ReverseEnd {
   double volts = 0.0, amps = 0.0;
 };
@@ -27,7 +28,7 @@ std::optional<ReverseEnd> FarReverseEnd(std::vector<CurvePoint> reverse) {
   if (reverse.empty()) return std::nullopt;
   const std::size_t count = std::min<std::size_t>(5, reverse.size());
   std::partial_sort(reverse.begin(), reverse.begin() + count, reverse.end(),
-                    [](const auto& a, const auto& b) { return a.amps < b.amps; });
+                    [](const auto& a, const auto& b) { return a.volts < b.volts; });
   ReverseEnd end;
   for (std::size_t k = 0; k < count; ++k) {
     end.volts += reverse[k].volts / count;
@@ -37,12 +38,13 @@ std::optional<ReverseEnd> FarReverseEnd(std::vector<CurvePoint> reverse) {
 }
 
 // Conductance of the line through the origin that best fits the reverse
-// points at or above `limitVolts` (a negative voltage).
-double LeakageConductance(const std::vector<CurvePoint>& reverse, double limitVolts) {
+// points at or above `limitVolts` (a negative voltage), beyond the
+// junction's own -Is.
+double LeakageConductance(const std::vector<CurvePoint>& reverse, double limitVolts, const DiodeModel& junction) {
   double vi = 0, vv = 0;
   for (const CurvePoint& p : reverse)
     if (p.volts >= limitVolts) {
-      vi += p.volts * p.amps;
+      vi += p.volts * (p.amps - junction.saturationAmps * std::expm1(p.volts / (junction.ideality * ThermalVolts27C)));
       vv += p.volts * p.volts;
     }
   return vv > 0 ? vi / vv : 0.0;
@@ -83,6 +85,28 @@ std::optional<DiodeModel> FitJunction(const std::vector<CurvePoint>& usable, dou
   return model;
 }
 
+// NBV for a breakdown anchored at (-BV, -IBV): the knee's softness that
+// best fits the reverse currents beyond the leakage path, in amps, over a
+// logarithmic grid (one parameter, and the error is smooth in it).
+double FitBreakdownIdeality(const std::vector<CurvePoint>& reverse, const DiodeBreakdown& b, double conductance,
+                            double seriesOhms) {
+  double best = 1.0, bestError = INFINITY;
+  for (double nbv = 0.3; nbv <= 50; nbv *= 1.07) {
+    double error = 0;
+    for (const CurvePoint& p : reverse) {
+      const double junctionAmps = p.amps - conductance * p.volts;
+      const double junctionVolts = p.volts - junctionAmps * seriesOhms;
+      const double modelAmps = -b.amps * std::exp(std::min(50.0, -(junctionVolts + b.volts) / (nbv * ThermalVolts27C)));
+      error += (junctionAmps - modelAmps) * (junctionAmps - modelAmps);
+    }
+    if (error < bestError) {
+      bestError = error;
+      best = nbv;
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters& parameters,
@@ -98,43 +122,49 @@ std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters
 
   // Reverse conduction: an ohmic leak carries twice at the far end what it
   // carries at half that voltage; a breakdown carries far more.
-  std::optional<OperatingPoint> knee;  // where the breakdown is anchored
-  double anchorAmps = 0.0;
+  bool breakdown = false;
   const auto end = FarReverseEnd(reverse);
   if (end && -end->amps >= 3 * step) {
     const double halfAmps = std::min(0.0, CurrentAtVolts(curve, end->volts / 2).value_or(0.0));
-    const double beyondLine = -end->amps + 2 * halfAmps;
-    if (beyondLine >= std::max(-0.5 * end->amps, 3 * step)) {
-      if (parameters.breakdownVolts && options.reverseAmps < 0) {
-        knee = OperatingPoint{*parameters.breakdownVolts, parameters.breakdownOhms.value_or(0.0)};
-        anchorAmps = -options.reverseAmps;
-      } else {
-        // Half the largest reverse current: well inside the knee the curve shows.
-        anchorAmps = -end->amps / 2;
-        knee = VoltsAtCurrent(curve, -anchorAmps);
-      }
-    }
+    breakdown = -end->amps + 2 * halfAmps >= std::max(-0.5 * end->amps, 3 * step);
   }
+  // Anchored at the usual breakdown current where the curve reaches it,
+  // otherwise at the far end, the most reverse current it does reach.
+  const bool atReverseAmps = breakdown && parameters.breakdownVolts && options.reverseAmps < 0;
+  const double kneeVolts = atReverseAmps ? *parameters.breakdownVolts : breakdown ? end->volts : 0.0;
 
-  // Leakage below the breakdown, or over the whole reverse side without one;
-  // modelled only where it clearly exceeds the current resolution.
-  const double leakLimit = knee ? knee->volts / 2 : (end ? end->volts : 0.0);
-  double conductance = LeakageConductance(reverse, leakLimit);
-  if (!(conductance * -leakLimit >= 3 * step)) conductance = 0.0;
-
+  // Leakage below the breakdown, or over the whole reverse side without one:
+  // what the junction's own saturation current does not explain, modelled
+  // only where it clearly exceeds the current resolution. The junction is
+  // fitted again without it, since the leak also flows forward.
+  const double leakLimit = breakdown ? kneeVolts / 2 : (end ? end->volts : 0.0);
+  double conductance = 0.0;
   auto model = FitJunction(usable, conductance, 3 * step);
+  for (int round = 0; model && round < 3; ++round) {
+    double g = LeakageConductance(reverse, leakLimit, *model);
+    if (!(g * -leakLimit >= 3 * step)) g = 0.0;
+    if (g == conductance) break;
+    conductance = g;
+    model = FitJunction(usable, conductance, 3 * step);
+  }
   if (!model) return std::nullopt;
   if (conductance > 0) model->parallelOhms = 1.0 / conductance;
-  if (knee && knee->volts < 0) {
+  if (breakdown && kneeVolts < 0) {
     DiodeBreakdown b;
-    b.volts = -knee->volts;
-    b.amps = anchorAmps + conductance * knee->volts;  // the junction's share
+    b.volts = -kneeVolts;
+    // The junction's share of the current there.
+    b.amps = (atReverseAmps ? -options.reverseAmps : -end->amps) + conductance * kneeVolts;
     if (b.amps > 0) {
-      // dV/dI of the junction's branch is NBV*Vt/IBV beyond Rs; the leakage
-      // path takes its own share of the measured slope.
-      const double branchConductance = knee->ohms > 0 ? 1.0 / knee->ohms - conductance : 0.0;
-      const double branchOhms = branchConductance > 0 ? 1.0 / branchConductance : 0.0;
-      b.ideality = std::clamp((branchOhms - model->seriesOhms) * b.amps / ThermalVolts27C, 0.3, 50.0);
+      if (atReverseAmps) {
+        // dV/dI of the junction's branch is NBV*Vt/IBV beyond Rs; the
+        // leakage path takes its own share of the measured slope.
+        const double ohms = parameters.breakdownOhms.value_or(0.0);
+        const double branchConductance = ohms > 0 ? 1.0 / ohms - conductance : 0.0;
+        const double branchOhms = branchConductance > 0 ? 1.0 / branchConductance : 0.0;
+        b.ideality = std::clamp((branchOhms - model->seriesOhms) * b.amps / ThermalVolts27C, 0.3, 50.0);
+      } else {
+        b.ideality = FitBreakdownIdeality(reverse, b, conductance, model->seriesOhms);
+      }
       model->breakdown = b;
     }
   }

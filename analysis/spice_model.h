@@ -9,6 +9,7 @@
 #include "core/curve.h"
 #include "analysis/diode_model_fit.h"
 #include "analysis/parameters.h"
+#include "analysis/spice_table.h"
 
 namespace kvt {
 
@@ -33,13 +34,8 @@ std::optional<SpiceDiode> SpiceDiodeModel(std::string_view name, const Curve& cu
                                           const PartParameters& parameters, const AnalysisOptions& options = {});
 
 // ".subckt NAME_TABLE 1 2" with a behavioural current source
-// I = pwl(V(1,2), v1, i1, ...) through the unclipped points: sorted by
-// voltage, equal voltages averaged, and the currents made non-decreasing
-// (a passive part never draws less current at a higher voltage), so the
-// simulator finds one operating point. It passes through 0 A at 0 V and
-// never sources current; beyond its end points it carries on at the slope
-// the end points show, since the simulator extends the end segments and a
-// flat one could not carry more current. Nothing for fewer than two voltages.
+// I = pwl(V(1,2), v1, i1, ...) through the curve's TableKnots. Nothing for
+// fewer than two voltages.
 std::optional<std::string> SpiceTableSubcircuit(std::string_view name, const Curve& curve);
 
 // Both, with a comment line naming the part kind; the parts that cannot be
