@@ -118,6 +118,10 @@ std::vector<TableKnot> TableKnots(const Curve& curve) {
     knots.push_back({knots.back().volts + 1.0, knots.back().amps + *topSlope, 1});
   if (!below.empty() && bottomSlope && segmentSlope(knots[0], knots[1]) < *bottomSlope / 2)
     knots.insert(knots.begin(), {knots.front().volts - 1.0, knots.front().amps - *bottomSlope, 1});
+  // A side never measured stays at 0 A rather than extending the other
+  // side's first segment through 0 V.
+  if (below.empty()) knots.insert(knots.begin(), {-1.0, 0.0, 1});
+  if (above.empty()) knots.push_back({1.0, 0.0, 1});
 
 
   std::vector<TableKnot> out;
