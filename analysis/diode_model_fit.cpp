@@ -130,8 +130,9 @@ std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters
   }
   // Anchored at the usual breakdown current where the curve reaches it,
   // otherwise at the far end, the most reverse current it does reach.
-  const bool atReverseAmps = breakdown && parameters.breakdownVolts && options.reverseAmps < 0;
-  const double kneeVolts = atReverseAmps ? *parameters.breakdownVolts : breakdown ? end->volts : 0.0;
+  const auto atReverseAmps =
+      breakdown && options.reverseAmps < 0 ? VoltsAtCurrent(curve, options.reverseAmps) : std::nullopt;
+  const double kneeVolts = atReverseAmps ? atReverseAmps->volts : breakdown ? end->volts : 0.0;
 
   // Leakage below the breakdown, or over the whole reverse side without one:
   // what the junction's own saturation current does not explain, modelled
@@ -158,7 +159,7 @@ std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters
       if (atReverseAmps) {
         // dV/dI of the junction's branch is NBV*Vt/IBV beyond Rs; the
         // leakage path takes its own share of the measured slope.
-        const double ohms = parameters.breakdownOhms.value_or(0.0);
+        const double ohms = atReverseAmps->ohms;
         const double branchConductance = ohms > 0 ? 1.0 / ohms - conductance : 0.0;
         const double branchOhms = branchConductance > 0 ? 1.0 / branchConductance : 0.0;
         b.ideality = std::clamp((branchOhms - model->seriesOhms) * b.amps / ThermalVolts27C, 0.3, 50.0);

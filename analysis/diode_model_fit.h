@@ -24,10 +24,10 @@ struct DiodeModel {
 };
 
 // The model for a curve with a junction, whatever kind the analysis named:
-// nothing for an open, a short, a resistor, or a curve without forward
-// conduction to fit. The breakdown is placed at the parameters' breakdown
-// voltage when -options.reverseAmps was reached, otherwise at the larger
-// reverse currents the curve does reach.
+// nothing for a part the parameters name an open, a short or a resistor, or
+// a curve without forward conduction to fit. The breakdown is anchored at
+// options.reverseAmps where the curve reaches it, otherwise at the far
+// reverse end, the most reverse current the curve does reach.
 std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters& parameters,
                                         const AnalysisOptions& options = {});
 

@@ -15,7 +15,8 @@ struct TableKnot {
 // higher voltage), so a simulator finds one operating point. Through 0 A at
 // 0 V and never sourcing current. A simulator extends the end segments, so
 // where an end segment is much flatter than the points there a knot a volt
-// further on carries their slope. Empty for fewer than two voltages.
+// further on carries their slope; a side never measured stays at 0 A. Empty
+// for fewer than two voltages.
 std::vector<TableKnot> TableKnots(const Curve& curve);
 
 }  // namespace kvt
