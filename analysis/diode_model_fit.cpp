@@ -87,7 +87,9 @@ std::optional<DiodeModel> FitJunction(const std::vector<CurvePoint>& usable, dou
 
 // NBV for a breakdown anchored at (-BV, -IBV): the knee's softness that
 // best fits the reverse currents beyond the leakage path, in amps, over a
-// logarithmic grid (one parameter, and the error is smooth in it).
+// logarithmic grid (one parameter, and the error is smooth in it). The
+// slope at the anchor alone is too noisy: a few converter steps there
+// decide it.
 double FitBreakdownIdeality(const std::vector<CurvePoint>& reverse, const DiodeBreakdown& b, double conductance,
                             double seriesOhms) {
   double best = 1.0, bestError = INFINITY;
@@ -156,16 +158,7 @@ std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters
     // The junction's share of the current there.
     b.amps = (atReverseAmps ? -options.reverseAmps : -end->amps) + conductance * kneeVolts;
     if (b.amps > 0) {
-      if (atReverseAmps) {
-        // dV/dI of the junction's branch is NBV*Vt/IBV beyond Rs; the
-        // leakage path takes its own share of the measured slope.
-        const double ohms = atReverseAmps->ohms;
-        const double branchConductance = ohms > 0 ? 1.0 / ohms - conductance : 0.0;
-        const double branchOhms = branchConductance > 0 ? 1.0 / branchConductance : 0.0;
-        b.ideality = std::clamp((branchOhms - model->seriesOhms) * b.amps / ThermalVolts27C, 0.3, 50.0);
-      } else {
-        b.ideality = FitBreakdownIdeality(reverse, b, conductance, model->seriesOhms);
-      }
+      b.ideality = FitBreakdownIdeality(reverse, b, conductance, model->seriesOhms);
       model->breakdown = b;
     }
   }
