@@ -111,6 +111,7 @@ struct TripCase {
   const char* part;  // as listed in the acceptance set
   double rangeOhms;
   double noise;  // converter steps
+  std::uint64_t seed;
   bool readUnknown;  // as a curve the analysis could not name would be
   int breakdown;     // 1: BV due, 0: none, -1: either
   bool leaky;
@@ -138,7 +139,7 @@ TEST_P(SpiceRoundTripTest, ModelAndTableTraceThePartAgain) {
   ASSERT_TRUE(truth);
   const auto codes = parts::VoltsAtCodes(*truth);
   ASSERT_TRUE(codes);
-  const Curve measured = parts::MeasuredCurve(*codes, c.rangeOhms, c.noise, 1);
+  const Curve measured = parts::MeasuredCurve(*codes, c.rangeOhms, c.noise, c.seed);
   PartParameters p = AnalysePart(measured);
   if (c.readUnknown) {
     p.kind = PartKind::Unknown;
@@ -177,17 +178,18 @@ TEST_P(SpiceRoundTripTest, ModelAndTableTraceThePartAgain) {
 
 INSTANTIATE_TEST_SUITE_P(
     Parts, SpiceRoundTripTest,
-    testing::Values(TripCase{"Leaky1N4148On1k", "1N4148 + 10k", 1000, 0, false, 0, true},
-                    TripCase{"Leaky1N4148On100Noisy", "1N4148 + 10k", 100, 1, false, 0, true},
-                    TripCase{"Zener4V7On1k", "BZX384-B4V7", 1000, 0, false, 1, false},
-                    TripCase{"Zener4V7On1kNoisy", "BZX384-B4V7", 1000, 1, false, 1, false},
-                    TripCase{"Zener3V3On100", "BZX84-C3V3", 100, 0, false, 1, false},
-                    TripCase{"RedLedOn1k", "HLMP-6000", 1000, 0, false, 1, false},
-                    TripCase{"RedLedFaintBreakdownNoisy", "APT1608SURCK", 1000, 1, false, -1, false},
-                    TripCase{"SchottkyOn1k", "1N5817", 1000, 0, false, 0, false},
-                    TripCase{"SchottkyOn100Noisy", "1N5817", 100, 1, false, 0, false},
-                    TripCase{"BlueLedReadUnknown", "LXML-PB01", 100, 0, true, 0, false},
-                    TripCase{"SeriesRReadUnknownNoisy", "1N4007 + 330", 100, 0.5, true, 0, false}),
+    testing::Values(TripCase{"Leaky1N4148On1k", "1N4148 + 10k", 1000, 0, 1, false, 0, true},
+                    TripCase{"Leaky1N4148On100Noisy", "1N4148 + 10k", 100, 1, 1, false, 0, true},
+                    TripCase{"Zener4V7On1k", "BZX384-B4V7", 1000, 0, 1, false, 1, false},
+                    TripCase{"Zener4V7On1kNoisy", "BZX384-B4V7", 1000, 1, 1, false, 1, false},
+                    TripCase{"Zener3V3On100", "BZX84-C3V3", 100, 0, 1, false, 1, false},
+                    TripCase{"Zener2V7On100Noisy", "BZX384-B2V7", 100, 1, 4, false, 1, false},
+                    TripCase{"RedLedOn1k", "HLMP-6000", 1000, 0, 1, false, 1, false},
+                    TripCase{"RedLedFaintBreakdownNoisy", "APT1608SURCK", 1000, 1, 1, false, -1, false},
+                    TripCase{"SchottkyOn1k", "1N5817", 1000, 0, 1, false, 0, false},
+                    TripCase{"SchottkyOn100Noisy", "1N5817", 100, 1, 1, false, 0, false},
+                    TripCase{"BlueLedReadUnknown", "LXML-PB01", 100, 0, 1, true, 0, false},
+                    TripCase{"SeriesRReadUnknownNoisy", "1N4007 + 330", 100, 0.5, 1, true, 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
