@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "analysis/resolution.h"
 
@@ -14,27 +15,25 @@ struct Knot {
 };
 
 // Pool-adjacent-violators: the non-decreasing currents nearest to the
-// knots' currents in the weighted least-squares sense.
+// knots' currents in the weighted least-squares sense. Each pool becomes one
+// knot at its mean voltage: left as a flat run over the voltages its noise
+// spread, it would put the currents it holds at the run's ends, up to half
+// its width off the curve.
 void MakeCurrentsNonDecreasing(std::vector<Knot>& knots) {
-  struct Pool {
-    double amps, weight;
-    std::size_t size;
-  };
-  std::vector<Pool> pools;
+  std::vector<Knot> pools;
   for (const Knot& k : knots) {
-    pools.push_back({k.amps, k.weight, 1});
+    pools.push_back(k);
     while (pools.size() > 1 && pools[pools.size() - 2].amps > pools.back().amps) {
-      const Pool b = pools.back();
+      const Knot b = pools.back();
       pools.pop_back();
-      Pool& a = pools.back();
-      a.amps = (a.amps * a.weight + b.amps * b.weight) / (a.weight + b.weight);
-      a.weight += b.weight;
-      a.size += b.size;
+      Knot& a = pools.back();
+      const double weight = a.weight + b.weight;
+      a.volts = (a.volts * a.weight + b.volts * b.weight) / weight;
+      a.amps = (a.amps * a.weight + b.amps * b.weight) / weight;
+      a.weight = weight;
     }
   }
-  std::size_t at = 0;
-  for (const Pool& p : pools)
-    for (std::size_t k = 0; k < p.size; ++k) knots[at++].amps = p.amps;
+  knots = std::move(pools);
 }
 
 // dI/dV of the points [first, last): the line nearest to them measured in
