@@ -10,13 +10,6 @@
 namespace kvt {
 namespace {
 
-std::vector<CurvePoint> Usable(const Curve& curve) {
-  std::vector<CurvePoint> out;
-  for (const CurvePoint& p : curve.points)
-    if (!p.clipped && std::isfinite(p.volts) && std::isfinite(p.amps)) out.push_back(p);
-  return out;
-}
-
 // The far reverse end: mean voltage and current of the few points furthest
 // into reverse, so one noisy reading does not set it (choosing them by their
 // current would pick the noise).
@@ -116,7 +109,7 @@ std::optional<DiodeModel> FitDiodeModel(const Curve& curve, const PartParameters
   if (parameters.kind == PartKind::Open || parameters.kind == PartKind::Short ||
       parameters.kind == PartKind::Resistor)
     return std::nullopt;
-  const std::vector<CurvePoint> usable = Usable(curve);
+  const std::vector<CurvePoint> usable = UsablePoints(curve);
   const double step = ResolutionOf(curve).amps;
   std::vector<CurvePoint> reverse;
   for (const CurvePoint& p : usable)

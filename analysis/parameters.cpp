@@ -11,13 +11,6 @@
 namespace kvt {
 namespace {
 
-std::vector<CurvePoint> Usable(const Curve& curve) {
-  std::vector<CurvePoint> out;
-  for (const CurvePoint& p : curve.points)
-    if (!p.clipped && std::isfinite(p.volts) && std::isfinite(p.amps)) out.push_back(p);
-  return out;
-}
-
 double Rms(const std::vector<double>& r) {
   double s = 0;
   for (double v : r) s += v * v;
@@ -212,7 +205,7 @@ std::optional<OperatingPoint> VoltsAtCurrent(const Curve& curve, double amps) {
   if (!(amps != 0) || !std::isfinite(amps)) return std::nullopt;
   std::vector<std::pair<double, CurvePoint>> candidates;
   bool reached = false, under = false;
-  for (const CurvePoint& p : Usable(curve)) {
+  for (const CurvePoint& p : UsablePoints(curve)) {
     if (!(p.amps / amps > 0)) continue;  // the other polarity
     const double ratio = p.amps / amps;
     reached = reached || ratio >= 1;
@@ -240,7 +233,7 @@ std::optional<double> CurrentAtVolts(const Curve& curve, double volts) {
   if (!std::isfinite(volts)) return std::nullopt;
   std::vector<std::pair<double, CurvePoint>> candidates;
   bool below = false, above = false;
-  for (const CurvePoint& p : Usable(curve)) {
+  for (const CurvePoint& p : UsablePoints(curve)) {
     below = below || p.volts <= volts;
     above = above || p.volts >= volts;
     candidates.push_back({p.volts - volts, p});
@@ -264,7 +257,7 @@ std::optional<double> CurrentAtVolts(const Curve& curve, double volts) {
 
 PartParameters AnalysePart(const Curve& curve, const AnalysisOptions& options) {
   PartParameters p;
-  const std::vector<CurvePoint> usable = Usable(curve);
+  const std::vector<CurvePoint> usable = UsablePoints(curve);
   const Resolution step = ResolutionOf(curve);
   if (const auto fwd = VoltsAtCurrent(curve, options.forwardAmps)) {
     p.forwardVolts = fwd->volts;

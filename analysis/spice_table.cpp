@@ -65,9 +65,7 @@ std::optional<double> EndSlope(std::vector<CurvePoint>::const_iterator first,
 }  // namespace
 
 std::vector<TableKnot> TableKnots(const Curve& curve) {
-  std::vector<CurvePoint> usable;
-  for (const CurvePoint& p : curve.points)
-    if (!p.clipped && std::isfinite(p.volts) && std::isfinite(p.amps)) usable.push_back(p);
+  std::vector<CurvePoint> usable = UsablePoints(curve);
   std::sort(usable.begin(), usable.end(), [](const auto& a, const auto& b) { return a.volts < b.volts; });
   // One knot per measured voltage: where a steep part puts many points on
   // one converter step, their mean current. Vertical steps would stall the
