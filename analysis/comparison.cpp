@@ -113,7 +113,7 @@ struct Judged {
 };
 
 // Noise scatters single points across the band but seldom moves most of a
-// stretch of neighbours beyond two thirds of it together; a shifted part
+// stretch of neighbours beyond two steps of it together; a shifted part
 // does. Marks such points of marks[first..] (one curve, measuring order) as
 // outside. A curve denser than the other is judged over as many times more
 // points, so that its stretch spans as many of the other curve's points: its

@@ -29,7 +29,8 @@ struct CompareOptions {
   // other curve; those points count as outside. 0 points turns this off.
   int stretchPoints = 8;
   int stretchApart = 6;
-  double stretchBands = 2.0 / 3.0;
+  // Just beyond two steps of three: two whole codes apart do not count.
+  double stretchBands = 0.7;
 };
 
 struct VoltageInterval {
