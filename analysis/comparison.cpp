@@ -14,13 +14,6 @@ struct Scaled {
   double x, y;  // volts and amps in band half-widths
 };
 
-std::vector<CurvePoint> Usable(const Curve& curve) {
-  std::vector<CurvePoint> out;
-  for (const CurvePoint& p : curve.points)
-    if (!p.clipped && std::isfinite(p.volts) && std::isfinite(p.amps)) out.push_back(p);
-  return out;
-}
-
 struct Nearest {
   double distance = std::numeric_limits<double>::infinity();
   Scaled offset{0, 0};  // from the nearest point of the other curve to the point
@@ -142,7 +135,7 @@ void MarkShiftedStretches(std::vector<Judged>& marks, std::size_t first, std::si
 
 Comparison CompareCurves(const Curve& curve, const Curve& reference, const CompareOptions& options) {
   Comparison result;
-  const auto mine = Usable(curve), theirs = Usable(reference);
+  const auto mine = UsablePoints(curve), theirs = UsablePoints(reference);
   if (options.volts && options.amps) {
     result.toleranceVolts = *options.volts;
     result.toleranceAmps = *options.amps;

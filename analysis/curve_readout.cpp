@@ -20,22 +20,7 @@ std::optional<NearestPoint> NearestCurvePoint(const Curve& curve, double volts, 
   }
   if (!std::isfinite(bestDistance)) return std::nullopt;
   const CurvePoint& p = curve.points[best];
-  return NearestPoint{best, p.volts, p.amps, DynamicOhmsAt(curve, best)};
-}
-
-std::optional<double> DynamicOhmsAt(const Curve& curve, std::size_t index) {
-  const auto& pts = curve.points;
-  if (pts.size() < 2 || index >= pts.size()) return std::nullopt;
-  const std::size_t lo = index == 0 ? 0 : index - 1;
-  const std::size_t hi = index + 1 < pts.size() ? index + 1 : index;
-  const double dv = pts[hi].volts - pts[lo].volts;
-  const double di = pts[hi].amps - pts[lo].amps;
-  // Less than a thousandth of a microampere is no change at all for this
-  // instrument: an open part or a flat stretch.
-  if (std::fabs(di) < 1e-9) return std::nullopt;
-  const double ohms = dv / di;
-  if (!std::isfinite(ohms)) return std::nullopt;
-  return ohms;
+  return NearestPoint{best, p.volts, p.amps, DynamicOhmsNear(curve, best)};
 }
 
 }  // namespace kvt

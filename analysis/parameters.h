@@ -2,8 +2,8 @@
 // The figures a user reads off a two-terminal part's curve, and what kind of
 // part the curve looks like. A figure the curve cannot give is absent.
 #include <optional>
-#include <string_view>
 
+#include "analysis/part_kind.h"
 #include "core/curve.h"
 
 namespace kvt {
@@ -14,29 +14,30 @@ struct AnalysisOptions {
   double reverseVolts = -1.0;  // leakage current here
 };
 
-enum class PartKind { Open, Short, Resistor, Diode, Led, Zener, Unknown };
-
-// One lower-case word: "open", "short", "resistor", "diode", "LED", "zener", "unknown".
-std::string_view PartKindName(PartKind kind);
-
 struct ResistanceFit {
   double ohms = 0.0;
   double rSquared = 0.0;  // of the straight line through all unclipped points
 };
 
-// I = Is * (exp((V - I*Rs) / (n*Vt)) - 1), Vt at 27 degrees C.
+// I = Is * (exp((V - I*Rs) / (n*Vt)) - 1), Vt at 27 degrees C, fitted to
+// the forward points' currents, each weighed by what one converter step
+// moves it (a step in current plus a step in voltage times the slope), so
+// the steep part counts as much as the many points near 0 V.
 struct ShockleyFit {
   double saturationAmps = 0.0;
   double ideality = 0.0;
   double seriesOhms = 0.0;
-  double rmsVolts = 0.0;  // residual of the fit
+  double rmsVolts = 0.0;  // residual of the fit in voltage, over its conducting points
   int points = 0;         // forward points it used
 };
 
 struct PartParameters {
   std::optional<double> forwardVolts;    // at forwardAmps
   std::optional<double> dynamicOhms;     // dV/dI at forwardAmps
-  std::optional<double> breakdownVolts;  // at reverseAmps (a negative voltage)
+  // At reverseAmps; when the curve does not reach it but clearly breaks
+  // down, at the largest reverse current it carries (from 100 uA).
+  std::optional<double> breakdownVolts;  // a negative voltage
+  std::optional<double> breakdownAmps;   // where breakdownVolts was read (negative); set with it
   std::optional<double> breakdownOhms;   // dV/dI at reverseAmps
   std::optional<double> leakageAmps;     // at reverseVolts
   std::optional<ResistanceFit> resistance;  // only for a part that is ohmic over the range

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/spice_table.h"
+
 namespace kvt {
 namespace {
 
@@ -13,34 +15,6 @@ std::string Num(double value) {
   char buffer[64];
   const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
   return std::string(buffer, r.ptr);
-}
-
-struct Knot {
-  double volts, amps, weight;
-};
-
-// Pool-adjacent-violators: the non-decreasing currents nearest to the
-// knots' currents in the weighted least-squares sense.
-void MakeCurrentsNonDecreasing(std::vector<Knot>& knots) {
-  struct Pool {
-    double amps, weight;
-    std::size_t size;
-  };
-  std::vector<Pool> pools;
-  for (const Knot& k : knots) {
-    pools.push_back({k.amps, k.weight, 1});
-    while (pools.size() > 1 && pools[pools.size() - 2].amps > pools.back().amps) {
-      const Pool b = pools.back();
-      pools.pop_back();
-      Pool& a = pools.back();
-      a.amps = (a.amps * a.weight + b.amps * b.weight) / (a.weight + b.weight);
-      a.weight += b.weight;
-      a.size += b.size;
-    }
-  }
-  std::size_t at = 0;
-  for (const Pool& p : pools)
-    for (std::size_t k = 0; k < p.size; ++k) knots[at++].amps = p.amps;
 }
 
 }  // namespace
@@ -54,44 +28,34 @@ std::string SpiceName(std::string_view name) {
   return out;
 }
 
-std::optional<std::string> SpiceDiodeModel(std::string_view name, const PartParameters& p,
-                                           const AnalysisOptions& options) {
-  if (!p.shockley) return std::nullopt;
-  const ShockleyFit& s = *p.shockley;
-  std::string text = ".model " + SpiceName(name) + " D(IS=" + Num(s.saturationAmps) + " N=" + Num(s.ideality) +
-                     " RS=" + Num(s.seriesOhms);
-  if (p.breakdownVolts && *p.breakdownVolts < 0 && options.reverseAmps < 0) {
-    text += " BV=" + Num(-*p.breakdownVolts) + " IBV=" + Num(-options.reverseAmps);
-    // The knee's sharpness: dV/dI of an exponential is NBV*Vt/I beyond Rs.
-    if (p.breakdownOhms) {
-      const double nbv = (*p.breakdownOhms - s.seriesOhms) * -options.reverseAmps / ThermalVolts27C;
-      if (nbv >= 0.1 && nbv <= 20) text += " NBV=" + Num(nbv);
-    }
+SpiceDiode SpiceDiodeOf(std::string_view name, const DiodeModel& m) {
+  const std::string model = SpiceName(name);
+  SpiceDiode d{".model " + model + " D(IS=" + Num(m.saturationAmps) + " N=" + Num(m.ideality) +
+                   " RS=" + Num(m.seriesOhms),
+               'D', model};
+  if (m.breakdown)
+    d.text += " BV=" + Num(m.breakdown->volts) + " IBV=" + Num(m.breakdown->amps) +
+              " NBV=" + Num(m.breakdown->ideality);
+  d.text += ")\n";
+  if (m.parallelOhms) {
+    d.element = 'X';
+    d.device = model + "_LEAKY";
+    d.text += ".subckt " + d.device + " 1 2\nD1 1 2 " + model + "\nRP 1 2 " + Num(*m.parallelOhms) + "\n.ends " +
+              d.device + "\n";
   }
-  return text + ")\n";
+  return d;
+}
+
+std::optional<SpiceDiode> SpiceDiodeModel(std::string_view name, const Curve& curve, const PartParameters& p,
+                                          const AnalysisOptions& options) {
+  const auto model = FitDiodeModel(curve, p, options);
+  if (!model) return std::nullopt;
+  return SpiceDiodeOf(name, *model);
 }
 
 std::optional<std::string> SpiceTableSubcircuit(std::string_view name, const Curve& curve) {
-  std::vector<CurvePoint> usable;
-  for (const CurvePoint& p : curve.points)
-    if (!p.clipped && std::isfinite(p.volts) && std::isfinite(p.amps)) usable.push_back(p);
-  std::sort(usable.begin(), usable.end(), [](const auto& a, const auto& b) { return a.volts < b.volts; });
-  // One knot per measured voltage: where a steep part puts many points on
-  // one converter step, their mean current. Vertical steps would stall the
-  // simulator's Newton iteration.
-  std::vector<Knot> knots;
-  for (const CurvePoint& p : usable) {
-    if (!knots.empty() && p.volts == knots.back().volts) {
-      Knot& k = knots.back();
-      k.amps = (k.amps * k.weight + p.amps) / (k.weight + 1);
-      k.weight += 1;
-    } else {
-      knots.push_back({p.volts, p.amps, 1});
-    }
-  }
-  if (knots.size() < 2) return std::nullopt;
-  MakeCurrentsNonDecreasing(knots);
-
+  const std::vector<TableKnot> knots = TableKnots(curve);
+  if (knots.empty()) return std::nullopt;
   std::string text = ".subckt " + SpiceName(name) + "_TABLE 1 2\nB1 1 2 I = pwl(V(1,2)";
   for (std::size_t k = 0; k < knots.size(); ++k) {
     if (k % 6 == 0) text += "\n+";
@@ -103,7 +67,11 @@ std::optional<std::string> SpiceTableSubcircuit(std::string_view name, const Cur
 std::string SpiceModelText(std::string_view name, const Curve& curve, const PartParameters& parameters,
                            const AnalysisOptions& options) {
   std::string text = "* " + SpiceName(name) + ": measured " + std::string(PartKindName(parameters.kind)) + "\n";
-  if (const auto d = SpiceDiodeModel(name, parameters, options)) text += *d;
+  if (const auto d = SpiceDiodeModel(name, curve, parameters, options)) {
+    // Said outright: placing the bare diode would lose the leakage it showed.
+    if (d->element == 'X') text += "* place " + d->device + " (an X element): the diode with its leakage path\n";
+    text += d->text;
+  }
   if (const auto t = SpiceTableSubcircuit(name, curve)) text += *t;
   return text;
 }

@@ -100,7 +100,8 @@ void Judge(const std::optional<double>& truth, const std::optional<double>& said
 // compared with the curve they came from.
 void RoundTrip(Run& run, const Curve& curve, const PartParameters& p, double rangeOhms, const std::string& tag,
                Trial& trial) {
-  const bool hasModel = SpiceDiodeModel("DUT", p).has_value();
+  const auto diode = SpiceDiodeModel("DUT", curve, p);
+  const bool hasModel = diode.has_value();
   const bool hasTable = SpiceTableSubcircuit("DUT", curve).has_value();
   trial.modelWritten = hasModel;
   if (!hasModel && !hasTable) return;
@@ -109,7 +110,7 @@ void RoundTrip(Run& run, const Curve& curve, const PartParameters& p, double ran
   std::ostringstream r;
   r << rangeOhms;
   if (hasModel) {
-    circuit += "Rrange_model in a " + r.str() + "\nDmodel a 0 DUT\n";
+    circuit += "Rrange_model in a " + r.str() + "\n" + diode->element + "model a 0 " + diode->device + "\n";
     probes.push_back("v(a)");
   }
   if (hasTable) {

@@ -61,9 +61,11 @@ const Subcommand& SpiceCommand() {
   static const Subcommand command{
       "spice",
       "spice FILE -o OUT [--name NAME]",
-      "Writes a circuit-simulator model of the part in FILE: a diode model from\n"
-      "the curve's diode fit and a table subcircuit NAME_TABLE that follows the\n"
-      "measured points, in a text file any SPICE includes.\n",
+      "Writes a circuit-simulator model of the part in FILE: a diode model NAME\n"
+      "fitted to the curve (with BV and IBV where it conducts in reverse), and\n"
+      "where the curve shows leakage a subcircuit NAME_LEAKY, the diode with a\n"
+      "resistor across it, to place instead; and a table subcircuit NAME_TABLE\n"
+      "that follows the measured points. In a text file any SPICE includes.\n",
       {{"-o", true, false, false, "OUT", "the file to write: " + OneOf(SpiceExtensions) + " (required)\n"},
        {"--name", true, false, false, "NAME",
         "the model's name: letters, digits and _, a letter first (D is put in\n"

@@ -1,6 +1,7 @@
 // kvt params: the parameters of one curve, in words or as JSON.
 #include <cstdio>
 
+#include "analysis/figure_uncertainty.h"
 #include "analysis/parameter_report.h"
 #include "analysis/parameters.h"
 #include "cli/cli_files.h"
@@ -12,16 +13,47 @@ namespace kvt {
 
 namespace {
 
-std::string Json(const Curve& curve, const PartParameters& p) {
-  std::string shockley = "null";
-  if (p.shockley)
-    shockley = "{\"is\": " + JsonNumber(p.shockley->saturationAmps) + ", \"n\": " + JsonNumber(p.shockley->ideality) +
-               ", \"rs\": " + JsonNumber(p.shockley->seriesOhms) + "}";
-  return "{\"component\": " + JsonString(std::string(PartKindName(p.kind))) + ", \"vf\": " +
-         JsonNumber(p.forwardVolts) + ", \"rd\": " + JsonNumber(p.dynamicOhms) + ", \"vbr\": " +
-         JsonNumber(p.breakdownVolts) + ", \"leakage\": " + JsonNumber(p.leakageAmps) + ", \"resistance\": " +
-         JsonNumber(p.resistance ? std::optional<double>(p.resistance->ohms) : std::nullopt) +
-         ", \"shockley\": " + shockley + ", \"clipped\": " + std::to_string(ClippedCount(curve)) + "}\n";
+// The figures, their uncertainties under the same keys and units, and the
+// reason for every figure the curve cannot give.
+std::string Json(const Curve& curve, const PartParameters& p, const ReportedFigures& f) {
+  const struct {
+    const char* key;
+    const ReportedFigure& figure;
+  } plain[] = {{"vf", f.forwardVolts}, {"rd", f.dynamicOhms}, {"vbr", f.breakdownVolts},
+               {"leakage", f.leakageAmps}, {"resistance", f.resistance}},
+    junction[] = {{"is", f.saturationAmps}, {"n", f.ideality}, {"rs", f.seriesOhms}};
+  auto uncertainty = [](const ReportedFigure& g) {
+    return g.value ? std::optional<double>(g.uncertainty) : std::nullopt;
+  };
+  std::string figures, spreads, notes;
+  auto note = [&](const std::string& key, const ReportedFigure& g) {
+    if (!g.note.empty()) notes += (notes.empty() ? "" : ", ") + JsonString(key) + ": " + JsonString(g.note);
+  };
+  for (const auto& [key, g] : plain) {
+    figures += ", \"" + std::string(key) + "\": " + JsonNumber(g.value);
+    spreads += std::string(spreads.empty() ? "" : ", ") + "\"" + key + "\": " + JsonNumber(uncertainty(g));
+    note(key, g);
+  }
+  std::string shockley = "null", shockleySpread = "null";
+  if (p.shockley) {
+    shockley = shockleySpread = "{";
+    for (const auto& [key, g] : junction) {
+      const char* comma = *key == 'i' ? "" : ", ";
+      shockley += comma + std::string("\"") + key + "\": " + JsonNumber(g.value);
+      shockleySpread += comma + std::string("\"") + key + "\": " + JsonNumber(uncertainty(g));
+      note(std::string("shockley.") + key, g);
+    }
+    shockley += "}";
+    shockleySpread += "}";
+  } else {
+    note("shockley", f.saturationAmps);
+  }
+  std::string breakdownAt;
+  if (BreakdownAmpsOf(p)) breakdownAt = ", \"vbr_amps\": " + JsonNumber(f.breakdownAmps);
+  return "{\"component\": " + JsonString(std::string(PartKindName(p.kind))) + figures + breakdownAt +
+         ", \"shockley\": " + shockley + ", \"clipped\": " + std::to_string(ClippedCount(curve)) +
+         ", \"uncertainty\": {" + spreads + ", \"shockley\": " + shockleySpread + "}, \"notes\": {" + notes +
+         "}}\n";
 }
 
 int RunParams(const Words& words) {
@@ -42,7 +74,7 @@ int RunParams(const Words& words) {
   const PartParameters parameters = AnalysePart(curve, options);
   std::string text;
   if (line.Has("--json")) {
-    text = Json(curve, parameters);
+    text = Json(curve, parameters, ReportFigures(curve, parameters, options));
   } else {
     for (const ParameterRow& row : ParameterRows(curve, parameters, options))
       text += row.label + ": " + row.value + "\n";
@@ -59,7 +91,11 @@ const Subcommand& ParamsCommand() {
       "params FILE [--json] [--if CURRENT] [--ir CURRENT] [--vr VOLTAGE]",
       "Prints the parameters of the part in FILE: its kind, forward voltage and\n"
       "dynamic resistance, breakdown voltage, leakage current, resistance and a\n"
-      "diode fit. \"-\" (null in JSON) marks what the curve cannot give.\n"
+      "diode fit, each with its uncertainty (\"592 ± 5 mV\": the true value lies\n"
+      "within it nine times in ten or more). A dash (null in JSON) and the\n"
+      "reason mark what the curve cannot give; JSON holds the uncertainties\n"
+      "under \"uncertainty\" with the figures' keys and units, the reasons under\n"
+      "\"notes\".\n"
       "Currents are in amperes, voltages in volts: plain (0.002) or with a prefix\n"
       "and the unit (2mA, 2m, -5V).\n",
       {{"--json", false, false, false, "", "one JSON object, numbers in plain SI units\n"},

@@ -1,5 +1,6 @@
 #include "core/curve.h"
 
+#include <cmath>
 #include <ctime>
 
 namespace kvt {
@@ -35,6 +36,13 @@ Curve CurveFromPairs(const std::vector<std::pair<double, double>>& pairs,
   curve.info.pointCount = static_cast<int>(pairs.size());
   FlagClipping(curve);
   return curve;
+}
+
+std::vector<CurvePoint> UsablePoints(const Curve& curve) {
+  std::vector<CurvePoint> out;
+  for (const CurvePoint& p : curve.points)
+    if (!p.clipped && std::isfinite(p.volts) && std::isfinite(p.amps)) out.push_back(p);
+  return out;
 }
 
 std::vector<std::pair<double, double>> PairsOf(const Curve& curve) {

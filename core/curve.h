@@ -63,6 +63,10 @@ void FlagClipping(Curve& curve);
 Curve CurveFromPairs(const std::vector<std::pair<double, double>>& pairs,
                      std::optional<double> rangeOhms = std::nullopt);
 
+// The points fits and comparisons may use: not clipped, both values finite,
+// in the curve's order.
+std::vector<CurvePoint> UsablePoints(const Curve& curve);
+
 // The (volts, amps) pairs of the curve in order.
 std::vector<std::pair<double, double>> PairsOf(const Curve& curve);
 

@@ -81,8 +81,9 @@ void AcquisitionWindow::OnTick() {
   }
   if (out.blinked) DrawIndicator(out.blinkState);
   if (out.progress) {
-    const ProgressShown shown = ShowProgress(*out.progress, progressBar_->InnerWidth(), out.finished);
-    if (shown.barX != 0) progressBar_->FilledBox(0, 0, shown.barX, progressBar_->InnerHeight(), Blue);
+    KeptPicture& bar = progressBar_->Picture();
+    const ProgressShown shown = ShowProgress(*out.progress, bar.InnerWidth(), out.finished);
+    if (shown.barX != 0) bar.FilledBox(0, 0, shown.barX, bar.InnerHeight(), Blue);
     if (!shown.percent.empty()) percentLabel_->setText(QString::fromStdString(shown.percent));
   }
   if (!out.finished) {
@@ -152,11 +153,12 @@ void AcquisitionWindow::ShowMeasuredSoFar() {
 
 // The indicator's radius is 10 twips short of half its width.
 void AcquisitionWindow::DrawIndicator(int blinkState) {
-  const double w = indicatorBox_->InnerWidth();
-  const double h = indicatorBox_->InnerHeight();
+  KeptPicture& indicator = indicatorBox_->Picture();
+  const double w = indicator.InnerWidth();
+  const double h = indicator.InnerHeight();
   const double radius = w / 2 - 10 / twips_.twipsPerPixel;
-  const Colour fill = blinkState == 1 ? Green : indicatorBox_->Background();
-  indicatorBox_->Circle(w / 2, h / 2, radius, Black, fill);
+  const Colour fill = blinkState == 1 ? Green : indicator.Background();
+  indicator.Circle(w / 2, h / 2, radius, Black, fill);
 }
 
 }  // namespace kvt

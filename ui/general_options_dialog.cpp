@@ -155,11 +155,11 @@ void GeneralOptionsDialog::UpdatePreviews() {
   for (std::size_t f = 0; f < previews_.size(); ++f) {
     const Colour colour =
         MakeColour(bars_[f * 3]->value(), bars_[f * 3 + 1]->value(), bars_[f * 3 + 2]->value());
-    PictureBox* box = previews_[f];
+    KeptPicture& preview = previews_[f]->Picture();
     // The background takes the colour too, so the box stays filled when it
     // is first laid out.
-    box->SetBackground(colour);
-    box->FilledBox(0, 0, box->InnerWidth(), box->InnerHeight(), colour);
+    preview.SetBackground(colour);
+    preview.FilledBox(0, 0, preview.InnerWidth(), preview.InnerHeight(), colour);
   }
 }
 

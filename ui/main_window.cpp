@@ -238,7 +238,7 @@ void MainWindow::DrawPlot() {
   // live curve is shown.
   static const Curve none{};
   const bool live = tools_ && tools_->HasPartial();
-  kvt::DrawPlot(*plotBox_, options_.Plot(), live ? none : measured_, QLocale().decimalPoint().toStdString(),
+  kvt::DrawPlot(plotBox_->Picture(), options_.Plot(), live ? none : measured_, QLocale().decimalPoint().toStdString(),
                 tools_ ? tools_->PlotReferences(options_.Plot().colours.line) : std::vector<ReferenceCurve>{});
   if (tools_) tools_->PlotRedrawn();
 }

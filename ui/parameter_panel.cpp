@@ -17,7 +17,11 @@ namespace {
 // width of 495 twips, so that "10 mA" is not cut off in wider fonts.
 constexpr double ValueLabelWidth = 585;
 
-QString Text(int value, const char* unit = "") { return QString::number(value) + QString::fromLatin1(unit); }
+// The value labels show the entry's text as stored, so a hand-edited "7.5"
+// reads as it is written while the bar stands on its rounded number.
+QString StoredText(const TypedOptions& options, int entry, const char* unit = "") {
+  return QString::fromStdString(options.Table()[entry]) + QString::fromLatin1(unit);
+}
 
 }  // namespace
 
@@ -100,11 +104,11 @@ void ParameterPanel::Sync() {
     smoothingLevelBar_->setValue(controls.smoothingLevel);
   }
   // A setValue above may have run the handlers: the options are read afresh.
-  smoothingLevelLabel_->setText(Text(options_.Plot().controls.smoothingLevel));
+  smoothingLevelLabel_->setText(StoredText(options_, SmoothingLevel));
   maxVoltsBar_->setValue(options_.Plot().controls.maxVolts);
-  maxVoltsLabel_->setText(Text(options_.Plot().controls.maxVolts, " V"));
+  maxVoltsLabel_->setText(StoredText(options_, MaxVoltsSetting, " V"));
   maxMilliampsBar_->setValue(options_.Plot().controls.maxMilliamps);
-  maxMilliampsLabel_->setText(Text(options_.Plot().controls.maxMilliamps, " mA"));
+  maxMilliampsLabel_->setText(StoredText(options_, MaxMilliampsSetting, " mA"));
   const int k = options_.Device().pointsChoice;
   if (k >= 1 && k <= 6)
     TurnOptionOn(k);  // the group turns the others off

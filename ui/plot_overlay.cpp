@@ -91,7 +91,7 @@ PlotOverlay::PlotOverlay(PictureBox& plot, std::function<PlotControls()> control
 
 PlotOverlay::Frame PlotOverlay::CurrentFrame() const {
   const PlotControls c = controls_();
-  const PlotGeometry g = ComputePlotGeometry(plot_.InnerWidth(), plot_.InnerHeight());
+  const PlotGeometry g = ComputePlotGeometry(plot_.Picture().InnerWidth(), plot_.Picture().InnerHeight());
   return Frame{g, ComputePlotScale(g, c.maxVolts, c.maxMilliamps)};
 }
 
@@ -114,7 +114,8 @@ QStringList PlotOverlay::ReadoutLines() const {
   const auto nearest = f.NearestTo(curve_, *pointer_);
   if (nearest) {
     lines << Text("point " + WithUnit(nearest->volts, "V") + "  " + WithUnit(nearest->amps, "A"));
-    lines << Text("dV/dI " + (nearest->dynamicOhms ? WithUnit(*nearest->dynamicOhms, "ohm") : std::string("-")));
+    const auto& r = nearest->dynamicOhms;
+    lines << Text("dV/dI " + (r ? WithUncertainty(r->value, r->uncertainty, "ohm") : std::string("—")));
   }
   return lines;
 }
@@ -172,7 +173,7 @@ QRect PlotOverlay::BandLegendRect() const {
   // and of every curve.
   const std::vector<QRect> texts = AxisTextRects();
   const QImage& image = plot_.Image();
-  const QRgb back = RgbOf(plot_.Background());
+  const QRgb back = RgbOf(plot_.Picture().Background());
   const QRgb ink = legendColour_.rgb();  // the dot grid
   const auto clear = [&](const QRect& r) {
     if (HitsAny(r, texts)) return false;
@@ -214,7 +215,7 @@ void PlotOverlay::leaveEvent(QEvent*) {
 void PlotOverlay::PaintOnBackground(QPainter& painter, const std::function<void(QPainter&)>& marks) {
   const qreal ratio = devicePixelRatioF();
   // What the plot box shows, pixel for pixel.
-  const QImage plot = ratio > 1 ? plot_.SharpImage(ratio) : plot_.Image();
+  const QImage plot = ratio > 1 ? plot_.Picture().SharpImage(ratio) : plot_.Image();
   QImage layer(plot.size(), QImage::Format_ARGB32_Premultiplied);
   layer.setDevicePixelRatio(plot.devicePixelRatio());
   layer.fill(Qt::transparent);
@@ -222,7 +223,7 @@ void PlotOverlay::PaintOnBackground(QPainter& painter, const std::function<void(
     QPainter layerPainter(&layer);
     marks(layerPainter);
   }
-  const QRgb back = RgbOf(plot_.Background()) & RGB_MASK;
+  const QRgb back = RgbOf(plot_.Picture().Background()) & RGB_MASK;
   for (int y = 0; y < layer.height(); ++y) {
     const auto* under = reinterpret_cast<const QRgb*>(plot.constScanLine(y));
     auto* over = reinterpret_cast<QRgb*>(layer.scanLine(y));

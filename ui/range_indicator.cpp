@@ -8,7 +8,7 @@
 namespace kvt {
 
 RangeIndicator::RangeIndicator(PictureBox& dialBox, RangeMonitor& monitor, std::function<void()> beep)
-    : monitor_(monitor), dial_(dialBox), beep_(std::move(beep)) {
+    : monitor_(monitor), dial_(dialBox.Picture()), beep_(std::move(beep)) {
   if (!beep_) beep_ = [] { QApplication::beep(); };
   // The labels are printed again over themselves at every move of the
   // needle; smoothed glyph edges would darken with each print.

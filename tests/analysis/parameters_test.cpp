@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "simulated_sweep.h"
@@ -150,6 +151,105 @@ TEST(PartParameters, TooFewPointsGiveNothing) {
   EXPECT_FALSE(p.shockley);
   EXPECT_FALSE(p.forwardVolts);  // 1 mA is never reached
 }
+
+// ---- breakdown short of -1 mA ----
+
+// The largest reverse current the loop carries before the converter clips.
+double LargestReverseAmps(const Component& c, int rangeOhms) {
+  const double applied = -5.10;
+  return (applied - kvtsim::ComponentVolts(c, applied, rangeOhms)) / rangeOhms;
+}
+
+struct BreakdownCase {
+  const char* name;
+  Component part;
+  int rangeOhms;
+  enum { None, AtAskedCurrent, BelowIt } expect;
+};
+void PrintTo(const BreakdownCase& c, std::ostream* os) { *os << c.name; }
+
+class BreakdownTest : public testing::TestWithParam<BreakdownCase> {};
+
+TEST_P(BreakdownTest, ReadAtTheLargestReverseCurrentTheRangeReaches) {
+  const BreakdownCase& c = GetParam();
+  for (double noise : {0.0, 1.0})
+    for (std::uint64_t seed : {1u, 2u}) {
+      SCOPED_TRACE("noise " + std::to_string(noise) + ", seed " + std::to_string(seed));
+      const PartParameters p = AnalysePart(SweepCurve(Sweep{c.part, c.rangeOhms, 1024, seed, noise}));
+      ASSERT_EQ(p.breakdownAmps.has_value(), p.breakdownVolts.has_value());
+      if (c.expect == BreakdownCase::None) {
+        EXPECT_FALSE(p.breakdownVolts);
+        continue;
+      }
+      ASSERT_TRUE(p.breakdownVolts && p.breakdownAmps);
+      if (c.expect == BreakdownCase::AtAskedCurrent) {
+        EXPECT_EQ(*p.breakdownAmps, -1e-3);
+      } else {
+        const double largest = LargestReverseAmps(c.part, c.rangeOhms);
+        EXPECT_LE(*p.breakdownAmps, -1e-4);
+        EXPECT_GT(*p.breakdownAmps, -1e-3);
+        EXPECT_GE(*p.breakdownAmps, largest);  // reached
+        EXPECT_LT(*p.breakdownAmps, 0.5 * largest);  // and no smaller than it need be
+      }
+      EXPECT_NEAR(*p.breakdownVolts, ModelVoltsAt(c.part, c.rangeOhms, *p.breakdownAmps), 0.010);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parts, BreakdownTest,
+    testing::Values(BreakdownCase{"Zener3v3On1k", {ComponentKind::Zener, 3.3}, 1000, BreakdownCase::AtAskedCurrent},
+                    BreakdownCase{"Zener4v7On100", {ComponentKind::Zener, 4.7}, 100, BreakdownCase::AtAskedCurrent},
+                    BreakdownCase{"Zener4v7On1k", {ComponentKind::Zener, 4.7}, 1000, BreakdownCase::BelowIt},
+                    BreakdownCase{"Zener3v3On10k", {ComponentKind::Zener, 3.3}, 10000, BreakdownCase::BelowIt},
+                    // Tens of microamperes: clearly a zener, too little for a figure.
+                    BreakdownCase{"Zener4v7On10k", {ComponentKind::Zener, 4.7}, 10000, BreakdownCase::None},
+                    BreakdownCase{"DiodeOn1k", {ComponentKind::Diode, 0}, 1000, BreakdownCase::None},
+                    BreakdownCase{"LedOn100", {ComponentKind::Led, 0}, 100, BreakdownCase::None},
+                    BreakdownCase{"ResistorOn1k", {ComponentKind::Resistor, 1000}, 1000,
+                                  BreakdownCase::AtAskedCurrent}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the diode fit ----
+
+struct FitCase {
+  const char* name;
+  ComponentKind kind;
+  int rangeOhms;
+};
+void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+
+class ShockleyFitTest : public testing::TestWithParam<FitCase> {};
+
+// The fitted junction must give back the part's voltage across the forward
+// currents the curve spans, top included, within a converter step, and be
+// there at all with noise of two steps.
+TEST_P(ShockleyFitTest, ModelTracesTheForwardCurve) {
+  const FitCase& c = GetParam();
+  const Component part{c.kind, 0};
+  const double top = (5.0 - ModelVoltsAt(part, c.rangeOhms, 1e-3)) / c.rangeOhms;
+  for (double noise : {0.0, 1.0, 2.0})
+    for (std::uint64_t seed : {1u, 2u}) {
+      SCOPED_TRACE("noise " + std::to_string(noise) + ", seed " + std::to_string(seed));
+      const PartParameters p = AnalysePart(SweepCurve(Sweep{part, c.rangeOhms, 1024, seed, noise}));
+      ASSERT_TRUE(p.shockley);
+      const ShockleyFit& f = *p.shockley;
+      for (double share : {0.05, 0.3, 1.0}) {
+        const double amps = share * top;
+        const double fitted =
+            f.ideality * ThermalVolts27C * std::log1p(amps / f.saturationAmps) + amps * f.seriesOhms;
+        EXPECT_NEAR(fitted, ModelVoltsAt(part, c.rangeOhms, amps), 0.010) << share << " of the top current";
+      }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, ShockleyFitTest,
+                         testing::Values(FitCase{"DiodeOn100", ComponentKind::Diode, 100},
+                                         FitCase{"DiodeOn1k", ComponentKind::Diode, 1000},
+                                         FitCase{"DiodeOn10k", ComponentKind::Diode, 10000},
+                                         FitCase{"LedOn100", ComponentKind::Led, 100},
+                                         FitCase{"LedOn1k", ComponentKind::Led, 1000},
+                                         FitCase{"LedOn10k", ComponentKind::Led, 10000}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kvt

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -337,7 +338,7 @@ TEST_F(KvtCommand, ParamsTakesCurrentsAndVoltagesWithTheirUnits) {
     const char* withUnit;
     const char* plain;
   };
-  const Case cases[] = {{"--if", "2mA", "0.002"}, {"--if", "500u", "5e-4"}, {"--ir", "-2mA", "-0.002"},
+  const Case cases[] = {{"--if", "2mA", "0.002"}, {"--if", "500u", "5e-4"}, {"--ir", "-500uA", "-5e-4"},
                         {"--vr", "-2V", "-2"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.withUnit);
@@ -470,6 +471,41 @@ TEST_F(KvtCommand, StopSignalsEndTheSweepAtZeroVoltsAndWriteNothing) {
 
 // A CSV's rows may come in any order: the curve, its parameters and a
 // comparison are the same as for the rows in order.
+// Every figure comes with its uncertainty under the same key, a figure the
+// curve cannot give is null with the reason in notes, and the text says the
+// same in words: a diode's leakage on 1 kohm is far under the 10 uA a step is
+// worth there.
+TEST_F(KvtCommand, ParamsGiveEachFigureWithItsUncertaintyOrTheReasonItHasNone) {
+  const QJsonObject p = Params("diode", "1k", "d.csv");
+  const QJsonObject spread = p["uncertainty"].toObject(), notes = p["notes"].toObject();
+  const struct {
+    const char* key;
+    bool stated;
+  } figures[] = {{"vf", true}, {"rd", true}, {"vbr", false}, {"leakage", false}, {"resistance", false}};
+  for (const auto& f : figures) {
+    SCOPED_TRACE(f.key);
+    ASSERT_TRUE(spread.contains(f.key));
+    EXPECT_EQ(p[f.key].isDouble(), f.stated);
+    EXPECT_EQ(spread[f.key].isDouble(), f.stated);
+    EXPECT_EQ(notes[f.key].toString().isEmpty(), f.stated) << notes[f.key].toString().toStdString();
+  }
+  EXPECT_LE(std::abs(p["vf"].toDouble() - 0.592), spread["vf"].toDouble());
+  EXPECT_LT(spread["vf"].toDouble(), 0.010);
+  EXPECT_TRUE(notes["leakage"].toString().startsWith("below the resolution"));
+  const QJsonObject junction = spread["shockley"].toObject();
+  for (const char* key : {"is", "n", "rs"}) {
+    EXPECT_TRUE(junction.contains(key)) << key;
+    EXPECT_EQ(junction[key].isNull(), p["shockley"].toObject()[key].isNull()) << key;
+  }
+
+  const Outcome text = Kvt({"params", "d.csv"});
+  EXPECT_EQ(text.status, 0) << text.err;
+  const QString out = QString::fromStdString(text.out);
+  EXPECT_TRUE(out.contains(QRegularExpression("forward voltage at 1 mA: 59\\d ± \\d mV\n"))) << text.out;
+  EXPECT_TRUE(out.contains("leakage current at -1 V: — (below the resolution, under ")) << text.out;
+  EXPECT_FALSE(out.contains(QRegularExpression("leakage current at -1 V: -?[0-9]"))) << text.out;
+}
+
 TEST_F(KvtCommand, CsvRowsInAnyOrderGiveTheSameCurve) {
   struct Case {
     const char* component;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <regex>
 
 namespace kvt {
@@ -57,6 +58,17 @@ TEST(CurveRange, IsOnlyThatOfEveryPoint) {
   mixed.points[1].rangeOhms = 100.0;
   mixed.SetRangeOhms(10000.0);
   EXPECT_EQ(mixed.RangeOhms(), 10000.0);
+}
+
+// Fits and comparisons leave out clipped readings and values that are no
+// numbers, and keep the rest in order.
+TEST(UsablePoints, LeavesOutClippedAndNonFinitePoints) {
+  Curve c;
+  c.points = {{-5.12, -1e-3, true}, {0.1, 1e-6}, {NAN, 0}, {0.6, INFINITY}, {0.7, 2e-3}, {5.11, 4e-3, true}};
+  const std::vector<CurvePoint> usable = UsablePoints(c);
+  ASSERT_EQ(usable.size(), 2u);
+  EXPECT_EQ(usable[0].volts, 0.1);
+  EXPECT_EQ(usable[1].volts, 0.7);
 }
 
 TEST(CurveInfo, DateIsLocalTimeToTheSecond) {

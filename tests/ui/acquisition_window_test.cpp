@@ -56,7 +56,7 @@ TEST(GetPointsWindow, TicksShowIndicatorBarAndPercentageThenFinish) {
   window.OnTick();  // code 32: indicator off, 3%
   EXPECT_EQ(Centre(window.IndicatorBox()), background);
   EXPECT_EQ(window.PercentLabel()->text(), "3%");
-  const int x = static_cast<int>(std::floor(bar->InnerWidth() * 32 / 1023.0));
+  const int x = static_cast<int>(std::floor(bar->Picture().InnerWidth() * 32 / 1023.0));
   ASSERT_GT(x, 1);
   EXPECT_EQ(bar->Image().pixelColor(0, 0), QColor(0, 0, 255));
   EXPECT_EQ(bar->Image().pixelColor(x - 1, bar->Image().height() - 1), QColor(0, 0, 255));

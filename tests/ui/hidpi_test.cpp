@@ -27,7 +27,7 @@ struct Shown {
     picture.font = ProgramFont();
     box.resize(picture.size);
     box.show();
-    DrawPlot(box, picture.plot, picture.curve, ".");
+    DrawPlot(box.Picture(), picture.plot, picture.curve, ".");
   }
 };
 
@@ -48,7 +48,7 @@ TEST(HiDpi, TheBoxShowsItsSharpPicture) {
   Shown shown(1024);
   const QImage shownPixels = shown.box.grab().toImage().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(shownPixels.size(), QSize(746, 682));
-  const QImage sharp = shown.box.SharpImage(2);
+  const QImage sharp = shown.box.Picture().SharpImage(2);
   EXPECT_EQ(shownPixels, sharp);
   QImage doubled = shown.box.Image().scaled(QSize(746, 682));
   doubled.setDevicePixelRatio(2);
@@ -62,7 +62,7 @@ TEST(HiDpi, TheBandLeavesTheSharpCurveItsColour) {
   auto* overlay = new PlotOverlay(shown.box, [&shown] { return shown.picture.plot.controls; });
   overlay->SetMatch(MatchBox{{"FAIL"}, false, {{-5.0, 5.0}}, 0});
   overlay->show();
-  const QImage sharp = shown.box.SharpImage(2);
+  const QImage sharp = shown.box.Picture().SharpImage(2);
   const QImage seen = shown.box.grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(seen.size(), sharp.size());
   const QColor line = QColor(0, 255, 0);

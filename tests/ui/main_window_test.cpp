@@ -363,8 +363,8 @@ TEST_F(MainFormTest, ClearAsksFirstAndOnlyWhenThereArePoints) {
 
 TEST_F(MainFormTest, CopyPutsThePlotImageOnTheClipboard) {
   MainWindow& form = Start();
-  form.PlotBox()->SetBackground(MakeColour(10, 20, 30));
-  form.PlotBox()->Line(5, 5, 40, 30, MakeColour(0, 255, 0));
+  form.PlotBox()->Picture().SetBackground(MakeColour(10, 20, 30));
+  form.PlotBox()->Picture().Line(5, 5, 40, 30, MakeColour(0, 255, 0));
   form.Menu().copyPlot->trigger();
   const QImage copied = QGuiApplication::clipboard()->image();
   ASSERT_FALSE(copied.isNull());
@@ -480,7 +480,8 @@ TEST_F(MainFormTest, ALoadRedrawsThePicture) {
 TEST_F(MainFormTest, TickLabelsUseTheLocalesDecimalSeparator) {
   MainWindow& form = Start();
   const auto drawnWith = [&form](const char* separator) {
-    kvt::DrawPlot(*form.PlotBox(), {form.Options().Plot().colours, form.Panel().Controls()}, form.Measured(), separator);
+    kvt::DrawPlot(form.PlotBox()->Picture(), {form.Options().Plot().colours, form.Panel().Controls()}, form.Measured(),
+                  separator);
     return form.PlotBox()->Image();
   };
   const QImage comma = drawnWith(",");

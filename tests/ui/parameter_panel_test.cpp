@@ -118,6 +118,30 @@ TEST(ParameterPanel, SmoothingCheckBoxEnablesTheLevelAndRestoresIt) {
   EXPECT_EQ(panel.Controls().smoothingLevel, 20);
 }
 
+// The labels show the stored texts; the bars their rounded numbers. With
+// smoothing off the level bar is not synced, so the stored text stays.
+TEST(ParameterPanel, ValueLabelsShowTheTextsAsStored) {
+  struct Case {
+    int entry;
+    const char* stored;
+    const char* label;
+    QLabel* (ParameterPanel::*control)() const;
+  };
+  const Case cases[] = {
+      {SmoothingLevel, "7.5", "7.5", &ParameterPanel::SmoothingLevelLabel},
+      {SmoothingLevel, "12", "12", &ParameterPanel::SmoothingLevelLabel},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    PanelRig rig;
+    rig.options.SetEntry(c.entry, c.stored);
+    ParameterPanel& panel = rig.Make();
+    panel.Sync();
+    EXPECT_EQ(((panel.*c.control)())->text().toStdString(), c.label);
+    EXPECT_EQ(rig.options.Table()[c.entry], c.stored);
+  }
+}
+
 TEST(ParameterPanel, SmoothingOnOtherThanExactlyOneCountsAsOff) {
   PanelRig rig;
   rig.options.SetEntry(SmoothingOn, " 1");

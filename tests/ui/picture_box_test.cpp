@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cmath>
+#include <QTest>
 #include <functional>
-#include <limits>
 
 #include "core/settings.h"
 #include "plot/image_surface.h"
@@ -18,13 +17,14 @@ namespace kvt {
 namespace {
 
 constexpr Colour kBack = MakeColour(0, 96, 0);
-constexpr Colour kLine = MakeColour(0, 255, 0);
-constexpr Colour kText = MakeColour(0, 180, 0);
+constexpr Colour kRed = MakeColour(255, 0, 0);
+constexpr Colour kBlue = MakeColour(0, 0, 255);
 
-Colour PixelAt(const PictureBox& box, int x, int y) {
-  const QRgb p = box.Image().pixel(x, y);
+Colour PixelOf(const QImage& image, int x, int y) {
+  const QRgb p = image.pixel(x, y);
   return MakeColour(qRed(p), qGreen(p), qBlue(p));
 }
+Colour PixelAt(const PictureBox& box, int x, int y) { return PixelOf(box.Image(), x, y); }
 
 int CountColour(const PictureBox& box, Colour colour, QRect area) {
   int n = 0;
@@ -34,139 +34,24 @@ int CountColour(const PictureBox& box, Colour colour, QRect area) {
   return n;
 }
 
-struct RenderedPlot {
-  PictureBox box;
-  RenderedPlot(const Curve& points, const PlotControls& controls) {
-    box.resize(373, 341);
-    DrawPlot(box, {TypedOptions().Plot().colours, controls}, points, ".");
-  }
-};
+// The image doubled pixel for pixel, as a screen would show it without the
+// sharp rendering.
+QImage Doubled(const QImage& image) {
+  QImage doubled = image.scaled(image.size() * 2).convertToFormat(QImage::Format_RGB32);
+  doubled.setDevicePixelRatio(2);
+  return doubled;
+}
 
 }  // namespace
 
 TEST(PictureBox, FollowsTheWidgetSizeWhenCleared) {
   PictureBox box;
   box.resize(120, 80);  // not shown: no resize event yet
-  box.SetBackground(MakeColour(1, 2, 3));
+  box.Picture().SetBackground(MakeColour(1, 2, 3));
   EXPECT_EQ(box.Image().size(), QSize(120, 80));
-  EXPECT_EQ(box.InnerWidth(), 120);
-  EXPECT_EQ(box.InnerHeight(), 80);
+  EXPECT_EQ(box.Picture().InnerWidth(), 120);
+  EXPECT_EQ(box.Picture().InnerHeight(), 80);
   EXPECT_EQ(PixelAt(box, 119, 79), MakeColour(1, 2, 3));
-}
-
-TEST(PictureBox, WholePixelLinesAndDots) {
-  PictureBox box;
-  box.resize(40, 40);
-  box.SetBackground(0);
-  const Colour red = MakeColour(255, 0, 0);
-
-  box.Line(5, 5, 5, 5, red);  // zero length, pen 1: one pixel
-  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 1);
-  EXPECT_EQ(PixelAt(box, 5, 5), red);
-
-  box.SetBackground(0);
-  box.SetPenWidth(2);
-  box.Line(10, 10, 10, 10, red);  // zero length, pen 2: a 2 x 2 dot
-  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 4);
-  EXPECT_EQ(PixelAt(box, 10, 10), red);
-  // The dot lies where a 2-pixel line from that point starts.
-  const Colour blue = MakeColour(0, 0, 255);
-  box.Line(10, 10, 20, 10, blue);
-  box.Line(10, 10, 10, 20, blue);
-  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 0);
-
-  box.SetBackground(0);
-  box.SetPenWidth(1);
-  box.Line(3, 20, 30, 20, red);  // one row, no blended neighbours
-  EXPECT_EQ(CountColour(box, red, QRect(3, 20, 27, 1)), 27);
-  EXPECT_EQ(CountColour(box, red, QRect(0, 19, 40, 1)) + CountColour(box, red, QRect(0, 21, 40, 1)), 0);
-  box.Line(3, 3, 13, 13, red);  // a diagonal: plain pixels, nothing in between colours
-  for (int i = 3; i < 13; ++i) EXPECT_EQ(PixelAt(box, i, i), red) << i;
-  EXPECT_EQ(PixelAt(box, 4, 3), 0u);
-
-  box.Point(35, 36, red);
-  EXPECT_EQ(PixelAt(box, 35, 36), red);
-  EXPECT_EQ(CountColour(box, red, QRect(34, 35, 3, 3)), 1);
-
-  // Far-off or impossible coordinates draw nothing visible and do not fail.
-  const double inf = std::numeric_limits<double>::infinity();
-  box.SetBackground(0);
-  box.Line(1e300, -1e300, inf, 5, red);
-  box.Line(1e300, 1e300, 2e300, 5e300, red);
-  box.Line(-1e300, 5, -2e300, 5, red);
-  box.Point(-inf, 1e300, red);
-  box.Text(1e300, std::numeric_limits<double>::quiet_NaN(), "x");
-  EXPECT_EQ(CountColour(box, red, QRect(0, 0, 40, 40)), 0);
-}
-
-TEST(PictureBox, TextHangsBelowItsPosition) {
-  PictureBox box;
-  box.resize(100, 60);
-  box.SetBackground(0);
-  const Colour white = MakeColour(255, 255, 255);
-  box.SetTextColour(white);
-  box.Text(10, 20, "I, mA");
-  const int ink = CountColour(box, white, QRect(10, 20, 90, 20));
-  EXPECT_GT(ink, 20);
-  // Nothing above or left of the position; every pixel in full colour.
-  EXPECT_EQ(CountColour(box, white, QRect(0, 0, 100, 20)), 0);
-  EXPECT_EQ(CountColour(box, white, QRect(0, 0, 10, 60)), 0);
-  EXPECT_EQ(CountColour(box, 0, QRect(0, 0, 100, 60)) + CountColour(box, white, QRect(0, 0, 100, 60)), 6000);
-  // The letters start within a few pixels below the position.
-  EXPECT_GT(CountColour(box, white, QRect(10, 20, 90, 6)), 0);
-}
-
-TEST(PictureBox, RenderedPlotAtTheWorkedSize) {
-  RenderedPlot plot(DiodeCurve(256), PlotControls{false, 3, 5, 10});
-  const PictureBox& box = plot.box;
-  ASSERT_EQ(box.Image().size(), QSize(373, 341));
-
-  // Tick marks: the pixels above and below the horizontal axis at each
-  // voltage tick, and left and right of the vertical axis at each current tick.
-  for (int x : {20, 52, 85, 118, 151, 217, 250, 283, 316, 349})
-    for (int dy : {-3, -2, -1, 1, 2}) EXPECT_EQ(PixelAt(box, x, 166 + dy), kText) << x << " " << dy;
-  for (int y : {322, 291, 260, 228, 197, 135, 104, 72, 41, 10})
-    for (int dx : {-3, -2, -1, 1, 2}) EXPECT_EQ(PixelAt(box, 184 + dx, y), kText) << y << " " << dx;
-  // No tick next to them.
-  EXPECT_EQ(PixelAt(box, 53, 163), kBack);
-  EXPECT_EQ(PixelAt(box, 188, 291), kBack);
-
-  // Grid dots stand alone.
-  for (auto [x, y] : {std::pair{52, 291}, std::pair{316, 41}, std::pair{85, 72}}) {
-    EXPECT_EQ(PixelAt(box, x, y), kText);
-    EXPECT_EQ(CountColour(box, kText, QRect(x - 1, y - 1, 3, 3)), 1) << x << " " << y;
-  }
-
-  // Ticks are 7 pixels long, both ends included.
-  for (int x : {20, 52, 217, 349}) EXPECT_EQ(CountColour(box, kText, QRect(x, 163, 1, 7)), 7) << x;
-  for (int y : {322, 291, 135, 10}) EXPECT_EQ(CountColour(box, kText, QRect(181, y, 7, 1)), 7) << y;
-
-  // Axes and arrow heads; the vertical axis reaches its -10 tick, and the
-  // horizontal one its arrow tip.
-  EXPECT_EQ(CountColour(box, kText, QRect(20, 166, 334, 1)), 334);
-  EXPECT_EQ(PixelAt(box, 184, 321), kText);
-  EXPECT_EQ(CountColour(box, kText, QRect(184, 5, 1, 318)), 318);
-  for (auto [x, y] : {std::pair{353, 166}, std::pair{352, 165}, std::pair{352, 167}, std::pair{348, 161}, std::pair{348, 171}})
-    EXPECT_EQ(PixelAt(box, x, y), kText) << x << " " << y;
-  EXPECT_EQ(PixelAt(box, 184, 5), kText);
-  EXPECT_EQ(PixelAt(box, 182, 7), kText);
-  EXPECT_EQ(PixelAt(box, 186, 7), kText);
-  EXPECT_EQ(PixelAt(box, 351, 164), kText);
-  EXPECT_EQ(PixelAt(box, 351, 168), kText);
-
-  // Captions: text colour below and right of their positions.
-  EXPECT_GT(CountColour(box, kText, QRect(311, 146, 50, 14)), 20);  // "V, Volts"
-  EXPECT_GT(CountColour(box, kText, QRect(194, 4, 30, 14)), 15);    // "I, mA"
-  EXPECT_GT(CountColour(box, kText, QRect(8, 150, 24, 12)), 10);    // "-5.0"
-
-  // The curve in the line colour: flat at 0 mA in reverse, steep near 0.6 V.
-  EXPECT_EQ(PixelAt(box, 100, 166), kText);  // the axis is drawn over it
-  EXPECT_GT(CountColour(box, kLine, QRect(30, 164, 140, 5)), 100);
-  EXPECT_GT(CountColour(box, kLine, QRect(195, 20, 30, 140)), 60);
-  EXPECT_EQ(CountColour(box, kLine, QRect(30, 20, 140, 130)), 0);
-
-  const char* sample = std::getenv("KVT_PLOT_SAMPLE");
-  if (sample != nullptr) box.Image().save(QString::fromLocal8Bit(sample));
 }
 
 // The window's plot and a plot rendered without widgets, in the program's
@@ -194,9 +79,9 @@ TEST_P(PictureBoxSameAsImage, ForTheSameDrawPlot) {
 
   PictureBox box;
   box.resize(373, 341);
-  DrawPlot(box, {colours, PlotControls{}}, points, ".");
+  DrawPlot(box.Picture(), {colours, PlotControls{}}, points, ".");
   box.resize(c.size);
-  DrawPlot(box, {colours, c.controls}, points, ",");
+  DrawPlot(box.Picture(), {colours, c.controls}, points, ",");
 
   ImageSurface surface(c.size);
   surface.SetFont(ProgramFont());
@@ -214,9 +99,9 @@ TEST(PictureBox, TextsFollowTheWidgetFont) {
   box.resize(120, 60);
   const Colour white = MakeColour(255, 255, 255);
   const auto inkOf = [&] {
-    box.SetBackground(0);
-    box.SetTextColour(white);
-    box.Text(4, 4, "-10.0");
+    box.Picture().SetBackground(0);
+    box.Picture().SetTextColour(white);
+    box.Picture().Text(4, 4, "-10.0");
     return CountColour(box, white, QRect(0, 0, 120, 60));
   };
   const int programFont = inkOf();
@@ -226,177 +111,80 @@ TEST(PictureBox, TextsFollowTheWidgetFont) {
   EXPECT_GT(inkOf(), 2 * programFont);
 }
 
-// At more device pixels per pixel the box draws its picture again from the
-// recorded calls: twice the pixels, the same places, finer detail.
-namespace {
-
-constexpr Colour kRed = MakeColour(255, 0, 0);
-constexpr Colour kBlue = MakeColour(0, 0, 255);
-
-Colour PixelOf(const QImage& image, int x, int y) {
-  const QRgb p = image.pixel(x, y);
-  return MakeColour(qRed(p), qGreen(p), qBlue(p));
-}
-
-// The image doubled pixel for pixel, as a screen would show it without the
-// sharp rendering.
-QImage Doubled(const QImage& image) {
-  QImage doubled = image.scaled(image.size() * 2).convertToFormat(QImage::Format_RGB32);
-  doubled.setDevicePixelRatio(2);
-  return doubled;
-}
-
-// Whether some pixel of `image` within `reach` of (x, y) differs from `back`.
-bool InkNear(const QImage& image, int x, int y, int reach, Colour back) {
-  for (int dy = -reach; dy <= reach; ++dy)
-    for (int dx = -reach; dx <= reach; ++dx) {
-      const int px = x + dx, py = y + dy;
-      if (px >= 0 && py >= 0 && px < image.width() && py < image.height() && PixelOf(image, px, py) != back)
-        return true;
-    }
-  return false;
-}
-
-struct SharpCase {
-  const char* name;
-  QSize size;
-  std::function<void(PictureBox&)> draw;
-};
-void PrintTo(const SharpCase& c, std::ostream* os) { *os << c.name; }
-
-void DefaultPlot(PictureBox& box, int points, PlotControls controls = {}) {
-  DrawPlot(box, {TypedOptions().Plot().colours, controls}, DiodeCurve(points), ".");
-}
-
-const SharpCase kSharpCases[] = {
-    {"EmptyPlot", QSize(373, 341), [](PictureBox& b) { DefaultPlot(b, 0); }},
-    {"SmoothedPlot", QSize(373, 341), [](PictureBox& b) { DefaultPlot(b, 1024, PlotControls{true, 5, 2, 3}); }},
-    {"ShapesAndText", QSize(120, 90),
-     [](PictureBox& b) {
-       b.SetBackground(kBack);
-       b.SetTextColour(kText);
-       b.Text(5, 5, "10.0 kOm");
-       b.SetPenWidth(2);
-       b.Line(10, 80, 110, 30, kLine);
-       b.Circle(60, 50, 16, kBlue, std::nullopt);
-       b.FilledBox(90, 70, 110, 85, kRed);
-     }},
-};
-
-class PictureBoxSharp : public testing::TestWithParam<SharpCase> {};
-
-TEST_P(PictureBoxSharp, HasTwiceThePixelsWithInkWhereTheImageHasIt) {
-  PictureBox box;
-  box.resize(GetParam().size);
-  GetParam().draw(box);
-  const QImage& image = box.Image();
-  const QImage sharp = box.SharpImage(2);
-  ASSERT_EQ(sharp.size(), image.size() * 2);
-  EXPECT_EQ(sharp.devicePixelRatio(), 2);
-  const Colour back = box.Background();
-
-  // Ink in the sharp picture lies near ink in the image, and the other way
-  // round; glyphs drawn at twice the size may differ by a pixel.
-  int strays = 0, missing = 0;
-  for (int y = 0; y < sharp.height(); ++y)
-    for (int x = 0; x < sharp.width(); ++x)
-      if (PixelOf(sharp, x, y) != back) strays += !InkNear(image, x / 2, y / 2, 2, back);
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (PixelOf(image, x, y) != back) missing += !InkNear(sharp, 2 * x, 2 * y, 3, back);
-  EXPECT_EQ(strays, 0);
-  EXPECT_EQ(missing, 0);
-  // Finer than doubled pixels: some edges fall between an image pixel's halves.
-  EXPECT_NE(sharp, Doubled(image));
-}
-
-INSTANTIATE_TEST_SUITE_P(Pictures, PictureBoxSharp, testing::ValuesIn(kSharpCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-}  // namespace
-
-TEST(PictureBoxSharp, KeptUntilThePictureChanges) {
-  PictureBox box;
-  box.resize(373, 341);
-  DefaultPlot(box, 256);
-  const QImage first = box.SharpImage(2);
-  EXPECT_EQ(box.SharpImage(2).cacheKey(), first.cacheKey());
-  EXPECT_EQ(box.SharpImage(3).size(), QSize(373 * 3, 341 * 3));
-  EXPECT_NE(box.SharpImage(2).cacheKey(), first.cacheKey());  // the ratio changed back
-  const QImage again = box.SharpImage(2);
-  box.Line(0, 0, 372, 340, kRed);
-  EXPECT_NE(box.SharpImage(2), again);
-  DefaultPlot(box, 256);
-  EXPECT_EQ(box.SharpImage(2), first);
-}
-
-TEST(PictureBoxSharp, CallsAddedLaterGoOnTopAsIfDrawnInOneGo) {
-  // The second box draws everything before its first sharp rendering; the
-  // first adds calls after one, which rely on the colour and width set before.
-  const auto start = [](PictureBox& b) {
-    DefaultPlot(b, 128);
-    b.SetTextColour(kRed);
-    b.SetPenWidth(3);
-  };
-  const auto more = [](PictureBox& b) {
-    b.Text(30, 30, "later");
-    b.Line(20, 300, 300, 40, kBlue);
-  };
-  PictureBox stepwise, whole;
-  stepwise.resize(373, 341);
-  whole.resize(373, 341);
-  start(stepwise);
-  (void)stepwise.SharpImage(2);
-  more(stepwise);
-  start(whole);
-  more(whole);
-  EXPECT_EQ(stepwise.SharpImage(2), whole.SharpImage(2));
-}
-
-TEST(PictureBoxSharp, WhatAShrinkCutOffStaysGone) {
+TEST(PictureBox, WhatAShrinkCutOffStaysGone) {
   PictureBox box;
   box.resize(100, 80);
   box.show();
-  box.SetBackground(kBack);
-  box.SetPenWidth(3);
-  box.Line(2, 10, 97, 10, kBlue);  // partly kept
-  box.SetPenWidth(1);
-  box.Line(2, 70, 97, 70, kRed);   // cut off
-  box.Line(90, 2, 90, 77, kRed);
-  (void)box.SharpImage(2);
+  KeptPicture& picture = box.Picture();
+  picture.SetBackground(kBack);
+  picture.SetPenWidth(3);
+  picture.Line(2, 10, 97, 10, kBlue);  // partly kept
+  picture.SetPenWidth(1);
+  picture.Line(2, 70, 97, 70, kRed);   // cut off
+  picture.Line(90, 2, 90, 77, kRed);
+  (void)picture.SharpImage(2);
   box.resize(60, 50);
   QApplication::processEvents();
   box.resize(100, 80);
   QApplication::processEvents();
-  box.Line(5, 75, 95, 75, kRed);
+  picture.Line(5, 75, 95, 75, kRed);
   ASSERT_EQ(box.Image().size(), QSize(100, 80));
   // Whole-pixel lines only: the sharp picture is the image doubled.
-  EXPECT_EQ(box.SharpImage(2), Doubled(box.Image()));
+  EXPECT_EQ(picture.SharpImage(2), Doubled(box.Image()));
   EXPECT_EQ(PixelOf(box.Image(), 90, 70), kBack);
   EXPECT_EQ(PixelOf(box.Image(), 59, 10), kBlue);
 }
 
-TEST(PictureBoxSharp, ANewPictureStartsAfreshEvenWithMoreCalls) {
+// A shown box repaints when its picture changes, and only then.
+namespace {
+
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    paints += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+struct RepaintCase {
+  const char* name;
+  std::function<void(KeptPicture&)> draw;
+  bool repainted;
+};
+void PrintTo(const RepaintCase& c, std::ostream* os) { *os << c.name; }
+
+const RepaintCase kRepaintCases[] = {
+    {"ALine", [](KeptPicture& p) { p.Line(2, 2, 30, 20, kRed); }, true},
+    {"ANewPicture", [](KeptPicture& p) { p.SetBackground(kBlue); }, true},
+    {"APlot", [](KeptPicture& p) { DrawPlot(p, {TypedOptions().Plot().colours, PlotControls{}}, DiodeCurve(64), "."); },
+     true},
+    {"SettingsAlone",
+     [](KeptPicture& p) {
+       p.SetTextColour(kRed);
+       p.SetPenWidth(2);
+     },
+     false},
+};
+
+class PictureBoxRepaint : public testing::TestWithParam<RepaintCase> {};
+
+TEST_P(PictureBoxRepaint, WhenThePictureChanges) {
   PictureBox box;
-  box.resize(50, 40);
-  box.SetBackground(kBack);
-  box.Line(2, 2, 40, 2, kRed);
-  (void)box.SharpImage(2);
-  box.SetBackground(kBlue);
-  box.SetPenWidth(2);
-  for (int y = 10; y < 30; y += 5) box.Line(5, y, 45, y, kRed);
-  EXPECT_EQ(box.SharpImage(2), Doubled(box.Image()));
+  box.resize(80, 60);
+  box.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+  QApplication::processEvents();
+  PaintCounter counter;
+  box.installEventFilter(&counter);
+  GetParam().draw(box.Picture());
+  QApplication::processEvents();
+  EXPECT_EQ(counter.paints > 0, GetParam().repainted);
 }
 
-TEST(PictureBoxSharp, TheImageItselfWhenTheCallsAreNoLongerAllKnown) {
-  PictureBox box;
-  box.resize(20, 20);
-  box.SetBackground(kBack);
-  for (std::size_t i = 0; i <= DrawingRecord::kDefaultLimit; ++i) box.Point(static_cast<double>(i % 20), 3, kRed);
-  ASSERT_FALSE(box.Record().Complete());
-  EXPECT_EQ(box.SharpImage(2), box.Image());
-  box.SetBackground(kBack);
-  EXPECT_EQ(box.SharpImage(2).size(), QSize(40, 40));
-}
+INSTANTIATE_TEST_SUITE_P(Changes, PictureBoxRepaint, testing::ValuesIn(kRepaintCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 }  // namespace kvt

@@ -82,7 +82,7 @@ TEST(RangeIndicator, SharpDialKeepsNoTraceOfTheOldNeedle) {
   status = StatusFor10000;
   indicator.Poll();
 
-  const QImage sharp = box.SharpImage(2);
+  const QImage sharp = box.Picture().SharpImage(2);
   ASSERT_EQ(sharp.size(), QSize(274, 210));
   const auto blackNear = [&](double x, double y) {
     int n = 0;
