@@ -99,6 +99,38 @@ double Span(const std::vector<CurvePoint>& points, double CurvePoint::*axis) {
   return (*hi).*axis - (*lo).*axis;
 }
 
+struct Judged {
+  double volts;
+  double distance;  // to the other curve, in band half-widths
+  bool outside;
+};
+
+// Noise scatters single points across the band but seldom moves most of a
+// stretch of neighbours beyond two steps of it together; a shifted part
+// does. Marks such points of marks[first..] (one curve, measuring order) as
+// outside. A curve denser than the other is judged over as many times more
+// points, so that its stretch spans as many of the other curve's points: its
+// neighbours all lie near one chord, and one noisy point of a sparse curve
+// shifts that chord for all of them.
+void MarkShiftedStretches(std::vector<Judged>& marks, std::size_t first, std::size_t otherCount,
+                          const CompareOptions& options, Comparison& result) {
+  const std::size_t count = marks.size() - first;
+  const std::size_t denser = std::max<std::size_t>(1, otherCount ? count / otherCount : 1);
+  const std::size_t n = static_cast<std::size_t>(options.stretchPoints) * denser;
+  const std::size_t needed = static_cast<std::size_t>(std::max(options.stretchApart, 1)) * denser;
+  if (count < n) return;
+  auto apart = [&](std::size_t k) { return marks[k].distance > options.stretchBands; };
+  std::size_t inWindow = 0;
+  for (std::size_t k = first; k < marks.size(); ++k) {
+    inWindow += apart(k);
+    if (k >= first + n) inWindow -= apart(k - n);
+    if (k + 1 < first + n || inWindow < needed) continue;
+    result.shiftedStretch = true;
+    for (std::size_t j = k + 1 - n; j <= k; ++j)
+      if (apart(j)) marks[j].outside = true;
+  }
+}
+
 }  // namespace
 
 Comparison CompareCurves(const Curve& curve, const Curve& reference, const CompareOptions& options) {
@@ -131,39 +163,35 @@ Comparison CompareCurves(const Curve& curve, const Curve& reference, const Compa
 
   // Every point of each curve is judged against the other curve, so a part
   // the curve lacks counts as much as a part it adds.
-  std::size_t inside = 0, judged = 0;
-  struct Out {
-    double volts;
-    bool outside;
-  };
-  std::vector<Out> marks;
+  const bool inSteps = !(options.volts && options.amps) && !options.percent;
+  std::vector<Judged> marks;
   auto judge = [&](const std::vector<CurvePoint>& pts, const std::vector<Scaled>& scaled,
                    const std::vector<Scaled>& other, bool onReference) {
+    const std::size_t first = marks.size();
     for (std::size_t k = 0; k < pts.size(); ++k) {
       const Nearest n = NearestOnCurve(scaled[k], other);
-      ++judged;
-      const bool in = n.distance <= 1.0;
-      if (in) ++inside;
-      marks.push_back({pts[k].volts, !in});
+      marks.push_back({pts[k].volts, n.distance, n.distance > 1.0});
       if (!result.worst || n.distance > result.worst->bands)
         result.worst = Deviation{pts[k].volts, pts[k].amps, onReference,
                                  n.offset.x * result.toleranceVolts,
                                  n.offset.y * result.toleranceAmps, n.distance};
     }
+    if (inSteps && options.stretchPoints > 0) MarkShiftedStretches(marks, first, other.size(), options, result);
   };
   judge(mine, mineScaled, theirsScaled, false);
   judge(theirs, theirsScaled, mineScaled, true);
-  result.judged = static_cast<int>(judged);
-  result.outsidePoints = static_cast<int>(judged - inside);
-  result.score = 100.0 * inside / judged;
-  result.pass = result.score >= options.passScore;
+  const auto outsideCount = std::count_if(marks.begin(), marks.end(), [](const Judged& m) { return m.outside; });
+  result.judged = static_cast<int>(marks.size());
+  result.outsidePoints = static_cast<int>(outsideCount);
+  result.score = 100.0 * static_cast<double>(marks.size() - outsideCount) / static_cast<double>(marks.size());
+  result.pass = result.score >= options.passScore && !result.shiftedStretch;
 
   // Outside points grouped along the voltage axis: an interval ends only
   // where the curves agree over more than the band's width, so one noisy
   // stretch gives one interval, and so does a gap between two curves' points.
-  std::sort(marks.begin(), marks.end(), [](const Out& a, const Out& b) { return a.volts < b.volts; });
+  std::sort(marks.begin(), marks.end(), [](const Judged& a, const Judged& b) { return a.volts < b.volts; });
   bool open = false;
-  for (const Out& m : marks) {
+  for (const Judged& m : marks) {
     if (m.outside) {
       if (open) result.outside.back().toVolts = m.volts;
       else result.outside.push_back({m.volts, m.volts});

@@ -22,6 +22,15 @@ struct CompareOptions {
   // Pass when at least this share (percent) of points is inside the band;
   // the rest allows for a few stray readings.
   double passScore = 95.0;
+  // With the band in steps, which the noise sets: a shift too small for
+  // single noisy points still shows when it is shared by a stretch of them.
+  // The curve also fails where `stretchApart` of `stretchPoints` consecutive
+  // points of one curve lie farther than `stretchBands` of the band from the
+  // other curve; those points count as outside. 0 points turns this off.
+  int stretchPoints = 8;
+  int stretchApart = 6;
+  // Just beyond two steps of three: two whole codes apart do not count.
+  double stretchBands = 0.7;
 };
 
 struct VoltageInterval {
@@ -51,6 +60,8 @@ struct Comparison {
   std::optional<double> rangeOhms;
   std::vector<VoltageInterval> outside;  // where the curves differ, by voltage
   std::optional<Deviation> worst;
+  // A stretch of points lies apart from the other curve (see CompareOptions).
+  bool shiftedStretch = false;
 };
 
 Comparison CompareCurves(const Curve& curve, const Curve& reference,

@@ -198,6 +198,113 @@ INSTANTIATE_TEST_SUITE_P(
         BendCase{"ThreeStepsBeyondTheEnd", {{-0.3, 0}, {0.6, 0}, {0.9, 18e-3}}, false, 0, 92}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A breakdown 30 mV higher lies inside the band of three steps, and its
+// stretch is too short a share of the curve to cost 5 % of the score; the
+// points of that stretch are off together, which noise does not do.
+const Component Zener3v9{ComponentKind::Zener, 3.9};
+const Component Zener3v93{ComponentKind::Zener, 3.93};
+const Component Zener4v7{ComponentKind::Zener, 4.7};
+const Component Zener4v73{ComponentKind::Zener, 4.73};
+
+INSTANTIATE_TEST_SUITE_P(
+    ShiftedBreakdown, CompareTest,
+    testing::Values(
+        CompareCase{"Zener3v9Plus30mVOn100", {Zener3v93, 100, 1024, 2, 1, 0.02}, {Zener3v9, 100, 1024, 1, 1, 0.02}, {}, false, 80, 100},
+        CompareCase{"Zener4v7Plus30mVOn1k", {Zener4v73, 1000, 1024, 2, 1, 0.02}, {Zener4v7, 1000, 1024, 1, 1, 0.02}, {}, false, 80, 100},
+        CompareCase{"Zener4v7Plus30mVOn100At256", {Zener4v73, 100, 256, 2, 1, 0.02}, {Zener4v7, 100, 256, 1, 1, 0.02}, {}, false, 80, 100},
+        CompareCase{"Zener4v7Plus30mVAt256AgainstADenseReference", {Zener4v73, 1000, 256, 2, 1, 0.02}, {Zener4v7, 1000, 1024, 1, 1, 0.02}, {}, false, 80, 100},
+        CompareCase{"Zener3v9MeasuredTwiceOn100", {Zener3v9, 100, 1024, 3, 1, 0.02}, {Zener3v9, 100, 1024, 1, 1, 0.02}, {}, true, 97, 100},
+        CompareCase{"Zener4v7MeasuredTwiceOn1kAt256", {Zener4v7, 1000, 256, 3, 1, 0.02}, {Zener4v7, 1000, 256, 1, 1, 0.02}, {}, true, 97, 100},
+        // A band the user gives is a limit: within it the curve passes.
+        CompareCase{"Zener4v7Plus30mVPassesAGivenBand", {Zener4v73, 1000, 1024, 2, 1, 0.02}, {Zener4v7, 1000, 1024, 1, 1, 0.02}, Band(0.03, 30e-6), true, 97, 100}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Compare, ReportsAShiftedBreakdownWhereItIs) {
+  const Comparison r =
+      CompareCurves(SweepCurve({Zener4v73, 1000, 1024, 2, 1, 0.02}), SweepCurve({Zener4v7, 1000, 1024, 1, 1, 0.02}));
+  EXPECT_TRUE(r.shiftedStretch);
+  EXPECT_GE(r.outsidePoints, 8);
+  // Beside a stray reading or two elsewhere: the breakdown.
+  EXPECT_TRUE(std::any_of(r.outside.begin(), r.outside.end(), [](const VoltageInterval& i) {
+    return i.fromVolts > -4.9 && i.toVolts < -4.5 && i.toVolts - i.fromVolts > 0.02;
+  }));
+}
+
+// Flat curves on the 1 kohm range from -1 V to 1 V: the band is 30 uA. The
+// curve has a point every `offEvery` times 10 mV and `count` of them from
+// 0 V on lie `offAmps` off; the other curve has a point every 10 mV.
+struct StretchCase {
+  const char* name;
+  int count;
+  double offAmps;
+  CompareOptions options;
+  bool pass;
+  int offEvery = 1;
+};
+void PrintTo(const StretchCase& c, std::ostream* os) { *os << c.name; }
+
+class CompareStretchTest : public testing::TestWithParam<StretchCase> {};
+
+Curve Flat(int every, int offCount, double offAmps) {
+  std::vector<std::pair<double, double>> pairs;
+  int off = 0;
+  for (int k = -100; k <= 100; k += every) {
+    const bool shifted = k >= 0 && off < offCount;
+    off += shifted;
+    pairs.push_back({k * 0.01, shifted ? offAmps : 0.0});
+  }
+  return CurveFromPairs(pairs, 1000.0);
+}
+
+TEST_P(CompareStretchTest, JudgesPointsOffTogether) {
+  const StretchCase& c = GetParam();
+  const Curve off = Flat(c.offEvery, c.count, c.offAmps), plain = Flat(1, 0, 0);
+  for (const auto& [x, y] : {std::pair{off, plain}, std::pair{plain, off}}) {
+    const Comparison r = CompareCurves(x, y, c.options);
+    EXPECT_EQ(r.pass, c.pass) << r.score;
+    EXPECT_EQ(r.shiftedStretch, !c.pass);
+    EXPECT_EQ(r.outside.empty(), c.pass);
+  }
+}
+
+CompareOptions NoStretches() {
+  CompareOptions o;
+  o.stretchPoints = 0;
+  return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stretches, CompareStretchTest,
+    testing::Values(
+        StretchCase{"EightPointsTwoAndAHalfStepsOff", 8, 25e-6, {}, false},
+        StretchCase{"FortyPointsTwoAndAHalfStepsOff", 40, 25e-6, {}, false},
+        StretchCase{"FortyPointsBelowTheOtherCurve", 40, -25e-6, {}, false},
+        StretchCase{"FivePointsOffPass", 5, 25e-6, {}, true},
+        StretchCase{"HalfTheBandOffPasses", 40, 15e-6, {}, true},
+        StretchCase{"AGivenBandIsALimit", 40, 25e-6, Band(0.03, 30e-6), true},
+        StretchCase{"SwitchedOff", 40, 25e-6, NoStretches(), true},
+        // One point of a curve with a point every 200 mV nearly a band off
+        // tilts its chords for the thirteen dense points around it: that is
+        // one noisy reading, not a stretch of the part.
+        StretchCase{"OnePointOfASparseCurveOff", 1, 29e-6, {}, true, 20},
+        StretchCase{"EightPointsOfASparseCurveOff", 8, 25e-6, {}, false, 10}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Two whole codes are as far as noise often moves a point: a steep stretch
+// two codes off passes at every voltage, whichever way the rounding of
+// codes to volts falls.
+TEST(Compare, TwoCodesOffIsNoShift) {
+  auto steep = [](int code) {
+    std::vector<std::pair<double, double>> pairs;
+    for (int k = 0; k <= 40; ++k) pairs.push_back({VoltsFromCode(code), k * 1e-4});
+    return CurveFromPairs(pairs, 1000.0);
+  };
+  for (int code = 412; code < 612; ++code) {
+    const Comparison r = CompareCurves(steep(code + 2), steep(code));
+    EXPECT_TRUE(r.pass) << "code " << code << ": " << r.score;
+  }
+}
+
 TEST(Compare, ToleranceFollowsTheRangeOrTheNoise) {
   const Comparison known = CompareCurves(SweepCurve({R1k, 1000}), SweepCurve({R1k, 1000}));
   EXPECT_DOUBLE_EQ(known.toleranceVolts, 0.03);
