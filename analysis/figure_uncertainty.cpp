@@ -135,12 +135,13 @@ ReportedFigures ReportFigures(const Curve& curve, const PartParameters& p, const
   if (!forward) {
     out.dynamicOhms = Missing("the curve does not reach " + WithUnit(o.forwardAmps, "A"));
   } else {
-    // The fixed neighbourhood of the forward voltage, or a wider one where
-    // that resolves the slope better.
+    // The forward voltage's own neighbourhood, or where that cannot resolve
+    // the slope, the narrowest of wider ones. Not the narrowest always: a
+    // window whose noise steepened the slope looks narrower, so picking it
+    // would bias the figure high.
     Uncertain r = forward->ohms;
-    if (const auto wider = DynamicOhmsNearCurrent(curve, o.forwardAmps);
-        wider && (!DynamicOhmsResolved(r) || wider->uncertainty < r.uncertainty))
-      r = *wider;
+    if (!DynamicOhmsResolved(r))
+      if (const auto wider = DynamicOhmsNearCurrent(curve, o.forwardAmps)) r = *wider;
     if (DynamicOhmsResolved(r))
       out.dynamicOhms = {r.value, r.uncertainty, ""};
     else if (std::isfinite(r.uncertainty))

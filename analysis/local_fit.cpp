@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "analysis/load_line_fit.h"
 #include "analysis/resolution.h"
 
 namespace kvt {
@@ -208,6 +209,8 @@ bool DynamicOhmsResolved(const Uncertain& ohms) {
 
 std::optional<LocalOperatingPoint> VoltsAtCurrentWithin(const Curve& curve, double amps) {
   if (!(amps != 0) || !std::isfinite(amps)) return std::nullopt;
+  if (const auto f = FitAlongLoadLine(curve, amps))
+    return LocalOperatingPoint{{f->volts, Coverage * f->voltsSigma}, {f->ohms, Coverage * f->ohmsSigma}};
   const Samples s = SamplesOf(curve);
   bool reached = false, under = false;
   std::size_t nearest = s.points.size();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/least_squares.h"
+#include "analysis/load_line_fit.h"
 #include "analysis/resolution.h"
 
 namespace kvt {
@@ -203,6 +204,8 @@ std::optional<double> ReachedReverseAmps(double largestAmps) {
 
 std::optional<OperatingPoint> VoltsAtCurrent(const Curve& curve, double amps) {
   if (!(amps != 0) || !std::isfinite(amps)) return std::nullopt;
+  if (const auto onLoadLine = FitAlongLoadLine(curve, amps)) return OperatingPoint{onLoadLine->volts, onLoadLine->ohms};
+  // Without one known range the load line is unknown: V fitted over I.
   std::vector<std::pair<double, CurvePoint>> candidates;
   bool reached = false, under = false;
   for (const CurvePoint& p : UsablePoints(curve)) {

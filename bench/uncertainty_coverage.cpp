@@ -12,6 +12,7 @@
 // arguments or a part that does not simulate.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -110,10 +111,13 @@ int main(int argc, char** argv) {
   Tally tallies[std::size(Rows)][std::size(NoiseLevels)];
   Tally leakSmall[std::size(NoiseLevels)];  // truth below one current step
   std::vector<std::string> misses;
+  // Stated rd over the model's, per range and noise level, junction parts only.
+  std::vector<double> rdRatios[std::size(Ranges)][std::size(NoiseLevels)];
   int curves = 0, index = 0;
   for (const PartEntry& part : list.entries) {
     if (part.part.find(only) == std::string::npos) continue;
-    for (const double range : Ranges) {
+    for (std::size_t g = 0; g < std::size(Ranges); ++g) {
+      const double range = Ranges[g];
       const std::string tag = "cov" + std::to_string(index++);
       const auto sweep = RunSweep(ngspice, work, tag, RangeCircuit(range, PartNetlist(part, partsDir)), {"v(a)"}, 0.001);
       const auto codes = sweep ? VoltsAtCodes(*sweep) : std::nullopt;
@@ -128,6 +132,8 @@ int main(int argc, char** argv) {
           const Curve curve = MeasuredCurve(*codes, range, NoiseLevels[n], static_cast<std::uint64_t>(seed));
           const AnalysisOptions options;
           const ReportedFigures f = ReportFigures(curve, AnalysePart(curve, options), options);
+          if (part.kind != "resistor" && truth.rd && f.dynamicOhms.value)
+            rdRatios[g][n].push_back(*f.dynamicOhms.value / *truth.rd);
           for (std::size_t r = 0; r < std::size(Rows); ++r) {
             const auto& said = f.*(Rows[r].figure);
             const auto& real = truth.*(Rows[r].truth);
@@ -195,6 +201,24 @@ int main(int argc, char** argv) {
   for (std::size_t n = 0; n < std::size(NoiseLevels); ++n)
     std::printf("- noise %.1f: %d/%d covered, %d null\n", NoiseLevels[n], leakSmall[n].covered, leakSmall[n].stated,
                 leakSmall[n].unstated);
+  std::printf("\nrd stated over the model's, junction parts: mean / median ratio (curves)\n\n"
+              "| range | noise 0.0 | noise 0.5 | noise 1.0 |\n|---|---|---|---|\n");
+  for (std::size_t g = 0; g < std::size(Ranges); ++g) {
+    std::printf("| %g ohm |", Ranges[g]);
+    for (auto& ratios : rdRatios[g]) {
+      if (ratios.empty()) {
+        std::printf(" - |");
+        continue;
+      }
+      double sum = 0;
+      for (double r : ratios) sum += r;
+      std::sort(ratios.begin(), ratios.end());
+      const double median = ratios.size() % 2 ? ratios[ratios.size() / 2]
+                                              : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
+      std::printf(" %.2f / %.2f (%zu) |", sum / ratios.size(), median, ratios.size());
+    }
+    std::printf("\n");
+  }
   if (!misses.empty()) {
     std::printf("\nStated figures whose interval misses the truth\n\n");
     for (const auto& m : misses) std::printf("%s\n", m.c_str());
