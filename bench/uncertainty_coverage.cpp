@@ -125,13 +125,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "uncertainty_coverage: %s does not simulate on %g ohms\n", part.part.c_str(), range);
         return 2;
       }
-      const Truth truth = TruthOf(*sweep, range, part.kind == "resistor");
+      const Truth truthAt1mA = TruthOf(*sweep, range, part.kind == "resistor");
       for (std::size_t n = 0; n < std::size(NoiseLevels); ++n) {
         for (int seed = 1; seed <= (NoiseLevels[n] == 0 ? 1 : seeds); ++seed) {
           ++curves;
           const Curve curve = MeasuredCurve(*codes, range, NoiseLevels[n], static_cast<std::uint64_t>(seed));
           const AnalysisOptions options;
           const ReportedFigures f = ReportFigures(curve, AnalysePart(curve, options), options);
+          // The breakdown is judged at the current it was read at, which is
+          // below 1 mA where the range reaches no further.
+          Truth truth = truthAt1mA;
+          if (f.breakdownVolts.value && f.breakdownAmps < 0 && f.breakdownAmps > -1e-3)
+            truth.vbr = VoltsWhereCurrent(*sweep, range, f.breakdownAmps);
           if (part.kind != "resistor" && truth.rd && f.dynamicOhms.value)
             rdRatios[g][n].push_back(*f.dynamicOhms.value / *truth.rd);
           for (std::size_t r = 0; r < std::size(Rows); ++r) {
