@@ -90,8 +90,9 @@ PlotOverlay::PlotOverlay(PictureBox& plot, std::function<PlotControls()> control
 }
 
 PlotOverlay::Frame PlotOverlay::CurrentFrame() const {
-  const PlotControls c = controls_();
   const PlotGeometry g = ComputePlotGeometry(plot_.Picture().InnerWidth(), plot_.Picture().InnerHeight());
+  if (scaleOf_) return Frame{g, scaleOf_(g)};
+  const PlotControls c = controls_();
   return Frame{g, ComputePlotScale(g, c.maxVolts, c.maxMilliamps)};
 }
 
