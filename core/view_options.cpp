@@ -1,9 +1,7 @@
 #include "core/view_options.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <iterator>
 
 #include "core/atomic_write.h"
 
