@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/text_number.h"
+
 namespace kvt {
 
 CommandLine::CommandLine(const std::vector<std::string>& words, const std::vector<OptionRule>& rules) {
@@ -79,29 +81,9 @@ int WholeOption(const std::string& option, const std::string& text, int low, int
 
 double QuantityOption(const std::string& option, const std::string& text, const std::string& unit,
                       const std::string& quantity) {
-  std::string number = text;
-  if (number.size() > unit.size() && number.compare(number.size() - unit.size(), unit.size(), unit) == 0)
-    number.resize(number.size() - unit.size());
-  static const struct {
-    const char* prefix;
-    double scale;
-  } prefixes[] = {{"p", 1e-12}, {"n", 1e-9}, {"u", 1e-6}, {"\u00b5", 1e-6}, {"m", 1e-3}, {"k", 1e3}};
-  double scale = 1;
-  for (const auto& p : prefixes) {
-    const std::string prefix = p.prefix;
-    if (number.size() > prefix.size() && number.compare(number.size() - prefix.size(), prefix.size(), prefix) == 0) {
-      number.resize(number.size() - prefix.size());
-      scale = p.scale;
-      break;
-    }
-  }
-  double value = 0;
-  const char* end = number.data() + number.size();
-  const auto [ptr, ec] = std::from_chars(number.data(), end, value);
-  if (number.empty() || ec != std::errc() || ptr != end || !std::isfinite(value * scale))
-    throw UsageError("option " + option + " needs a " + quantity + " in " + (unit == "A" ? "amperes" : "volts") +
-                     " (0.002 or 2m" + unit + "), not \"" + text + "\"");
-  return value * scale;
+  if (const auto value = QuantityOf(text, unit)) return *value;
+  throw UsageError("option " + option + " needs a " + quantity + " in " + (unit == "A" ? "amperes" : "volts") +
+                   " (0.002 or 2m" + unit + "), not \"" + text + "\"");
 }
 
 bool AsksForHelp(const std::vector<std::string>& words) {

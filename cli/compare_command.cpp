@@ -1,7 +1,9 @@
 // kvt compare: a curve against a known-good reference; status 0 on a pass.
 #include <cstdio>
 #include <string>
+#include <variant>
 
+#include "analysis/compare_tolerance.h"
 #include "analysis/comparison.h"
 #include "analysis/parameter_report.h"
 #include "cli/cli_files.h"
@@ -89,20 +91,10 @@ int RunCompare(const Words& words) {
   const CommandLine line(words, CompareCommand().options);
   line.ExpectPositional({"REFERENCE", "FILE"});
   CompareOptions options;
-  if (const auto t = line.Value("--tolerance"); t && t->find(',') != std::string::npos) {
-    // VOLTS,AMPS: the band in the instrument's own units.
-    const std::string volts = t->substr(0, t->find(','));
-    const std::string amps = t->substr(t->find(',') + 1);
-    options.volts = QuantityOption("--tolerance", volts, "V", "voltage");
-    options.amps = QuantityOption("--tolerance", amps, "A", "current");
-    if (!(*options.volts > 0) || !(*options.amps > 0))
-      throw UsageError("option --tolerance VOLTS,AMPS needs both above 0, not \"" + *t + "\"");
-  } else if (t && *t != "auto") {
-    std::string number = *t;
-    if (!number.empty() && number.back() == '%') number.pop_back();
-    options.percent = NumberOption("--tolerance", number);
-    if (*options.percent <= 0 || *options.percent > 100)
-      throw UsageError("option --tolerance takes auto or a percentage above 0 and up to 100, not \"" + *t + "\"");
+  if (const auto t = line.Value("--tolerance")) {
+    auto parsed = ParseTolerance(*t);
+    if (const auto* why = std::get_if<std::string>(&parsed)) throw UsageError("option --tolerance " + *why);
+    options = std::get<CompareOptions>(parsed);
   }
   const Curve reference = LoadCurve(line.Positional()[0]);
   const Curve curve = LoadCurve(line.Positional()[1]);

@@ -20,7 +20,8 @@ namespace {
 constexpr char Usage[] =
     "Usage:\n"
     "  kvt measure [-n POINTS] [-o FILE] [--simulate[=COMPONENT]] [--range 100|1k|10k]\n"
-    "  kvt render FILE [--ref FILE]... -o OUT.png|OUT.svg [--size WxH] [--max-v V] [--max-i MA] [--smooth LEVEL]\n"
+    "  kvt render FILE [--ref FILE]... -o OUT.png|OUT.svg [--size WxH] [--max-v V] [--max-i MA]\n"
+    "             [--log-current] [--smooth LEVEL]\n"
     "  kvt convert IN -o OUT.kvt|OUT.csv\n"
     "  kvt params FILE [--json] [--if CURRENT] [--ir CURRENT] [--vr VOLTAGE]\n"
     "  kvt compare REFERENCE FILE [--tolerance auto|PERCENT] [--json]\n"

@@ -10,6 +10,8 @@
 #include "cli/cli_files.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "core/view_options.h"
+#include "plot/log_current_plot.h"
 #include "plot/plot_export.h"
 #include "plot/plot_font.h"
 
@@ -81,7 +83,9 @@ int RunRender(const Words& words) {
   PlotControls& controls = picture.plot.controls;
   if (const auto v = line.Value("--size")) picture.size = SizeOption(*v);
   if (const auto v = line.Value("--max-v")) controls.maxVolts = WholeOption("--max-v", *v, 1, 5, "volts");
-  if (const auto v = line.Value("--max-i")) controls.maxMilliamps = WholeOption("--max-i", *v, 1, 10, "milliamperes");
+  if (const auto v = line.Value("--max-i"))
+    controls.maxMilliamps = WholeOption("--max-i", *v, 1, WholeRangeMilliamps, "milliamperes");
+  picture.logCurrent = line.Has("--log-current");
   if (const auto v = line.Value("--smooth")) {
     const int level = *v == "0" ? 0 : WholeOption("--smooth", *v, 3, 30);
     controls.smoothing = level != 0;
@@ -91,9 +95,11 @@ int RunRender(const Words& words) {
   const std::string input = line.Positional()[0];
   Curve curve = LoadCurve(input);
   const std::vector<std::string> refs = line.Values("--ref");
-  for (std::size_t i = 0; i < refs.size(); ++i)
-    picture.references.push_back(
-        {FileName(refs[i]), PairsOf(LoadCurve(refs[i])), ReferenceColour(static_cast<int>(i)), 1});
+  for (std::size_t i = 0; i < refs.size(); ++i) {
+    const Curve reference = LoadCurve(refs[i]);
+    picture.references.push_back({FileName(refs[i]), PairsOf(reference), ReferenceColour(static_cast<int>(i)), 1,
+                                  RangesOf(reference)});
+  }
   picture.curve = std::move(curve);
 
   const auto application = ApplicationWithFonts();
@@ -114,19 +120,25 @@ int RunRender(const Words& words) {
 const Subcommand& RenderCommand() {
   static const Subcommand command{
       "render",
-      "render FILE [--ref FILE]... -o OUT [--size WxH] [--max-v V] [--max-i MA] [--smooth LEVEL]",
+      "render FILE [--ref FILE]... -o OUT [--size WxH] [--max-v V] [--max-i MA] [--log-current] [--smooth LEVEL]",
       "Draws the curve in FILE as the window draws it, with reference curves in\n"
       "their colours. A curve of 32, 64, 128, 256, 512 or 1024 points is drawn as\n"
       "the window draws its points (smoothed when asked); others as they are.\n"
       "Defaults for the size, scales, colours and smoothing come from kvt_win.cfg\n"
-      "in the current folder when there is one.\n",
+      "in the current folder when there is one; the window's view options\n"
+      "(kvt_win_view.cfg) do not apply, only these options.\n",
       {{"-o", true, false, false, "OUT", "the picture to write: " + OneOf(PlotExtensions) + " (required)\n"},
        {"--ref", true, true, false, "FILE", "a reference curve drawn too; may be given several times\n"},
        {"--size", true, false, false, "WxH", "picture size in pixels, each 60 to 10000; default 373x341, the\n"
         "window's plot at its first size\n"},
        {"--max-v", true, false, false, "V", "voltage axis from -V to +V volts, a whole number from 1 to 5\n"},
        {"--max-i", true, false, false, "MA",
-        "current axis from -MA to +MA milliamperes, a whole number from 1 to 10\n"},
+        "current axis from -MA to +MA milliamperes, a whole number from 1 to 60\n"
+        "(the window's Max I scroll bar goes to 10; a 100 ohm curve reaches about 55)\n"},
+       {"--log-current", false, false, false, "",
+        "|I| on a logarithmic axis up to MA, forward branch above the voltage axis,\n"
+        "reverse below; readings under one converter step of their range drawn\n"
+        "as hollow grey marks\n"},
        {"--smooth", true, false, false, "LEVEL", "smoothing: 0 for none, or 3 to 30 points per block\n"}},
       RunRender};
   return command;

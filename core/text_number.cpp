@@ -201,4 +201,27 @@ std::string FormatNumber(double value, std::string_view pattern, std::string_vie
   return text;
 }
 
+std::optional<double> QuantityOf(std::string_view text, std::string_view unit) {
+  std::string_view number = text;
+  if (number.size() > unit.size() && number.substr(number.size() - unit.size()) == unit)
+    number.remove_suffix(unit.size());
+  static const struct {
+    std::string_view prefix;
+    double scale;
+  } prefixes[] = {{"p", 1e-12}, {"n", 1e-9}, {"u", 1e-6}, {"\u00b5", 1e-6}, {"m", 1e-3}, {"k", 1e3}};
+  double scale = 1;
+  for (const auto& p : prefixes) {
+    if (number.size() > p.prefix.size() && number.substr(number.size() - p.prefix.size()) == p.prefix) {
+      number.remove_suffix(p.prefix.size());
+      scale = p.scale;
+      break;
+    }
+  }
+  double value = 0;
+  const char* end = number.data() + number.size();
+  const auto [ptr, ec] = std::from_chars(number.data(), end, value);
+  if (number.empty() || ec != std::errc() || ptr != end || !std::isfinite(value * scale)) return std::nullopt;
+  return value * scale;
+}
+
 }  // namespace kvt

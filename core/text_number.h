@@ -38,4 +38,8 @@ std::string PlainDecimal(long long value);
 std::string FormatNumber(double value, std::string_view pattern,
                          std::string_view decimalSeparator = ".");
 
+// A finite quantity of `unit` ("A", "V"): plain ("0.002") or with an SI
+// prefix, the unit optional ("2mA", "2m", "50uA"); nothing otherwise.
+std::optional<double> QuantityOf(std::string_view text, std::string_view unit);
+
 }  // namespace kvt

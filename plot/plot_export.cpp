@@ -5,14 +5,29 @@
 #include <QSvgGenerator>
 
 #include "plot/image_surface.h"
+#include "plot/log_current_plot.h"
 #include "plot/painter_surface.h"
 
 namespace kvt {
 
+PlotScale PictureScale(const PlotPicture& picture, const PlotGeometry& geometry) {
+  const PlotControls& c = picture.plot.controls;
+  if (!picture.logCurrent) return ComputePlotScale(geometry, c.maxVolts, c.maxMilliamps);
+  return ComputeLogCurrentPlotScale(geometry, c.maxVolts, LogFloorMilliamps(picture.curve, picture.references),
+                                    c.maxMilliamps);
+}
+
+void DrawPicture(DrawSurface& surface, const PlotPicture& picture) {
+  if (picture.logCurrent)
+    DrawLogCurrentPlot(surface, picture.plot, picture.curve, picture.decimalSeparator, picture.references);
+  else
+    DrawPlot(surface, picture.plot, picture.curve, picture.decimalSeparator, picture.references);
+}
+
 QImage PlotImage(const PlotPicture& picture) {
   ImageSurface surface(picture.size);
   surface.SetFont(picture.font);
-  DrawPlot(surface, picture.plot, picture.curve, picture.decimalSeparator, picture.references);
+  DrawPicture(surface, picture);
   return surface.Image();
 }
 
@@ -27,7 +42,7 @@ QByteArray PlotSvg(const PlotPicture& picture) {
   generator.setTitle(QStringLiteral("I-V curve"));
   QPainter painter(&generator);
   PainterSurface surface(painter, picture.size, picture.font);
-  DrawPlot(surface, picture.plot, picture.curve, picture.decimalSeparator, picture.references);
+  DrawPicture(surface, picture);
   painter.end();
   return bytes;
 }

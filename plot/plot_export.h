@@ -22,7 +22,14 @@ struct PlotPicture {
   std::string decimalSeparator = ".";
   QSize size{373, 341};  // the plot box's drawing area at the window's design size
   QFont font;            // the program's font (ProgramFont())
+  bool logCurrent = false;  // the log-current view
 };
+
+// The picture's axes on a frame of its kind: the one mapping the plot and
+// what lies over it share.
+PlotScale PictureScale(const PlotPicture& picture, const PlotGeometry& geometry);
+// DrawPlot or DrawLogCurrentPlot, as the picture asks.
+void DrawPicture(DrawSurface& surface, const PlotPicture& picture);
 
 QImage PlotImage(const PlotPicture& picture);
 

@@ -1,8 +1,10 @@
 #include "plot/plot_renderer.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/text_number.h"
+#include "plot/log_current_plot.h"
 #include "plot/plot_geometry.h"
 #include "plot/plot_scale.h"
 #include "plot/smoothing.h"
@@ -13,8 +15,10 @@ namespace {
 
 bool NearZero(double value) { return value >= -0.001 && value <= 0.001; }
 
-void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScale& s, Colour text,
-              std::string_view separator) {
+}  // namespace
+
+void DrawPlotAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScale& s, Colour text,
+                  std::string_view separator) {
   const int left = g.PlotLeft, top = g.PlotTop, right = g.PlotRight, bottom = g.PlotBottom;
   const int ox = g.OriginX, oy = g.OriginY;
 
@@ -39,6 +43,8 @@ void DrawAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScale& s, C
   for (double c : milliamps)
     for (double v : volts) surface.Point(s.volts.PixelOf(v), s.milliamps.PixelOf(c), text);
 }
+
+namespace {
 
 // Straight lines from point to point in order; a point outside the ranges
 // breaks the line. The range is tested before converting to pixels: points
@@ -88,8 +94,10 @@ void DrawReference(DrawSurface& surface, const PlotScale& s, const ReferenceCurv
 // Names longer than this are cut, so the legend stays in its corner.
 constexpr std::size_t LegendNameLength = 24;
 
-void DrawLegend(DrawSurface& surface, const PlotGeometry& g, const std::vector<ReferenceCurve>& references,
-                Colour text) {
+}  // namespace
+
+void DrawReferenceLegend(DrawSurface& surface, const PlotGeometry& g, const std::vector<ReferenceCurve>& references,
+                         Colour text) {
   int row = 0;
   for (const ReferenceCurve& curve : references) {
     if (curve.name.empty()) continue;
@@ -101,15 +109,26 @@ void DrawLegend(DrawSurface& surface, const PlotGeometry& g, const std::vector<R
   surface.SetTextColour(text);
 }
 
-}  // namespace
-
 std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScale& s, std::string_view separator) {
   const int ox = g.OriginX, oy = g.OriginY;
-  std::vector<PlotText> texts{{ox + 10, g.PlotTop - 6, "I, mA"}, {g.PlotRight - 37, oy - 20, "V, Volts"}};
+  const bool log = s.milliamps.Logarithmic();
+  const std::string caption = log ? "|I|, axis at " + DecadeText(s.milliamps.Floor()) : "I, mA";
+  std::vector<PlotText> texts{{ox + 10, g.PlotTop - 6, caption}, {g.PlotRight - 37, oy - 20, "V, Volts"}};
   for (double v : s.volts.Ticks())
     if (!NearZero(v))
       texts.push_back({s.volts.PixelOf(v) - 12, v > 0 ? oy + 4 : oy - 16,
                        FormatNumber(v, v > 0 ? " 0.0" : "0.0", separator)});
+  if (log) {
+    // The floor's decade is the voltage axis itself, named in the caption.
+    // Forward decades left of the current axis, reverse ones right of it:
+    // the quarters a part's curve leaves empty.
+    for (double c : s.milliamps.Ticks()) {
+      if (std::fabs(c) <= s.milliamps.Floor() * 1.001) continue;
+      const std::string text = DecadeText(c);
+      texts.push_back({c > 0 ? ox - 4 - 7 * static_cast<int>(text.size()) : ox + 4, s.milliamps.PixelOf(c) - 6, text});
+    }
+    return texts;
+  }
   for (double c : s.milliamps.Ticks())
     if (!NearZero(c))
       texts.push_back({c > 0 ? ox - 30 : ox + 4, s.milliamps.PixelOf(c) - 6,
@@ -135,11 +154,11 @@ void DrawPlot(DrawSurface& surface, const PlotOptions& plot, const Curve& curve,
 
   const PlotGeometry g = ComputePlotGeometry(surface.InnerWidth(), surface.InnerHeight());
   const PlotScale s = ComputePlotScale(g, controls.maxVolts, controls.maxMilliamps);
-  DrawAxes(surface, g, s, colours.text, decimalSeparator);
+  DrawPlotAxes(surface, g, s, colours.text, decimalSeparator);
   if (!references.empty()) {
     for (const ReferenceCurve& curve : references) DrawReference(surface, s, curve);
-    DrawLegend(surface, g, references, colours.text);
-    if (curve.empty()) DrawAxes(surface, g, s, colours.text, decimalSeparator);
+    DrawReferenceLegend(surface, g, references, colours.text);
+    if (curve.empty()) DrawPlotAxes(surface, g, s, colours.text, decimalSeparator);
   }
   if (curve.empty()) return;
 
@@ -149,7 +168,7 @@ void DrawPlot(DrawSurface& surface, const PlotOptions& plot, const Curve& curve,
   surface.SetPenWidth(2);
   DrawCurve(surface, s, curve, controls.smoothing ? &smoothed : nullptr, colours.line);
   surface.SetPenWidth(1);
-  DrawAxes(surface, g, s, colours.text, decimalSeparator);
+  DrawPlotAxes(surface, g, s, colours.text, decimalSeparator);
 }
 
 }  // namespace kvt

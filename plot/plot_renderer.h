@@ -2,6 +2,7 @@
 // Paints the whole current-voltage plot: background, axes with arrows,
 // captions, ticks with their values, dot grid and the (optionally smoothed)
 // measured curve.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,6 +24,8 @@ struct ReferenceCurve {
   std::vector<std::pair<double, double>> points;  // (volts, amperes) in order
   Colour colour = 0;
   int penWidth = 1;
+  // Each point's range when known (the log view's resolution); empty: unknown.
+  std::vector<std::optional<double>> rangeOhms = {};
 };
 
 // Colours of the first references, apart from each other and from the
@@ -40,6 +43,14 @@ std::vector<PlotText> AxisTexts(const PlotGeometry& g, const PlotScale& s, std::
 
 // Top of the legend's row `row` (from 0), at the plot's left edge.
 int LegendRowTop(const PlotGeometry& g, int row);
+
+// Axes with arrows, ticks, their texts and the dot grid, for either kind of
+// current axis.
+void DrawPlotAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScale& s, Colour text,
+                  std::string_view decimalSeparator);
+// The references' names in their colours, top left.
+void DrawReferenceLegend(DrawSurface& surface, const PlotGeometry& g, const std::vector<ReferenceCurve>& references,
+                         Colour text);
 
 // Repaints `surface` completely. Tick values use `decimalSeparator` (the
 // locale's). The curve is drawn in its order, point to point; the pen width

@@ -8,6 +8,7 @@
 #include "files/curve_files.h"
 #include "analysis/parameter_report.h"
 #include "analysis/parameters.h"
+#include "plot/log_current_plot.h"
 #include "ui/export_command.h"
 #include "ui/parameters_placement.h"
 #include "ui/parameters_window.h"
@@ -32,6 +33,7 @@ bool SamePoints(const std::vector<CurvePoint>& a, const std::vector<CurvePoint>&
 
 CurveTools::CurveTools(CurveToolsHost host, QWidget* window) : host_(std::move(host)), window_(window) {
   overlay_ = new PlotOverlay(host_.plotBox, host_.controls);
+  overlay_->SetScaleSource([this](const PlotGeometry& g) { return PictureScale(host_.picture(), g); });
 }
 
 CurveTools::~CurveTools() = default;
@@ -82,7 +84,8 @@ void CurveTools::ShowParameters() {
 std::vector<ReferenceCurve> CurveTools::PlotReferences(Colour lineColour) const {
   std::vector<ReferenceCurve> curves;
   for (std::size_t i = 0; i < references_.size(); ++i)
-    curves.push_back({references_[i].name, PairsOf(references_[i].curve), ReferenceColour(static_cast<int>(i)), 1});
+    curves.push_back({references_[i].name, PairsOf(references_[i].curve), ReferenceColour(static_cast<int>(i)), 1,
+                      RangesOf(references_[i].curve)});
   // The measured curve's own pen, so the run looks as it will at the end.
   if (!partial_.empty()) curves.push_back({"", partial_, lineColour, 2});
   return curves;
@@ -107,10 +110,14 @@ void CurveTools::PlotRedrawn() {
   if (curve.points.empty() || references_.empty()) {
     overlay_->SetMatch(std::nullopt);
   } else {
-    const ReferenceMatch match = MatchReferences(curve, references_);
+    const CompareOptions options = host_.matchOptions ? host_.matchOptions() : CompareOptions{};
+    const ReferenceMatch match = MatchReferences(curve, references_, options);
     const Comparison& best = match.comparisons[*match.best];
-    overlay_->SetMatch(
-        MatchBox{MatchLines(match, references_), best.pass, best.outside, static_cast<int>(references_.size())});
+    std::vector<std::string> lines = MatchLines(match, references_);
+    // A tolerance of the user's own is named, so the verdict is read with it.
+    if (options.volts || options.percent)
+      lines.push_back("tolerance " + WithUnit(best.toleranceVolts, "V") + ", " + WithUnit(best.toleranceAmps, "A"));
+    overlay_->SetMatch(MatchBox{lines, best.pass, best.outside, static_cast<int>(references_.size())});
   }
   if (parameters_) FillParameters();
 }

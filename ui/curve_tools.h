@@ -31,6 +31,8 @@ struct CurveToolsHost {
   PlotView& view;  // redraws after the references change
   std::function<PlotControls()> controls;
   std::function<PlotPicture()> picture;  // the plot as on screen, for Export
+  // The match's tolerance; the comparison's own when not given.
+  std::function<CompareOptions()> matchOptions = {};
 };
 
 class CurveTools {
@@ -55,6 +57,8 @@ class CurveTools {
   // After every redraw: the overlay and the Parameters window follow the
   // points and references.
   void PlotRedrawn();
+  // The match is made again at the next redraw.
+  void MatchOptionsChanged() { ++generation_; }
 
   // Where the points came from, for the question before they are dropped.
   void RunFinished();
@@ -83,7 +87,7 @@ class CurveTools {
   // What the overlay and the Parameters window were last made from.
   std::optional<std::vector<CurvePoint>> shownPoints_;
   int shownGeneration_ = -1;
-  int generation_ = 0;  // counts changes of the references
+  int generation_ = 0;  // counts changes of the references and the tolerance
 };
 
 }  // namespace kvt

@@ -25,7 +25,8 @@
 #include "ui/window_geometry.h"
 #include "ui/parameter_panel.h"
 #include "ui/picture_box.h"
-#include "plot/plot_renderer.h"
+#include "core/view_options.h"
+#include "plot/plot_export.h"
 #include "device/acquisition.h"
 #include "device/device_routines.h"
 #include "device/measuring_session.h"
@@ -34,6 +35,7 @@
 #include "ui/range_indicator.h"
 #include "core/steady_clock.h"
 #include "ui/general_options_dialog.h"
+#include "ui/view_menu.h"
 #include "ui/window_options_dialog.h"
 
 namespace kvt {
@@ -86,14 +88,11 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
   }
   session_ = std::make_unique<MeasuringSession>(*services_.port, *services_.clock, options_.Device());
   range_ = std::make_unique<RangeIndicator>(*rangeDial_, session_->Range());
+  viewMenu_ = new ViewMenu(menuBar(), *services_.prompt, [this] { ViewChanged(); });
   tools_ = std::make_unique<CurveTools>(
-      CurveToolsHost{measured_, *services_.prompt, *plotBox_, *this, [this] { return options_.Plot().controls; },
-                     [this] {
-                       return PlotPicture{options_.Plot(), measured_,
-                                          tools_->PlotReferences(options_.Plot().colours.line),
-                                          QLocale().decimalPoint().toStdString(), plotBox_->Image().size(),
-                                          plotBox_->font()};
-                     }},
+      CurveToolsHost{measured_, *services_.prompt, *plotBox_, *this,
+                     [this] { return ViewedControls(options_.Plot().controls, viewMenu_->Options()); },
+                     [this] { return ShownPicture(); }, [this] { return viewMenu_->MatchOptions(); }},
       this);
 
   ConnectMenu();
@@ -117,6 +116,8 @@ void MainWindow::Load() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize screenPixels = screen ? screen->geometry().size() : QSize(1024, 768);
   options_.Load(configDir_, {scale_.Twips(screenPixels.width()), scale_.Twips(screenPixels.height())});
+  viewMenu_->Load(configDir_);
+  ShowMaxIOverride();
 
   session_->Connect();  // the first port access: loads the port library
   if (options_.Window().showAboutAtStart) ShowStartupAbout();
@@ -234,13 +235,45 @@ void MainWindow::DrawPlot() {
   // The surface must have the size the layout gave it, even before the
   // window has been shown.
   plotBorder_->layout()->activate();
+  DrawPicture(plotBox_->Picture(), ShownPicture());
+  if (tools_) tools_->PlotRedrawn();
+}
+
+PlotPicture MainWindow::ShownPicture() const {
   // While a run goes on the curve still holds the previous points; only the
   // live curve is shown.
-  static const Curve none{};
   const bool live = tools_ && tools_->HasPartial();
-  kvt::DrawPlot(plotBox_->Picture(), options_.Plot(), live ? none : measured_, QLocale().decimalPoint().toStdString(),
-                tools_ ? tools_->PlotReferences(options_.Plot().colours.line) : std::vector<ReferenceCurve>{});
-  if (tools_) tools_->PlotRedrawn();
+  const PlotOptions& plot = options_.Plot();
+  const ViewOptions view = viewMenu_ ? viewMenu_->Options() : ViewOptions{};
+  PlotPicture picture{{plot.colours, ViewedControls(plot.controls, view)},
+                      live ? Curve{} : measured_,
+                      tools_ ? tools_->PlotReferences(plot.colours.line) : std::vector<ReferenceCurve>{},
+                      QLocale().decimalPoint().toStdString(),
+                      plotBox_->Image().size(),
+                      plotBox_->font()};
+  picture.logCurrent = view.logCurrent;
+  return picture;
+}
+
+void MainWindow::ViewChanged() {
+  tools_->MatchOptionsChanged();
+  ShowMaxIOverride();
+  DrawPlot();
+}
+
+// A larger current scale takes the plot's Max I over: the scroll bar and its
+// value are greyed and say what rules instead.
+void MainWindow::ShowMaxIOverride() {
+  const bool overridden = OverridesMaxI(viewMenu_->Options());
+  const QString why = overridden ? QString("Max I is %1 mA, set in View \u2192 Current scale")
+                                       .arg(viewMenu_->Options().currentScaleMilliamps)
+                                 : QString();
+  for (const char* name : {"HScroll3", "Label3"})
+    if (auto* widget = backdrop_->findChild<QWidget*>(name)) {
+      widget->setEnabled(!overridden);
+      widget->setToolTip(why);
+    }
+  if (auto* frame = backdrop_->findChild<QWidget*>("Frame4")) frame->setToolTip(why);
 }
 
 void MainWindow::ShowPartialCurve(const std::vector<std::pair<double, double>>& points) {

@@ -32,6 +32,8 @@ class PortIo;
 class RangeIndicator;
 class PictureBox;
 class Prompt;
+class ViewMenu;
+struct PlotPicture;
 
 struct MainWindowServices {
   Prompt* prompt = nullptr;  // message boxes and file dialogs; the real ones when not given
@@ -78,6 +80,9 @@ class MainWindow : public QMainWindow, public PlotView {
   const MainMenu& Menu() const { return menu_; }
   const CurveMenu& CurveItems() const { return curveMenu_; }
   CurveTools& Tools() { return *tools_; }
+  ViewMenu& View() { return *viewMenu_; }
+  // The plot as on screen: the panel's controls under the View menu's.
+  PlotPicture ShownPicture() const;
   Device& Instrument();
   // The range resistance the last poll found; 0 before the first poll.
   double RangeResistorOhms() const;
@@ -107,6 +112,8 @@ class MainWindow : public QMainWindow, public PlotView {
   void OpenGeneralOptions();
   void GetPointsFromDevice();
   void OpenWindowOptions();
+  void ViewChanged();
+  void ShowMaxIOverride();
   std::string InstrumentUnavailableText(const std::string& reason) const;
   void TellInstrumentUnavailable(const std::string& reason);
 
@@ -124,6 +131,7 @@ class MainWindow : public QMainWindow, public PlotView {
   std::unique_ptr<MeasuringSession> session_;
   std::unique_ptr<RangeIndicator> range_;
   std::unique_ptr<CurveTools> tools_;
+  ViewMenu* viewMenu_ = nullptr;  // owned by the menu bar
   QTimer* rangePollTimer_ = nullptr;
   PictureBox* plotBox_ = nullptr;
   PictureBox* rangeDial_ = nullptr;

@@ -10,7 +10,9 @@
 #include <limits>
 
 #include "analysis/curve_readout.h"
+#include "analysis/local_fit.h"
 #include "analysis/parameter_report.h"
+#include "plot/log_current_plot.h"
 #include "plot/plot_geometry.h"
 #include "plot/plot_scale.h"
 #include "ui/picture_box.h"
@@ -69,11 +71,31 @@ struct PlotOverlay::Frame {
   double AmpsAt(int y) const { return s.milliamps.ValueAt(y) / 1000; }
   int XOf(double volts) const { return s.volts.ClampedPixelOf(volts); }
   int YOf(double amps) const { return s.milliamps.ClampedPixelOf(amps * 1000); }
-  // The nearest curve point within a pixel of the pointer.
+  // The curve point nearest to the pointer as the eye sees it. On the log
+  // axis no one scale per pixel holds across the plot: measured in pixels.
   std::optional<NearestPoint> NearestTo(const Curve& curve, QPoint p) const {
     const double volts = VoltsAt(p.x()), amps = AmpsAt(p.y());
-    return NearestCurvePoint(curve, volts, amps, s.volts.ValuePerPixelAt(volts),
-                             s.milliamps.ValuePerPixelAt(amps * 1000) / 1000);
+    if (!s.milliamps.Logarithmic())
+      return NearestCurvePoint(curve, volts, amps, s.volts.ValuePerPixelAt(volts),
+                               s.milliamps.ValuePerPixelAt(amps * 1000) / 1000);
+    std::optional<std::size_t> best;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < curve.points.size(); ++i) {
+      const CurvePoint& c = curve.points[i];
+      const double d = std::hypot(XOf(c.volts) - p.x(), YOf(c.amps) - p.y());
+      if (d < bestDistance) {
+        bestDistance = d;
+        best = i;
+      }
+    }
+    if (!best) return std::nullopt;
+    const CurvePoint& c = curve.points[*best];
+    return NearestPoint{*best, c.volts, c.amps, DynamicOhmsNear(curve, *best)};
+  }
+  // On the log axis the voltage axis stands for every current under its floor.
+  std::string CurrentAt(int y) const {
+    if (s.milliamps.Logarithmic() && y == g.OriginY) return "|I| < " + WithUnit(s.milliamps.Floor() / 1000, "A");
+    return WithUnit(AmpsAt(y), "A");
   }
   bool Inside(QPoint p) const {
     return p.x() >= g.PlotLeft && p.x() <= g.PlotRight && p.y() >= g.PlotTop && p.y() <= g.PlotBottom;
@@ -90,8 +112,9 @@ PlotOverlay::PlotOverlay(PictureBox& plot, std::function<PlotControls()> control
 }
 
 PlotOverlay::Frame PlotOverlay::CurrentFrame() const {
-  const PlotControls c = controls_();
   const PlotGeometry g = ComputePlotGeometry(plot_.Picture().InnerWidth(), plot_.Picture().InnerHeight());
+  if (scaleOf_) return Frame{g, scaleOf_(g)};
+  const PlotControls c = controls_();
   return Frame{g, ComputePlotScale(g, c.maxVolts, c.maxMilliamps)};
 }
 
@@ -109,11 +132,14 @@ QStringList PlotOverlay::ReadoutLines() const {
   if (!pointer_) return {};
   const Frame f = CurrentFrame();
   const double volts = f.VoltsAt(pointer_->x());
-  const double amps = f.AmpsAt(pointer_->y());
-  QStringList lines{Text(WithUnit(volts, "V") + "  " + WithUnit(amps, "A"))};
+  QStringList lines{Text(WithUnit(volts, "V") + "  " + f.CurrentAt(pointer_->y()))};
   const auto nearest = f.NearestTo(curve_, *pointer_);
   if (nearest) {
-    lines << Text("point " + WithUnit(nearest->volts, "V") + "  " + WithUnit(nearest->amps, "A"));
+    // The log view draws such a reading apart; the readout says why.
+    const bool apart = f.s.milliamps.Logarithmic() &&
+                       Unresolved(nearest->amps, CurrentSteps(PairsOf(curve_), RangesOf(curve_))[nearest->index]);
+    lines << Text("point " + WithUnit(nearest->volts, "V") + "  " + WithUnit(nearest->amps, "A") +
+                  (apart ? " (under one step)" : ""));
     const auto& r = nearest->dynamicOhms;
     lines << Text("dV/dI " + (r ? WithUncertainty(r->value, r->uncertainty, "ohm") : std::string("—")));
   }

@@ -35,6 +35,9 @@ class PlotOverlay : public QWidget {
   // Covers `plot` and follows its size; `controls` gives the ranges the
   // plot is drawn with at the moment.
   PlotOverlay(PictureBox& plot, std::function<PlotControls()> controls);
+  // Where the plot's axes come from instead of the controls' linear ones:
+  // the log-current view's axis depends on the curves.
+  void SetScaleSource(std::function<PlotScale(const PlotGeometry&)> scaleOf) { scaleOf_ = std::move(scaleOf); }
 
   void SetCurve(Curve curve);
   void SetMatch(std::optional<MatchBox> match);
@@ -73,6 +76,7 @@ class PlotOverlay : public QWidget {
 
   PictureBox& plot_;
   std::function<PlotControls()> controls_;
+  std::function<PlotScale(const PlotGeometry&)> scaleOf_;
   Curve curve_;
   std::optional<MatchBox> match_;
   std::optional<QPoint> pointer_;

@@ -221,6 +221,12 @@ TEST_F(KvtCommand, BadInputSaysWhatAndTouchesNoOutput) {
       {{"render", "good.kvt", "-o", "out.bmp"}, "out.bmp: the output must end in .png or .svg", ""},
       {{"render", "good.kvt", "--ref", "missing.kvt", "-o", "keep.png"}, "missing.kvt: no such file", "keep.png"},
       {{"render", "good.kvt", "-o", "keep.png", "--max-v", "6"}, "--max-v", "keep.png"},
+      {{"render", "good.kvt", "-o", "keep.png", "--max-i", "61"},
+       "option --max-i needs a whole number of milliamperes from 1 to 60, not \"61\"", "keep.png"},
+      {{"render", "good.kvt", "-o", "keep.png", "--max-i", "0"}, "from 1 to 60, not \"0\"", "keep.png"},
+      {{"render", "good.kvt", "-o", "keep.png", "--max-i", "20.5"}, "from 1 to 60, not \"20.5\"", "keep.png"},
+      {{"render", "good.kvt", "-o", "keep.png", "--log-current=1"}, "option --log-current takes no value",
+       "keep.png"},
   };
   // Root reads any file: the unreadable case only means something otherwise.
   const bool root = QFile(Path("unreadable.kvt")).open(QIODevice::ReadOnly);
@@ -264,6 +270,52 @@ TEST_F(KvtCommand, RenderDrawsReferencesInTheirColoursToPngAndSvg) {
   EXPECT_TRUE(svg.contains("#ffa000"));
 }
 
+// The whole of a 100 ohm zener's curve: cut at 10 mA on the scroll bar's
+// largest scale, both branches whole at 50 mA; the log view of a diode has
+// its decades and the readings under one step apart, in grey.
+TEST_F(KvtCommand, RenderShowsCurrentsPastTenMilliamperesAndLogCurrent) {
+  ASSERT_EQ(Kvt({"measure", "-n", "256", "--simulate=zener 3.3", "--range", "100", "-o", "z.csv"}).status, 0);
+  const QRgb line = qRgb(0, 255, 0);  // the default curve colour
+  // The rows the curve reaches and whether it runs along the plot's top or
+  // bottom edge (cut off there).
+  const auto rows = [&](const QString& name) {
+    const QImage image = QImage(Path(name)).convertToFormat(QImage::Format_RGB32);
+    int top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (image.pixel(x, y) == line) {
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+    return std::pair{top, bottom};
+  };
+  ASSERT_EQ(Kvt({"render", "z.csv", "-o", "z10.png", "--max-i", "10"}).status, 0);
+  ASSERT_EQ(Kvt({"render", "z.csv", "-o", "z50.png", "--max-i", "50"}).status, 0);
+  // 373 x 341: the plot's frame runs from y 10 to 321, the origin at 166.
+  const auto [top10, bottom10] = rows("z10.png");
+  EXPECT_LE(top10, 11);      // cut at +10 mA
+  EXPECT_GE(bottom10, 315);  // and at -10 mA
+  const auto [top50, bottom50] = rows("z50.png");
+  // About +43 and -17 mA at 3.1 px/mA: inside the frame, not on its edges.
+  EXPECT_GT(top50, 20);
+  EXPECT_LT(top50, 166 - 3 * 30);
+  EXPECT_LT(bottom50, 310);
+  EXPECT_GT(bottom50, 166 + 3 * 10);
+
+  ASSERT_EQ(Kvt({"measure", "-n", "256", "--simulate=diode", "-o", "d.csv"}).status, 0);
+  const Outcome log = Kvt({"render", "d.csv", "-o", "d.svg", "--log-current"});
+  ASSERT_EQ(log.status, 0) << log.err;
+  const QByteArray svg = Read("d.svg");
+  for (const char* label : {">100 uA<", ">1 mA<", ">|I|, axis at 10 uA<"}) EXPECT_TRUE(svg.contains(label)) << label;
+  ASSERT_EQ(Kvt({"render", "d.csv", "-o", "d.png", "--log-current"}).status, 0);
+  // A plain grey that the linear plot never uses marks the unresolved readings.
+  const QList<QRgb> linear = QImage(Path("z10.png")).colorTable();
+  const QList<QRgb> logView = QImage(Path("d.png")).colorTable();
+  EXPECT_TRUE(std::any_of(logView.begin(), logView.end(), [&](QRgb c) {
+    return qRed(c) == qGreen(c) && qGreen(c) == qBlue(c) && !linear.contains(c);
+  }));
+}
+
 // Without a usable port the run fails with the port library's reason and
 // where the address is set, and writes nothing.
 TEST_F(KvtCommand, MeasureWithoutTheInstrumentSaysWhyAndWritesNothing) {
@@ -298,9 +350,9 @@ TEST_F(KvtCommand, EverySubcommandExplainsItsOptions) {
   };
   const std::vector<Case> cases = {
       {"measure", {"-n", "-o", "--simulate", "--range"}, {"32, 64, 128, 256, 512 or 1024", ".kvt", ".csv", "100, 1k or 10k ohms", "resistor OHMS"}},
-      {"render", {"-o", "--ref", "--size", "--max-v", "--max-i", "--smooth"},
+      {"render", {"-o", "--ref", "--size", "--max-v", "--max-i", "--log-current", "--smooth"},
        {".png or .svg", "pixels, each 60 to 10000", "volts, a whole number from 1 to 5",
-        "milliamperes, a whole number from 1 to 10", "3 to 30"}},
+        "milliamperes, a whole number from 1 to 60", "3 to 30", "logarithmic"}},
       {"convert", {"-o"}, {".kvt or .csv"}},
       {"params", {"--json", "--if", "--ir", "--vr"}, {"amperes", "volts", "2mA", "default 1mA", "default -1V"}},
       {"compare", {"--tolerance", "--json"}, {"auto", "above 0, up to 100", "30 mV"}},

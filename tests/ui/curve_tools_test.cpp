@@ -34,6 +34,11 @@
 #include "ui/parameters_window.h"
 #include "ui/picture_box.h"
 #include "ui/plot_overlay.h"
+#include "ui/view_menu.h"
+#include "core/view_options.h"
+#include "plot/plot_export.h"
+#include <QInputDialog>
+#include <deque>
 
 namespace kvt {
 
@@ -590,6 +595,192 @@ TEST_F(CurveToolsTest, ParametersFollowRunsReferencesAndClear) {
   EXPECT_EQ(headers(), QStringList{"r2k.kvt"});
   form_->CurveItems().clearReferences->trigger();
   EXPECT_TRUE(headers().isEmpty());
+}
+
+namespace {
+
+// A resistor of `ohms` as a points file of 32 points, -2.56 V ... 2.40 V.
+void WriteResistor(const QString& path, double ohms) {
+  QFile out(path);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write("KVT\r\n 32 \r\n 0 \r\n");
+  for (int code = 0; code < 1024; code += 32) {
+    const double volts = (code - 512) / 200.0;
+    out.write(QByteArray::number(volts, 'f', 2) + " " + QByteArray::number(volts / ohms, 'E', 4) + "\r\n");
+  }
+}
+
+// The rows between which pixels of `colour` lie.
+std::pair<int, int> RowsOf(const QImage& image, QColor colour) {
+  int top = image.height(), bottom = -1;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == colour) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  return {top, bottom};
+}
+
+// CR LF lines of a file.
+int LinesOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? static_cast<int>(file.readAll().count("\r\n")) : -1;
+}
+
+// Types each text into the text dialogs that come up in turn and presses OK.
+void AnswerTextDialogs(std::shared_ptr<std::deque<QString>> texts) {
+  QTimer::singleShot(0, [texts] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!dialog || texts->empty()) return;
+    dialog->setTextValue(texts->front());
+    texts->pop_front();
+    if (!texts->empty()) AnswerTextDialogs(texts);
+    dialog->accept();
+  });
+}
+
+}  // namespace
+
+// A 100 ohm curve beyond the Max I scroll bar's 10 mA: a larger scale from
+// the View menu shows it whole, greys the scroll bar, and the choice and the
+// log view come back at the next start from their own file while
+// kvt_win.cfg keeps its 28 lines.
+TEST_F(CurveToolsTest, TheViewMenuShowsLargerCurrentsAndRemembersItsChoices) {
+  ASSERT_NE(Start("diode"), nullptr);
+  WriteResistor(dir_.filePath("r100.kvt"), 100);  // up to 25.6 mA
+  OpenPoints("r100.kvt");
+  ASSERT_EQ(form_->Measured().points.size(), 32u);
+  const PlotGeometry g = ComputePlotGeometry(form_->PlotBox()->Image().width(), form_->PlotBox()->Image().height());
+  const auto [top10, bottom10] = RowsOf(form_->PlotBox()->Image(), Line());
+  EXPECT_LT(top10, ComputePlotScale(g, 5, 10).milliamps.PixelOf(9));  // cut at 10 mA
+  auto* maxI = form_->findChild<QScrollBar*>("HScroll3");
+  ASSERT_NE(maxI, nullptr);
+  EXPECT_TRUE(maxI->isEnabled());
+
+  ViewMenu& view = form_->View();
+  ASSERT_EQ(view.ScaleItems().size(), std::size(CurrentScales));
+  view.ScaleItems()[2]->trigger();  // 50 mA
+  EXPECT_TRUE(view.ScaleItems()[2]->isChecked());
+  EXPECT_FALSE(view.ScaleItems()[0]->isChecked());
+  EXPECT_EQ(form_->ShownPicture().plot.controls.maxMilliamps, 50);
+  const auto [top50, bottom50] = RowsOf(form_->PlotBox()->Image(), Line());
+  const PlotScale s50 = ComputePlotScale(g, 5, 50);
+  EXPECT_NEAR(top50, s50.milliamps.PixelOf(2.40 / 100 * 1000), 2);  // the whole curve
+  EXPECT_NEAR(bottom50, s50.milliamps.PixelOf(-2.56 / 100 * 1000), 2);
+  EXPECT_FALSE(maxI->isEnabled());
+  EXPECT_NE(maxI->toolTip().indexOf("50 mA"), -1) << maxI->toolTip().toStdString();
+  EXPECT_EQ(form_->Table()[MaxMilliampsSetting], "10");  // the scroll bar's own value stays
+
+  view.LogCurrentItem()->trigger();
+  EXPECT_TRUE(view.LogCurrentItem()->isChecked());
+  EXPECT_TRUE(form_->ShownPicture().logCurrent);
+  EXPECT_EQ(view.LogCurrentItem()->shortcut(), QKeySequence("Ctrl+L"));
+
+  // The command draws the same log view pixel for pixel.
+  QProcess kvt;
+  kvt.setWorkingDirectory(dir_.path());
+  kvt.start(QStringLiteral(KVT_PROGRAM), {"render", "r100.kvt", "-o", "log.png", "--log-current", "--max-i", "50"});
+  ASSERT_TRUE(kvt.waitForFinished(60000));
+  ASSERT_EQ(kvt.exitCode(), 0) << kvt.readAllStandardError().toStdString();
+  const QImage window = form_->PlotBox()->Image();
+  EXPECT_EQ(QImage(dir_.filePath("log.png")).convertToFormat(window.format()), window);
+
+  form_->close();
+  EXPECT_EQ(LinesOf(dir_.filePath("kvt_win.cfg")), 28);
+  ASSERT_NE(Start("diode"), nullptr);
+  EXPECT_TRUE(form_->View().ScaleItems()[2]->isChecked());
+  EXPECT_TRUE(form_->View().LogCurrentItem()->isChecked());
+  EXPECT_FALSE(form_->findChild<QScrollBar*>("HScroll3")->isEnabled());
+  form_->View().ScaleItems()[0]->trigger();
+  EXPECT_TRUE(form_->findChild<QScrollBar*>("HScroll3")->isEnabled());
+  EXPECT_EQ(ReadViewOptions(ConfigDirFrom(dir_.path().toStdString())), (ViewOptions{10, true, "auto"}));
+  EXPECT_TRUE(prompt_.messages.empty()) << prompt_.Texts()[0];
+}
+
+// In the log view the pointer reads the log axis: a decade's row reads that
+// current, the voltage axis reads "under the floor", and the nearest point is
+// the one nearest on screen.
+TEST_F(CurveToolsTest, TheReadoutReadsTheLogAxis) {
+  ASSERT_NE(Start("diode"), nullptr);
+  WriteResistorFile("r2k.kvt");  // 80 uA steps up to 1.2 mA
+  OpenPoints("r2k.kvt");
+  form_->View().SetLogCurrent(true);
+  const QImage image = form_->PlotBox()->Image();
+  const PlotGeometry g = ComputePlotGeometry(image.width(), image.height());
+  const PlotScale s = ComputeLogCurrentPlotScale(g, 5, 1e-2, 10);  // the smallest reading, 80 uA: from 10 uA
+  const auto move = [this](QPoint at) {
+    QMouseEvent event(QEvent::MouseMove, at, Overlay().mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&Overlay(), &event);
+    EXPECT_TRUE(Overlay().ReadoutShown());
+    return Overlay().ReadoutLines();
+  };
+  const struct {
+    const char* name;
+    double volts, milliamps;
+    const char* reads;
+    const char* point;
+  } cases[] = {
+      {"1 mA on the forward branch", 1.92, 1, "  1 mA", "point 1.92 V  960 uA"},
+      {"100 uA, between decades on screen", 0.16, 0.1, "  100 uA", "point 160 mV  80 uA"},
+      {"the reverse branch", -1.6, -1, "  -1 mA", "point -1.6 V  -800 uA"},
+      {"the voltage axis", 0, 0, "|I| < 10 uA", "point 0 V  0 A (under one step)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QStringList lines = move(QPoint(s.volts.PixelOf(c.volts), s.milliamps.PixelOf(c.milliamps)));
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_NE(lines[0].indexOf(c.reads), -1) << "[" << lines[0].toStdString() << "]";
+    EXPECT_EQ(lines[1].toStdString().substr(0, std::string(c.point).size()), c.point) << lines[1].toStdString();
+  }
+}
+
+// The tolerance set from the View menu is the one the match box judges
+// with; a text the comparison cannot take is refused with the reason and
+// asked for again, and the choice is kept.
+TEST_F(CurveToolsTest, TheMatchToleranceComesFromTheViewMenu) {
+  ASSERT_NE(Start("diode", 3), nullptr);
+  Measure();
+  SaveAs("reference.kvt");
+  ASSERT_NE(Start("diode", 11), nullptr);
+  Measure();
+  OpenReferences({"reference.kvt"});
+  ASSERT_TRUE(Overlay().Match());
+  EXPECT_TRUE(Overlay().Match()->pass);
+
+  AnswerTextDialogs(std::make_shared<std::deque<QString>>(std::deque<QString>{"lots", "1mV,1uA"}));
+  form_->View().MatchToleranceItem()->trigger();
+  ASSERT_EQ(prompt_.messages.size(), 1u);
+  EXPECT_NE(prompt_.messages[0].text.find("The match tolerance needs a number, not \"lots\""), std::string::npos)
+      << prompt_.messages[0].text;
+  ASSERT_TRUE(Overlay().Match());
+  EXPECT_FALSE(Overlay().Match()->pass);
+  EXPECT_EQ(Overlay().Match()->lines.back(), "tolerance 1 mV, 1 uA");
+  EXPECT_EQ(ReadViewOptions(ConfigDirFrom(dir_.path().toStdString())).matchTolerance, "1mV,1uA");
+
+  // Cancelled: nothing changes.
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  });
+  form_->View().MatchToleranceItem()->trigger();
+  EXPECT_EQ(form_->View().Options().matchTolerance, "1mV,1uA");
+
+  AnswerTextDialogs(std::make_shared<std::deque<QString>>(std::deque<QString>{"auto"}));
+  form_->View().MatchToleranceItem()->trigger();
+  EXPECT_TRUE(Overlay().Match()->pass);
+  EXPECT_EQ(Overlay().Match()->lines.back().rfind("tolerance", 0), std::string::npos);
+}
+
+// A tolerance in the file that the comparison cannot take is dropped for
+// auto at the start.
+TEST_F(CurveToolsTest, ABadToleranceInTheFileIsDropped) {
+  QFile file(dir_.filePath(ViewOptionsFileName));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("match_tolerance = 20mV,lots\nlog_current = 1\n");
+  file.close();
+  ASSERT_NE(Start("diode"), nullptr);
+  EXPECT_EQ(form_->View().Options().matchTolerance, "auto");
+  EXPECT_TRUE(form_->View().Options().logCurrent);
 }
 
 }  // namespace kvt

@@ -41,6 +41,7 @@
 #include "ui/general_options_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/picture_box.h"
+#include "ui/view_menu.h"
 #include "tests/support/program_in_folder.h"
 
 namespace kvt {
@@ -303,17 +304,20 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
         "&Export...", "", "E&xit"}},
       {"&Tools",
        {"&Get points from device", "", "Clea&r plot (remove points)", "&Copy image to clipboard", "", "&Parameters"}},
+      {"&View", {"Current &scale", "&Log current", "", "Match &tolerance..."}},
       {"&Options", {"&KVT Options", "&Window Options"}},
       {"&Help", {"&About program"}},
   };
   const auto menus = form.menuBar()->actions();
-  ASSERT_EQ(menus.size(), 4);
-  for (int m = 0; m < 4; ++m) {
+  ASSERT_EQ(menus.size(), 5);
+  for (int m = 0; m < 5; ++m) {
     EXPECT_EQ(menus[m]->text(), expected[m].first);
     const auto items = menus[m]->menu()->actions();
     ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size()));
     for (int i = 0; i < items.size(); ++i) {
       EXPECT_EQ(items[i]->isSeparator() ? QString() : items[i]->text(), expected[m].second[i]);
+      // The View menu's log view is a check item with a shortcut of its own.
+      if (items[i] == form.View().LogCurrentItem()) continue;
       EXPECT_TRUE(items[i]->shortcut().isEmpty());
       EXPECT_FALSE(items[i]->isCheckable());
     }
