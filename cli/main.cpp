@@ -24,7 +24,7 @@ constexpr char Usage[] =
     "             [--log-current] [--smooth LEVEL]\n"
     "  kvt convert IN -o OUT.kvt|OUT.csv\n"
     "  kvt params FILE [--json] [--if CURRENT] [--ir CURRENT] [--vr VOLTAGE]\n"
-    "  kvt compare REFERENCE FILE [--tolerance auto|PERCENT] [--json]\n"
+    "  kvt compare REFERENCE FILE [--tolerance auto|PERCENT|VOLTS,AMPS] [--json]\n"
     "  kvt spice FILE -o OUT.lib [--name NAME]\n"
     "  kvt SUBCOMMAND --help\n"
     "  kvt --help | --version\n"
