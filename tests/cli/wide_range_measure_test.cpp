@@ -51,7 +51,7 @@ class WideRangeMeasure : public testing::Test {
 // the requests and the mismatch on stderr.
 TEST_F(WideRangeMeasure, TheSimulatedSwitchFollowsAndOneCurveIsWritten) {
   Write("kvt_sim.txt", "hand = 0\n");  // the hand without its pause
-  const Outcome run = Kvt({"measure", "--simulate=diode", "--ranges", "10k,1k,100", "-n", "128", "-o", "wide.csv"});
+  const Outcome run = Kvt({"measure", "--simulate=diode", "--ranges", "10k,1k,100", "-n", "64", "-o", "wide.csv"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string requests[] = {"Move the range switch to 10 k\u03A9\n", "Move the range switch to 1 k\u03A9\n",
                                   "Move the range switch to 100 \u03A9\n"};
@@ -76,7 +76,7 @@ TEST_F(WideRangeMeasure, TheSimulatedSwitchFollowsAndOneCurveIsWritten) {
     if (amps != 0) smallest = std::min(smallest, std::abs(amps));
     largest = std::max(largest, std::abs(amps));
   }
-  EXPECT_GT(rows, 128);  // more than one sweep's points
+  EXPECT_GT(rows, 64);  // more than one sweep's points
   EXPECT_LE(smallest, 1.5e-6);
   EXPECT_GT(largest, 0.040);
 }
