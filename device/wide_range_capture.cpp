@@ -2,17 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "device/measuring_session.h"
 
 namespace kvt {
 
 std::string RangeName(double ohms) {
-  if (ohms >= 1000) {
-    const double k = ohms / 1000;
-    return (k == static_cast<int>(k) ? std::to_string(static_cast<int>(k)) : std::to_string(k)) + " k\u03A9";
-  }
-  return std::to_string(static_cast<int>(ohms)) + " \u03A9";
+  char figure[32];
+  std::snprintf(figure, sizeof figure, "%g", ohms >= 1000 ? ohms / 1000 : ohms);
+  return std::string(figure) + (ohms >= 1000 ? " k\u03A9" : " \u03A9");
 }
 
 std::string MoveSwitchRequest(double ohms) { return "Move the range switch to " + RangeName(ohms); }
