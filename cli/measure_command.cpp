@@ -132,7 +132,7 @@ int RunMeasure(const Words& words) {
   if (const auto list = line.Value("--ranges")) {
     std::string reason;
     ranges = RangeListFromText(*list, &reason);
-    if (!ranges) throw UsageError("option --ranges: " + reason + "; it takes 100, 1k and 10k, each once, separated by commas (10k,1k,100)");
+    if (!ranges) throw UsageError("option --ranges: " + reason + "; it takes 100, 1k and 10k, each at most once, separated by commas (10k,1k,100)");
     if (output == "-" || OutputExtension(output, CurveExtensions) != ".csv")
       throw UsageError("option --ranges writes a curve of several ranges, which only CSV holds: name a .csv file with -o");
   }
