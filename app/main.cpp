@@ -5,6 +5,7 @@
 #include "app/exit_signals.h"
 #include "app/options.h"
 #include "device/library_locations.h"
+#include "device/switch_hand.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
 #include "ui/program_font.h"
@@ -42,6 +43,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "kvt_win: the simulated instrument is not installed beside kvt_win\n");
       return 1;
     }
+    // The simulated switch follows a wide-range curve's requests by itself.
+    services.switchHand = [library = services.portLibrary](double ohms) {
+      if (const kvt::SwitchHand hand = kvt::SwitchHandOf(library)) hand(ohms);
+    };
   }
   QApplication app(argc, argv);
   kvt::ApplyProgramFont(app);

@@ -20,6 +20,7 @@ namespace {
 constexpr char Usage[] =
     "Usage:\n"
     "  kvt measure [-n POINTS] [-o FILE] [--simulate[=COMPONENT]] [--range 100|1k|10k]\n"
+    "              [--ranges 10k,1k,100]\n"
     "  kvt render FILE [--ref FILE]... -o OUT.png|OUT.svg [--size WxH] [--max-v V] [--max-i MA]\n"
     "             [--log-current] [--smooth LEVEL]\n"
     "  kvt convert IN -o OUT.kvt|OUT.csv\n"
@@ -36,7 +37,8 @@ constexpr char Usage[] =
     "  measure   sweep the instrument; the points go to FILE (.kvt or .csv) or to\n"
     "            standard output. --simulate uses the simulated instrument, with\n"
     "            COMPONENT one of open, short, diode, led, \"resistor 4.7k\",\n"
-    "            \"zener 3.3\"; --range moves its range switch.\n"
+    "            \"zener 3.3\"; --range moves its range switch. --ranges sweeps\n"
+    "            each range in turn into one CSV curve, asking for the switch.\n"
     "  render    draw the plot as the window draws it, with reference curves.\n"
     "  convert   points file to CSV or back, by the names' extensions.\n"
     "  params    forward voltage, dynamic resistance, breakdown, leakage,\n"

@@ -16,6 +16,9 @@
 #include "device/library_locations.h"
 #include "device/library_port_io.h"
 #include "device/measuring_session.h"
+#include "device/switch_hand.h"
+#include "device/wide_range_capture.h"
+#include "cli/wide_range_measure.h"
 #include "files/points_file.h"
 #include "simulator/sim_config.h"
 
@@ -125,6 +128,14 @@ int RunMeasure(const Words& words) {
   const int count = PointCountFrom(line, options.Device());
   const std::string output = line.Value("-o").value_or("-");
   if (output != "-") OutputExtension(output, CurveExtensions);
+  std::optional<std::vector<double>> ranges;
+  if (const auto list = line.Value("--ranges")) {
+    std::string reason;
+    ranges = RangeListFromText(*list, &reason);
+    if (!ranges) throw UsageError("option --ranges: " + reason + "; it takes 100, 1k and 10k, each at most once, separated by commas (10k,1k,100)");
+    if (output == "-" || OutputExtension(output, CurveExtensions) != ".csv")
+      throw UsageError("option --ranges writes a curve of several ranges, which only CSV holds: name a .csv file with -o");
+  }
 
   std::unique_ptr<QTemporaryFile> control;
   QString library = QStringLiteral("portio");
@@ -149,9 +160,15 @@ int RunMeasure(const Words& words) {
   Curve curve;
   const bool progress = isatty(STDERR_FILENO);
   int measured = 0;
-  const bool whole = session.SweepBackToBack(curve, count, [] { return StopSignalCatcher::Caught() != nullptr; }, [&] {
-    if (progress && measured < count) ShowProgress(++measured, count);
-  });
+  const auto stop = [] { return StopSignalCatcher::Caught() != nullptr; };
+  std::optional<StitchedCurve> stitched;
+  const bool whole =
+      ranges ? (stitched = MeasureOnRanges(session, *ranges, count, SwitchHandOf(control ? library : QString()), stop,
+                                           progress))
+                   .has_value()
+             : session.SweepBackToBack(curve, count, stop, [&] {
+                 if (progress && measured < count) ShowProgress(++measured, count);
+               });
   if (const char* signal = StopSignalCatcher::Caught(); signal && !whole) {
     session.LeaveAtZeroVolts();  // leave no voltage on the part
     if (progress && measured > 0) std::fputc('\n', stderr);
@@ -160,6 +177,11 @@ int RunMeasure(const Words& words) {
   }
   if (!failure.empty()) throw RunError(failure);
 
+  if (stitched) {
+    curve = stitched->curve;
+    std::fprintf(stderr, "kvt measure: overlap mismatch in steps of the coarser range: %s\n",
+                 MismatchSummary(stitched->mismatches).c_str());
+  }
   curve.info.dateTime = LocalDateTimeNow();
   curve.info.source = line.Has("--simulate") ? "simulated instrument" : "instrument";
   WriteCurve(output, curve, "");
@@ -171,7 +193,7 @@ int RunMeasure(const Words& words) {
 const Subcommand& MeasureCommand() {
   static const Subcommand command{
       "measure",
-      "measure [-n POINTS] [-o FILE] [--simulate[=COMPONENT]] [--range 100|1k|10k]",
+      "measure [-n POINTS] [-o FILE] [--simulate[=COMPONENT]] [--range 100|1k|10k] [--ranges LIST]",
       "Sweeps the instrument from -5.12 V to +5.11 V and writes the points. The\n"
       "port, delay and averaging come from kvt_win.cfg in the current folder\n"
       "when there is one. SIGINT (Ctrl-C), SIGTERM, SIGHUP or SIGQUIT stop the\n"
@@ -190,7 +212,13 @@ const Subcommand& MeasureCommand() {
         "(4.7k, 1M) or \"zener VOLTS\" (breakdown above 0 V, such as 3.3)\n"},
        {"--range", true, false, false, "OHMS",
         "the simulated instrument's range switch: 100, 1k or 10k ohms\n"
-        "(needs --simulate)\n"}},
+        "(needs --simulate)\n"},
+       {"--ranges", true, false, false, "LIST",
+        "sweep on each range of LIST in turn (10k,1k,100), asking on standard\n"
+        "error for the switch to be moved between them (the simulated\n"
+        "instrument's switch moves by itself), and write one CSV curve whose\n"
+        "points keep their range; the mismatch where ranges overlap goes to\n"
+        "standard error\n"}},
       RunMeasure};
   return command;
 }

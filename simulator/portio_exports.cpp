@@ -6,6 +6,7 @@
 
 #include "simulator/config_watcher.h"
 #include "simulator/instrument.h"
+#include "simulator/simulated_hand.h"
 
 #if defined(_WIN32)
 #define KVT_PORTIO_API(type) extern "C" __declspec(dllexport) type __stdcall
@@ -36,16 +37,25 @@ kvtsim::SimConfig FirstLoad(kvtsim::ConfigWatcher& watcher) {
 struct Simulator {
   kvtsim::ConfigWatcher watcher{kvtsim::ConfigPathFromEnvironment(), 1.0, kvtsim::ConfigNameFromEnvironment()};
   kvtsim::Instrument instrument{FirstLoad(watcher)};
+  kvtsim::SimulatedHand hand;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
+  double Now() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
+
   // The program reads the status register once a second for the switch and
-  // ten times per conversion, so that is where the control file is watched;
-  // the data register, read in the calibrated delays, stays free of it.
+  // ten times per conversion, so that is where the control file and the
+  // hand are watched; the data register, read in the calibrated delays,
+  // stays free of it.
   void WatchControlFile() {
-    double now = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double now = Now();
     if (auto config = watcher.Poll(now)) {
       Report(watcher);
       instrument.Configure(*config);
+    }
+    if (const auto position = hand.Due(now)) {
+      kvtsim::SimConfig turned = instrument.Config();
+      turned.rangeOhms = *position;
+      instrument.Configure(turned);
     }
   }
 };
@@ -62,3 +72,7 @@ KVT_PORTIO_API(int) InPort(int port) {
 }
 
 KVT_PORTIO_API(const char*) SimulatorMessage(void) { return latestComplaint.c_str(); }
+
+KVT_PORTIO_API(void) SimulatorMoveSwitch(int rangeOhms) {
+  simulator.hand.Request(rangeOhms, simulator.Now(), simulator.instrument.Config().handSeconds);
+}

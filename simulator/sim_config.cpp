@@ -147,6 +147,9 @@ SimConfig ParseConfig(std::string_view text, std::vector<std::string>* problems)
       if (v && *v >= 0 && *v <= 1) config.strayRate = *v; else ok = false;
     } else if (key == "seed") {
       if (auto s = ParseSeed(value)) config.seed = *s; else ok = false;
+    } else if (key == "hand") {
+      auto v = Number(value);
+      if (v && *v >= 0 && *v <= 60) config.handSeconds = *v; else ok = false;
     } else if (key == "base") {
       if (auto b = ParseBase(value)) config.base = *b; else ok = false;
     } else {

@@ -25,6 +25,9 @@ struct SimConfig {
   double strayRate = 0.02;   // share of conversions that come out far off
   std::uint64_t seed = 1;
   int base = 0x378;          // data register; status and control follow it
+  // How long the simulated hand takes to turn the range switch when the
+  // program asks for another range (SimulatorMoveSwitch).
+  double handSeconds = 1.0;
   bool operator==(const SimConfig&) const = default;
 };
 

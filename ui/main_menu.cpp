@@ -27,6 +27,7 @@ MainMenu BuildMainMenu(QMenuBar* bar) {
   QMenu* tools = bar->addMenu("&Tools");
   tools->setObjectName("Tools");
   m.getPoints = Item(tools, "Tools_Get", "&Get points from device");
+  m.wideRangeCurve = Item(tools, "Tools_WideRange", "&Wide-range curve...");
   tools->addSeparator()->setObjectName("dummy1");
   m.clearPlot = Item(tools, "Tools_Clear", "Clea&r plot (remove points)");
   m.copyPlot = Item(tools, "Tools_Copy", "&Copy image to clipboard");

@@ -12,6 +12,7 @@ struct MainMenu {
   QAction* savePoints;
   QAction* exit;
   QAction* getPoints;
+  QAction* wideRangeCurve;
   QAction* clearPlot;
   QAction* copyPlot;
   QAction* generalOptions;

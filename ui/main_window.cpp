@@ -31,6 +31,7 @@
 #include "device/device_routines.h"
 #include "device/measuring_session.h"
 #include "ui/acquisition_window.h"
+#include "ui/wide_range_window.h"
 #include "device/library_port_io.h"
 #include "ui/range_indicator.h"
 #include "core/steady_clock.h"
@@ -300,6 +301,7 @@ void MainWindow::ConnectMenu() {
   connect(menu_.clearPlot, &QAction::triggered, this, [this] { ClearPoints(); });
   connect(menu_.copyPlot, &QAction::triggered, this, [this] { CopyPlotImage(); });
   connect(menu_.getPoints, &QAction::triggered, this, [this] { GetPointsFromDevice(); });
+  connect(menu_.wideRangeCurve, &QAction::triggered, this, [this] { WideRangeCurveFromDevice(); });
   connect(menu_.generalOptions, &QAction::triggered, this, [this] { OpenGeneralOptions(); });
   connect(menu_.windowOptions, &QAction::triggered, this, [this] { OpenWindowOptions(); });
 }
@@ -350,6 +352,38 @@ void MainWindow::GetPointsFromDevice() {
     measured_.info.source = services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument";
   }
   tools_->RunFinished();
+}
+
+// The sweeps on all three ranges, stitched into the measured curve; Cancel
+// leaves the curve on the plot as it was.
+void MainWindow::WideRangeCurveFromDevice() {
+  if (const auto& problem = Instrument().PortProblem()) {
+    services_.prompt->Message("Can't get points from device: the instrument cannot be reached.\n\n" +
+                                  InstrumentUnavailableText(*problem),
+                              PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok);
+    return;
+  }
+  if (!tools_->MayDropMeasurement()) return;
+  std::array<bool, 6> checked{};
+  for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
+  // From the end the switch is nearer to, so it moves past each position once.
+  std::vector<double> ranges{10000, 1000, 100};
+  if (session_->RangeOhms() == 100) std::reverse(ranges.begin(), ranges.end());
+  WideRangeWindow window(*session_, ranges, PointCountForOptions(checked), services_.switchHand, this);
+  Instrument().SetKeepResponsive([&window] { return window.KeepResponsive(); });
+  window.exec();
+  Instrument().SetKeepResponsive({});
+  if (!window.Result()) return;
+  measured_ = window.Result()->curve;
+  measured_.info.dateTime = LocalDateTimeNow();
+  measured_.info.source = services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument";
+  tools_->RunFinished();
+  UpdateParams();
+  DrawPlot();
+  services_.prompt->Message("Wide-range curve of " + std::to_string(measured_.points.size()) +
+                                " points.\n\nMismatch where the ranges overlap, in steps of the coarser range: " +
+                                MismatchSummary(window.Result()->mismatches),
+                            PromptIcon::Information, PromptButtons::Ok, PromptAnswer::Ok);
 }
 
 void MainWindow::OpenWindowOptions() {

@@ -44,6 +44,9 @@ struct MainWindowServices {
   // The port library's file, loaded instead of "portio" when not empty (the
   // simulated instrument).
   QString portLibrary;
+  // Turns the range switch when a wide-range curve asks for another range
+  // (the simulated instrument's hand); empty: the user turns it.
+  std::function<void(double rangeOhms)> switchHand;
   // Keeps the about box on screen at start-up for the given seconds, or
   // until it is clicked away.
   std::function<void(QDialog& about, double seconds)> startupPause;
@@ -111,6 +114,7 @@ class MainWindow : public QMainWindow, public PlotView {
   void ShowAbout();
   void OpenGeneralOptions();
   void GetPointsFromDevice();
+  void WideRangeCurveFromDevice();
   void OpenWindowOptions();
   void ViewChanged();
   void ShowMaxIOverride();

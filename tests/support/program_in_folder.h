@@ -38,6 +38,7 @@ class ProgramInFolder : public ::testing::Test {
       if (onPause_) onPause_(about);
     };
     services.quit = [this] { ++quits_; };
+    services.switchHand = switchHand_;
     form_ = std::make_unique<MainWindow>(services);
     form_->ShowLoaded();
     return *form_;
@@ -51,6 +52,7 @@ class ProgramInFolder : public ::testing::Test {
   std::vector<double> pauses_;
   std::function<void(QDialog& about)> onPause_;  // what the user does during the start-up pause
   int quits_ = 0;
+  std::function<void(double rangeOhms)> switchHand_;  // the hand that turns the range switch, if any
 };
 
 }  // namespace kvt

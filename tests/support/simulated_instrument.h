@@ -36,8 +36,8 @@ class SimulatedInstrument {
     file.close();
 
     static std::atomic<int> copies{0};
-    const QString library = dir_.filePath(QStringLiteral("libportio_copy%1.so").arg(copies++));
-    if (!QFile::copy(QStringLiteral(KVT_SIM_LIBRARY), library)) {
+    library_ = dir_.filePath(QStringLiteral("libportio_copy%1.so").arg(copies++));
+    if (!QFile::copy(QStringLiteral(KVT_SIM_LIBRARY), library_)) {
       failures_.push_back("cannot copy the simulator library");
       return;
     }
@@ -46,7 +46,7 @@ class SimulatedInstrument {
     const bool hadBefore = qEnvironmentVariableIsSet("KVT_SIM_CONFIG");
     qputenv("KVT_SIM_CONFIG", control.toLocal8Bit());
     port_ = std::make_unique<LibraryPortIo>(
-        [this](const std::string& message) { failures_.push_back(message); }, library, QStringList{});
+        [this](const std::string& message) { failures_.push_back(message); }, library_, QStringList{});
     port_->InPort(0);  // loads the library: the instrument reads its control file now
     if (hadBefore)
       qputenv("KVT_SIM_CONFIG", before);
@@ -56,11 +56,14 @@ class SimulatedInstrument {
 
   bool Ready() const { return port_ && failures_.empty(); }
   PortIo& Port() { return *port_; }
+  // This instrument's own copy of the library, for its other exports.
+  const QString& LibraryFile() const { return library_; }
   // Failures the binding reported (and set-up problems), in order.
   const std::vector<std::string>& Failures() const { return failures_; }
 
  private:
   QTemporaryDir dir_;
+  QString library_;
   std::vector<std::string> failures_;
   std::unique_ptr<LibraryPortIo> port_;
 };

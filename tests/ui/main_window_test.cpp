@@ -303,7 +303,7 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
        {"&Open file with points", "&Save file with points", "Open &reference curve...", "Clear re&ferences",
         "&Export...", "", "E&xit"}},
       {"&Tools",
-       {"&Get points from device", "", "Clea&r plot (remove points)", "&Copy image to clipboard", "", "&Parameters"}},
+       {"&Get points from device", "&Wide-range curve...", "", "Clea&r plot (remove points)", "&Copy image to clipboard", "", "&Parameters"}},
       {"&View", {"Current &scale", "&Log current", "", "Match &tolerance..."}},
       {"&Options", {"&KVT Options", "&Window Options"}},
       {"&Help", {"&About program"}},
@@ -333,7 +333,8 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
   }
   EXPECT_FALSE(form.Menu().savePoints->isEnabled());
   EXPECT_FALSE(form.Menu().clearPlot->isEnabled());
-  for (QAction* always : {form.Menu().openPoints, form.Menu().exit, form.Menu().getPoints, form.Menu().copyPlot,
+  for (QAction* always : {form.Menu().openPoints, form.Menu().exit, form.Menu().getPoints, form.Menu().wideRangeCurve,
+                          form.Menu().copyPlot,
                           form.Menu().generalOptions, form.Menu().windowOptions, form.Menu().about})
     EXPECT_TRUE(always->isEnabled()) << always->text().toStdString();
   form.Measured() = CurveFromPairs(std::vector<std::pair<double, double>>(32, {0.0, 0.0}));
