@@ -44,9 +44,15 @@ TEST(CompareTolerance, TheThreeFormsAndTheirRefusals) {
     EXPECT_EQ(o.volts.has_value(), c.volts.has_value());
     EXPECT_EQ(o.amps.has_value(), c.amps.has_value());
     EXPECT_EQ(o.percent.has_value(), c.percent.has_value());
-    if (c.volts && o.volts) EXPECT_DOUBLE_EQ(*o.volts, *c.volts);
-    if (c.amps && o.amps) EXPECT_DOUBLE_EQ(*o.amps, *c.amps);
-    if (c.percent && o.percent) EXPECT_DOUBLE_EQ(*o.percent, *c.percent);
+    if (c.volts && o.volts) {
+      EXPECT_DOUBLE_EQ(*o.volts, *c.volts);
+    }
+    if (c.amps && o.amps) {
+      EXPECT_DOUBLE_EQ(*o.amps, *c.amps);
+    }
+    if (c.percent && o.percent) {
+      EXPECT_DOUBLE_EQ(*o.percent, *c.percent);
+    }
   }
 }
 

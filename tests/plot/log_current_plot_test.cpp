@@ -50,7 +50,9 @@ TEST(LogCurrentAxis, CurrentsToPixelsAndBack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(axis.PixelOf(c.milliamps), c.pixel);
-    if (std::fabs(c.milliamps) >= 1e-3) EXPECT_NEAR(axis.ValueAt(c.pixel), c.milliamps, std::fabs(c.milliamps) * 1e-9);
+    if (std::fabs(c.milliamps) >= 1e-3) {
+      EXPECT_NEAR(axis.ValueAt(c.pixel), c.milliamps, std::fabs(c.milliamps) * 1e-9);
+    }
   }
   EXPECT_TRUE(axis.Logarithmic());
   EXPECT_TRUE(axis.Contains(-10));
