@@ -63,7 +63,8 @@ std::string OhmsName(double ohms) {
   return text;
 }
 
-// The ranges of the curve's points, from the finest in current down.
+}  // namespace
+
 std::string RangeList(const Curve& curve) {
   std::vector<double> ranges;
   for (const CurvePoint& p : curve.points)
@@ -75,6 +76,8 @@ std::string RangeList(const Curve& curve) {
     text += (i == 0 ? "" : i + 1 == ranges.size() ? " and " : ", ") + OhmsName(ranges[i]);
   return text;
 }
+
+namespace {
 
 // The reader's own account (line and reason) where it gave one.
 std::string PointsFileError(const PointsFileContent& content) {

@@ -24,6 +24,10 @@ std::vector<CsvPoint> CsvPointsOf(const Curve& curve);
 // CSV then needs its range_ohms column and a points file cannot hold it.
 bool HasMixedRanges(const Curve& curve);
 
+// The ranges of the curve's points as the switch names them, from the finest
+// in current down: "10 kΩ, 1 kΩ and 100 Ω".
+std::string RangeList(const Curve& curve);
+
 // A curve read from a points file or a CSV file, or why it could not be.
 struct CurveFile {
   Curve curve;
