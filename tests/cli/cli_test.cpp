@@ -531,6 +531,29 @@ TEST_F(KvtCommand, CsvRowsInAnyOrderGiveTheSameCurve) {
   }
 }
 
+// After a sweep kvt measure says on stderr which range would show the part
+// better, in one line after the file is written, and nothing where none would.
+TEST_F(KvtCommand, MeasureAdvisesABetterRange) {
+  const struct {
+    const char* part;
+    const char* range;
+    std::string err;
+  } cases[] = {
+      {"resistor 47k", "1k", "kvt measure: the current reaches only 2 % of this range: move the switch to 10 k\u03a9\n"},
+      {"resistor 10", "10k", "kvt measure: the voltage reaches only 0.2 % of this range: move the switch to 100 \u03a9\n"},
+      {"diode", "1k", ""},
+      {"zener 3.3", "100", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.part) + " on " + c.range);
+    QFile::remove(Path("m.csv"));
+    const Outcome run = Kvt({"measure", "-n", "64", QString("--simulate=") + c.part, "--range", c.range, "-o", "m.csv"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_TRUE(QFile::exists(Path("m.csv")));
+  }
+}
+
 // A diode swept on 10k, 1k and 100 and joined by hand, each row keeping its
 // range: the finest range's rows all, a coarser one's only beyond the
 // currents the finer ones reached (by more than three of its own steps).
