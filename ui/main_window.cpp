@@ -333,9 +333,15 @@ QString MainWindow::RangeAdviceShown() const { return adviceLine_ ? adviceLine_-
 void MainWindow::ShowRangeAdvice(const std::string& text) {
   if (!adviceLine_) {
     if (text.empty()) return;
+    const int before = height();
     adviceLine_ = statusBar();
     adviceLine_->setSizeGripEnabled(false);
-    if (!isMaximized() && !isMinimized()) resize(width(), height() + adviceLine_->sizeHint().height());
+    // Shown and taken into the layout at once (a window at its smallest
+    // grows by itself then), so the resize below lays the plot out for the
+    // backdrop it keeps, not for one the line has yet to take from.
+    adviceLine_->show();
+    if (layout()) layout()->activate();
+    if (!isMaximized() && !isMinimized()) resize(width(), before + adviceLine_->sizeHint().height());
   }
   adviceLine_->showMessage(QString::fromStdString(text));
 }

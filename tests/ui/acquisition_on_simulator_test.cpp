@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFrame>
 #include <QMetaObject>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -205,11 +206,14 @@ TEST_F(AcquisitionOnSimulator, RangeAdviceInTheStatusLineAfterARun) {
     form->resize(form->width() + 100, form->height() + 100);  // above its smallest, which Qt would keep anyway
     QApplication::processEvents();
     const QSize client = form->Backdrop()->size();
+    const QRect dial = form->DialBorder()->geometry(), plot = form->PlotBorder()->geometry();
     GetPointsFromDevice();
     ASSERT_FALSE(form->Measured().empty());
     EXPECT_EQ(form->RangeAdviceShown(), c.advice);
     QApplication::processEvents();  // the window's layout follows its new height
     EXPECT_EQ(form->Backdrop()->size(), client);
+    EXPECT_EQ(form->DialBorder()->geometry(), dial);  // laid out for the backdrop it kept
+    EXPECT_EQ(form->PlotBorder()->geometry(), plot);
     prompt_.answers.push_back(PromptAnswer::Yes);
     form->ClearPoints();
     EXPECT_EQ(form->RangeAdviceShown(), "");
