@@ -4,8 +4,11 @@
 // keeping the ranges whose resolved detail is within a factor two of the
 // best one's; the advice, from one sweep, is right when the range it leaves
 // the switch on (moved or not) is among them.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
