@@ -85,6 +85,12 @@ Curve OneRangeNearAmps(const Curve& curve, double amps) {
   });
 }
 
+std::optional<double> StepRangeOhms(const Curve& curve) {
+  if (const auto ohms = curve.RangeOhms(); ohms && *ohms > 0) return ohms;
+  if (const auto step = CoarsestStep(curve)) return AdcStepVolts / *step;
+  return std::nullopt;
+}
+
 Resolution ResolutionOf(const Curve& curve) {
   Resolution r;
   if (const auto ohms = curve.RangeOhms(); ohms && *ohms > 0) {

@@ -24,6 +24,10 @@ double CurrentNoise(const Curve& curve);
 // steps: what is judged of the whole curve must hold on every part of it.
 Resolution ResolutionOf(const Curve& curve);
 
+// The range whose step ResolutionOf takes: the curve's one range, or the
+// coarsest of several known; nothing when the step is estimated.
+std::optional<double> StepRangeOhms(const Curve& curve);
+
 // The current of one converter step on the point's own range; nothing when
 // its range is unknown.
 std::optional<double> AmpsStepOf(const CurvePoint& point);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/comparison.h"
 #include "analysis/figure_uncertainty.h"
 #include "analysis/resolution.h"
 #include "simulated_sweep.h"
@@ -104,6 +105,18 @@ TEST(Resolution, EachPointOnItsOwnRangeAndTheWholeCurveOnTheCoarsest) {
       }
     }
   }
+}
+
+// A comparison of stitched curves takes the coarsest range's step and says
+// so, rather than calling it estimated from the scatter.
+TEST(MixedRanges, ComparisonNamesTheRangeOfItsStep) {
+  const Component diode{ComponentKind::Diode, 0};
+  const Curve a = Stitched(diode, {10000, 1000, 100}, 1), b = Stitched(diode, {10000, 1000, 100}, 11);
+  const Comparison c = CompareCurves(a, b);
+  ASSERT_TRUE(c.rangeOhms);
+  EXPECT_EQ(*c.rangeOhms, 100.0);
+  EXPECT_DOUBLE_EQ(c.toleranceAmps, 3 * 1e-4);
+  EXPECT_TRUE(c.pass);
 }
 
 TEST(Resolution, TheRangeWhereTheCurveIsRead) {
