@@ -147,7 +147,7 @@ Comparison CompareCurves(const Curve& curve, const Curve& reference, const Compa
     const Resolution a = ResolutionOf(curve), b = ResolutionOf(reference);
     result.toleranceVolts = options.bandSteps * std::max(a.volts, b.volts);
     result.toleranceAmps = options.bandSteps * std::max(a.amps, b.amps);
-    result.rangeOhms = a.amps >= b.amps ? curve.RangeOhms() : reference.RangeOhms();
+    result.rangeOhms = a.amps >= b.amps ? StepRangeOhms(curve) : StepRangeOhms(reference);
     if (result.rangeOhms && !(*result.rangeOhms > 0)) result.rangeOhms.reset();
   }
   if (mine.empty() || theirs.empty() || !(result.toleranceVolts > 0) || !(result.toleranceAmps > 0))

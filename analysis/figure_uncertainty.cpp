@@ -56,7 +56,8 @@ std::optional<JunctionSpread> SpreadOf(const Curve& curve, const ShockleyFit& fi
   double rss = 0;
   std::vector<double> readings;
   for (const CurvePoint& p : curve.points) {
-    if (p.clipped || !(p.volts > 0) || !(p.amps > 10 * step.amps)) continue;
+    // Each point on its own range: a stitched curve's fine points count.
+    if (p.clipped || !(p.volts > 0) || !(p.amps > 10 * AmpsStepOf(p).value_or(step.amps))) continue;
     const double x = p.amps / fit.saturationAmps;
     const double nVt = fit.ideality * ThermalVolts27C;
     columns[0].push_back(-nVt * x / (x + 1));
@@ -126,7 +127,8 @@ void ReportJunction(const Curve& curve, const PartParameters& p, ReportedFigures
 
 ReportedFigures ReportFigures(const Curve& curve, const PartParameters& p, const AnalysisOptions& o) {
   ReportedFigures out;
-  const auto forward = VoltsAtCurrentWithin(curve, o.forwardAmps);
+  // Each figure's error as the range it was read on resolves it.
+  const auto forward = VoltsAtCurrentWithin(OneRangeNearAmps(curve, o.forwardAmps), o.forwardAmps);
   if (p.forwardVolts) {
     out.forwardVolts = Stated(*p.forwardVolts, forward ? std::optional(forward->volts) : std::nullopt);
   } else {
@@ -140,8 +142,9 @@ ReportedFigures ReportFigures(const Curve& curve, const PartParameters& p, const
     // window whose noise steepened the slope looks narrower, so picking it
     // would bias the figure high.
     Uncertain r = forward->ohms;
-    if (!DynamicOhmsResolved(r))
-      if (const auto wider = DynamicOhmsNearCurrent(curve, o.forwardAmps)) r = *wider;
+    if (!DynamicOhmsResolved(r)) {
+      if (const auto wider = DynamicOhmsNearCurrent(OneRangeNearAmps(curve, o.forwardAmps), o.forwardAmps)) r = *wider;
+    }
     if (DynamicOhmsResolved(r))
       out.dynamicOhms = {r.value, r.uncertainty, ""};
     else if (std::isfinite(r.uncertainty))
@@ -152,14 +155,15 @@ ReportedFigures ReportFigures(const Curve& curve, const PartParameters& p, const
 
   out.breakdownAmps = BreakdownAmpsOf(p).value_or(o.reverseAmps);
   if (p.breakdownVolts) {
-    const auto reverse = VoltsAtCurrentWithin(curve, out.breakdownAmps);
+    const auto reverse = VoltsAtCurrentWithin(OneRangeNearAmps(curve, out.breakdownAmps), out.breakdownAmps);
     out.breakdownVolts = Stated(*p.breakdownVolts, reverse ? std::optional(reverse->volts) : std::nullopt);
   } else {
     out.breakdownVolts = Missing("the curve does not reach " + WithUnit(out.breakdownAmps, "A"));
   }
 
   if (p.leakageAmps)
-    out.leakageAmps = AboveResolution(Stated(*p.leakageAmps, AmpsAtVoltsWithin(curve, o.reverseVolts)), "A");
+    out.leakageAmps = AboveResolution(
+        Stated(*p.leakageAmps, AmpsAtVoltsWithin(OneRangeNearVolts(curve, o.reverseVolts), o.reverseVolts)), "A");
   else
     out.leakageAmps = Missing("the curve does not reach " + WithUnit(o.reverseVolts, "V"));
 

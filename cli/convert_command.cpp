@@ -50,8 +50,9 @@ const Subcommand& ConvertCommand() {
       "convert",
       "convert IN -o OUT",
       "Writes the curve of IN (a points file or a CSV file) in the form OUT's\n"
-      "extension names: .kvt a points file (32, 64, 128, 256, 512 or 1024 points),\n"
-      ".csv a CSV file.\n",
+      "extension names: .kvt a points file (32, 64, 128, 256, 512 or 1024 points,\n"
+      "all of one range), .csv a CSV file (with each point's range in a column\n"
+      "where they come from several).\n",
       {{"-o", true, false, false, "OUT", "the file to write: " + OneOf(CurveExtensions) + " (required)\n"}},
       RunConvert};
   return command;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "analysis/range_advice.h"
 #include "core/curve.h"
 #include "cli/cli_files.h"
 #include "cli/command_line.h"
@@ -185,6 +186,8 @@ int RunMeasure(const Words& words) {
   curve.info.dateTime = LocalDateTimeNow();
   curve.info.source = line.Has("--simulate") ? "simulated instrument" : "instrument";
   WriteCurve(output, curve, "");
+  if (const RangeAdvice advice = AdviseRange(curve); !advice.text.empty())
+    std::fprintf(stderr, "kvt measure: %s\n", advice.text.c_str());
   return 0;
 }
 

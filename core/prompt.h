@@ -14,6 +14,7 @@ struct FileDialogRequest {
   std::string title;
   std::vector<std::string> filters;  // e.g. "All Files (*.*)", "Files with Points(*.kvt)"
   int selectedFilter = 0;            // index into filters
+  std::string fileName{};            // the name the dialog proposes; empty for none
 };
 
 // A save dialog's outcome: the name as typed or picked, and the filter that

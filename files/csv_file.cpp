@@ -1,5 +1,6 @@
 #include "files/csv_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -99,17 +100,25 @@ std::optional<std::string> CsvFileText(const std::vector<CsvPoint>& points, cons
   text += "\n";
   if (!meta.dateTime.empty()) text += "# date: " + OneLine(meta.dateTime) + "\n";
   text += "# points: " + std::to_string(points.size()) + "\n";
-  if (meta.rangeOhms) {
+  const bool rangeColumn =
+      std::any_of(points.begin(), points.end(), [](const CsvPoint& p) { return p.rangeOhms.has_value(); });
+  // Each row says its range; one line for the whole file would contradict some.
+  if (meta.rangeOhms && !rangeColumn) {
     if (!std::isfinite(*meta.rangeOhms)) return std::nullopt;
     text += "# range_ohms: " + Number(*meta.rangeOhms) + "\n";
   }
   if (!meta.sourceFile.empty()) text += "# source: " + OneLine(meta.sourceFile) + "\n";
-  text += "voltage_V,current_A,clipped\n";
+  text += rangeColumn ? "voltage_V,current_A,clipped,range_ohms\n" : "voltage_V,current_A,clipped\n";
   for (const CsvPoint& p : points) {
     if (!std::isfinite(p.volts) || !std::isfinite(p.amps)) return std::nullopt;
     // A negative zero reads back as zero; write it so.
     text += Number(p.volts == 0 ? 0.0 : p.volts) + "," + Number(p.amps == 0 ? 0.0 : p.amps) + "," +
-            (p.clipped ? "1" : "0") + "\n";
+            (p.clipped ? "1" : "0");
+    if (rangeColumn) {
+      if (p.rangeOhms && !(std::isfinite(*p.rangeOhms) && *p.rangeOhms > 0)) return std::nullopt;
+      text += "," + (p.rangeOhms ? Number(*p.rangeOhms) : std::string());
+    }
+    text += "\n";
   }
   return text;
 }
@@ -143,22 +152,33 @@ CsvContent ReadCsvText(std::string_view bytes) {
     const bool firstRow = !headerSeen && content.points.empty();
     if (fields.size() < 2)
       return Failed(LinePrefix(lineNumber) + "expected voltage and current, found one field");
-    if (fields.size() > 3)
-      return Failed(LinePrefix(lineNumber) + "expected at most 3 fields, found " + std::to_string(fields.size()));
     const auto volts = ParseNumber(fields[0], decimalComma);
     const auto amps = ParseNumber(fields[1], decimalComma);
+    const bool rangeHeader = fields.size() == 4 && Trim(fields[3]) == "range_ohms";
+    const std::size_t most = content.rangeColumn || (firstRow && rangeHeader) ? 4 : 3;
+    if (fields.size() > most)
+      return Failed(LinePrefix(lineNumber) + "expected at most " + std::to_string(most) + " fields, found " +
+                    std::to_string(fields.size()));
     if (!volts && !amps && firstRow) {  // a header line of column names
       headerSeen = true;
+      content.rangeColumn = rangeHeader;
       continue;
     }
     for (int k : {0, 1})
       if (!(k == 0 ? volts : amps))
         return Failed(LinePrefix(lineNumber) + "\"" + std::string(Trim(fields[k])) + "\" is not a number");
     CsvPoint point{*volts, *amps, false};
-    if (fields.size() == 3) {
+    if (fields.size() >= 3) {
       const auto flag = Trim(fields[2]);
       if (flag == "1") point.clipped = true;
       else if (flag != "0") return Failed(LinePrefix(lineNumber) + "clipped flag must be 0 or 1");
+    }
+    if (fields.size() == 4 && !Trim(fields[3]).empty()) {
+      const auto ohms = ParseNumber(fields[3], decimalComma);
+      if (!ohms || !(*ohms > 0))
+        return Failed(LinePrefix(lineNumber) + "range_ohms \"" + std::string(Trim(fields[3])) +
+                      "\" is not a resistance in ohms");
+      point.rangeOhms = ohms;
     }
     if (content.points.size() == MaxCsvPoints)
       return Failed(LinePrefix(lineNumber) + "more than " + std::to_string(MaxCsvPoints) + " points");

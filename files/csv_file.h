@@ -12,6 +12,11 @@
 //   voltage_V,current_A,clipped
 //   -5.12,-1.5e-05,1
 //   0.61,0.00102,0
+// A curve whose points come from different ranges has no range line but a
+// fourth column instead, each row's range in ohms (empty where unknown):
+//   voltage_V,current_A,clipped,range_ohms
+//   -1,-2e-09,0,10000
+//   0.72,0.0121,0,100
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -25,9 +30,14 @@ constexpr std::size_t MaxCsvFileBytes = std::size_t{4} << 20;
 constexpr std::size_t MaxCsvPoints = 100000;
 
 struct CsvPoint {
+  CsvPoint() = default;
+  CsvPoint(double volts, double amps, bool clipped = false, std::optional<double> rangeOhms = std::nullopt)
+      : volts(volts), amps(amps), clipped(clipped), rangeOhms(rangeOhms) {}
+
   double volts = 0.0;
   double amps = 0.0;
   bool clipped = false;
+  std::optional<double> rangeOhms;  // the row's own range, from the range_ohms column
   bool operator==(const CsvPoint&) const = default;
 };
 
@@ -40,12 +50,15 @@ struct CsvMetadata {
 };
 
 // The whole file text; the shortest decimal form of each number that reads
-// back to the same double. Nothing when a value is not finite.
+// back to the same double. The range_ohms column is written when any point
+// carries its own range (and then no range line). Nothing when a value is
+// not finite or a range not a positive number.
 std::optional<std::string> CsvFileText(const std::vector<CsvPoint>& points, const CsvMetadata& meta);
 
 struct CsvContent {
   std::vector<CsvPoint> points;
   std::optional<double> rangeOhms;  // from a "# range_ohms:" line
+  bool rangeColumn = false;         // the header named a range_ohms column
   std::string sourceFile;           // from a "# source:" line
   std::string dateTime;             // from a "# date:" line
   std::string error;                // empty when the file was read
@@ -55,7 +68,9 @@ struct CsvContent {
 // Reads the written form and plain files of two columns (volts, amperes)
 // with or without a header line, separated by commas, semicolons or tabs,
 // CR LF or LF line ends, with or without a UTF-8 byte-order mark. "#" lines are comments; an optional third column
-// holds the clipping flag (0 or 1). With semicolons or tabs a decimal comma
+// holds the clipping flag (0 or 1), and a fourth the point's range in ohms
+// when the header names it range_ohms (only then: a decimal comma between
+// commas must not pass for one). With semicolons or tabs a decimal comma
 // is accepted too. On failure `error` says which line and what is wrong.
 CsvContent ReadCsvText(std::string_view bytes);
 

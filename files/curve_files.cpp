@@ -14,7 +14,8 @@ namespace kvt {
 Curve CurveFromCsv(const CsvContent& content) {
   Curve curve;
   curve.points.reserve(content.points.size());
-  for (const CsvPoint& p : content.points) curve.points.push_back({p.volts, p.amps, p.clipped, content.rangeOhms});
+  for (const CsvPoint& p : content.points)
+    curve.points.push_back({p.volts, p.amps, p.clipped, p.rangeOhms ? p.rangeOhms : content.rangeOhms});
   curve.info.pointCount = static_cast<int>(content.points.size());
   curve.info.dateTime = content.dateTime;
   curve.info.source = content.sourceFile;
@@ -30,8 +31,17 @@ Curve CurveFromCsv(const CsvContent& content) {
 std::vector<CsvPoint> CsvPointsOf(const Curve& curve) {
   std::vector<CsvPoint> rows;
   rows.reserve(curve.points.size());
-  for (const CurvePoint& p : curve.points) rows.push_back({p.volts, p.amps, p.clipped});
+  // A curve of one range says it once, in the range line; only points from
+  // several ranges need a column.
+  const bool mixed = HasMixedRanges(curve);
+  for (const CurvePoint& p : curve.points)
+    rows.push_back({p.volts, p.amps, p.clipped, mixed ? p.rangeOhms : std::nullopt});
   return rows;
+}
+
+bool HasMixedRanges(const Curve& curve) {
+  return !curve.RangeOhms() &&
+         std::any_of(curve.points.begin(), curve.points.end(), [](const CurvePoint& p) { return p.rangeOhms; });
 }
 
 namespace {
@@ -45,6 +55,29 @@ std::string_view FirstLine(std::string_view bytes) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return line;
 }
+
+std::string OhmsName(double ohms) {
+  char text[32];
+  if (ohms >= 1000) std::snprintf(text, sizeof text, "%g k\u03a9", ohms / 1000);
+  else std::snprintf(text, sizeof text, "%g \u03a9", ohms);
+  return text;
+}
+
+}  // namespace
+
+std::string RangeList(const Curve& curve) {
+  std::vector<double> ranges;
+  for (const CurvePoint& p : curve.points)
+    if (p.rangeOhms && std::find(ranges.begin(), ranges.end(), *p.rangeOhms) == ranges.end())
+      ranges.push_back(*p.rangeOhms);
+  std::sort(ranges.rbegin(), ranges.rend());
+  std::string text;
+  for (std::size_t i = 0; i < ranges.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == ranges.size() ? " and " : ", ") + OhmsName(ranges[i]);
+  return text;
+}
+
+namespace {
 
 // The reader's own account (line and reason) where it gave one.
 std::string PointsFileError(const PointsFileContent& content) {
@@ -125,6 +158,11 @@ CurveText CurveFileText(const Curve& curve, CurveFormat format, const CsvMetadat
     const auto text = CsvFileText(CsvPointsOf(curve), full);
     if (text) out.text = *text;
     else out.error = "a value of the curve is not a finite number";
+    return out;
+  }
+  if (HasMixedRanges(curve)) {
+    out.error = "a points file holds one range, and this curve's points come from " + RangeList(curve) +
+                ": write it as .csv to keep them";
     return out;
   }
   if (OptionForCount(static_cast<double>(curve.points.size())) == 0) {

@@ -16,8 +16,17 @@ namespace kvt {
 // from the voltages. Its date and source lines become the curve's.
 Curve CurveFromCsv(const CsvContent& content);
 
-// Rows for the CSV writer, with the curve's clipping flags.
+// Rows for the CSV writer, with the curve's clipping flags, and each
+// point's range when the curve has points of several ranges.
 std::vector<CsvPoint> CsvPointsOf(const Curve& curve);
+
+// Whether the points come from more than one range (a stitched curve): the
+// CSV then needs its range_ohms column and a points file cannot hold it.
+bool HasMixedRanges(const Curve& curve);
+
+// The ranges of the curve's points as the switch names them, from the finest
+// in current down: "10 kΩ, 1 kΩ and 100 Ω".
+std::string RangeList(const Curve& curve);
 
 // A curve read from a points file or a CSV file, or why it could not be.
 struct CurveFile {
@@ -38,7 +47,8 @@ enum class CurveFormat { PointsFile, Csv };
 CurveFormat CurveFormatOfName(std::string_view path);
 
 // The text of the curve in `format`, or an error saying why it cannot be
-// written (a points file needs one of its six counts). In CSV the curve's
+// written (a points file needs one of its six counts and holds one range:
+// a curve of several ranges is refused rather than written without them). In CSV the curve's
 // own range, date and source fill what `meta` leaves empty, and its date
 // (when it was measured) wins over the writer's.
 struct CurveText {

@@ -59,6 +59,7 @@ FileDialogOutcome RunFileDialog(QWidget* parent, const FileDialogRequest& reques
   if (request.selectedFilter >= 0 && request.selectedFilter < filters.size())
     dialog.selectNameFilter(filters[request.selectedFilter]);
   ListEveryFileForStarDotStar(dialog);
+  if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
   if (dialog.exec() != QDialog::Accepted) return {};
   return {dialog.selectedFiles(), std::max<int>(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
 }

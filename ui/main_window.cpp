@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,7 @@
 #include "ui/general_options_dialog.h"
 #include "ui/view_menu.h"
 #include "ui/window_options_dialog.h"
+#include "analysis/range_advice.h"
 
 namespace kvt {
 
@@ -219,7 +221,8 @@ void MainWindow::ArrangeLayout() {
   plotBorder_->resize(scale_.Px(layout.plotWidth), scale_.Px(layout.plotHeight));
   if (layout.grown) {
     // Raises the resize event again, which lays the window out once more.
-    resize(scale_.Px(layout.width), scale_.Px(layout.height) + menuBar()->height());
+    resize(scale_.Px(layout.width),
+           scale_.Px(layout.height) + menuBar()->height() + (adviceLine_ ? adviceLine_->height() : 0));
   }
   UpdateParams();
   DrawPlot();
@@ -285,7 +288,10 @@ void MainWindow::ShowPartialCurve(const std::vector<std::pair<double, double>>& 
 void MainWindow::ConnectMenu() {
   connect(menu_.openPoints, &QAction::triggered, this, [this] {
     if (!tools_->MayDropMeasurement()) return;
-    if (LoadPointsFile(measured_, *services_.prompt, *panel_, *this)) tools_->PointsLoaded();
+    if (LoadPointsFile(measured_, *services_.prompt, *panel_, *this)) {
+      tools_->PointsLoaded();
+      ShowRangeAdvice("");
+    }
   });
   connect(menu_.savePoints, &QAction::triggered, this, [this] {
     if (SavePointsFile(measured_, *services_.prompt)) tools_->PointsSaved();
@@ -352,6 +358,27 @@ void MainWindow::GetPointsFromDevice() {
     measured_.info.source = services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument";
   }
   tools_->RunFinished();
+  ShowRangeAdvice(measured_.empty() ? std::string() : AdviseRange(measured_).text);
+}
+
+QString MainWindow::RangeAdviceShown() const { return adviceLine_ ? adviceLine_->currentMessage() : QString(); }
+
+// The status line appears with the first advice, the window growing by its
+// height so the plot and panel keep their size (and the stored geometry).
+void MainWindow::ShowRangeAdvice(const std::string& text) {
+  if (!adviceLine_) {
+    if (text.empty()) return;
+    const int before = height();
+    adviceLine_ = statusBar();
+    adviceLine_->setSizeGripEnabled(false);
+    // Shown and taken into the layout at once (a window at its smallest
+    // grows by itself then), so the resize below lays the plot out for the
+    // backdrop it keeps, not for one the line has yet to take from.
+    adviceLine_->show();
+    if (layout()) layout()->activate();
+    if (!isMaximized() && !isMinimized()) resize(width(), before + adviceLine_->sizeHint().height());
+  }
+  adviceLine_->showMessage(QString::fromStdString(text));
 }
 
 // The sweeps on all three ranges, stitched into the measured curve; Cancel
@@ -397,6 +424,7 @@ void MainWindow::ClearPoints() {
                                 PromptAnswer::Yes) == PromptAnswer::No)
     return;
   measured_ = Curve{};
+  ShowRangeAdvice("");
   UpdateParams();
   DrawPlot();
 }

@@ -19,6 +19,7 @@
 
 class QDialog;
 class QFrame;
+class QStatusBar;
 class QTimer;
 
 namespace kvt {
@@ -79,6 +80,8 @@ class MainWindow : public QMainWindow, public PlotView {
   const Settings& Table() const { return options_.Table(); }
   // The curve on the plot: the last run's or the file's.
   Curve& Measured() { return measured_; }
+  // What the last run's range advice says in the status line; empty when none.
+  QString RangeAdviceShown() const;
   ParameterPanel& Panel() { return *panel_; }
   const MainMenu& Menu() const { return menu_; }
   const CurveMenu& CurveItems() const { return curveMenu_; }
@@ -120,6 +123,7 @@ class MainWindow : public QMainWindow, public PlotView {
   void ShowMaxIOverride();
   std::string InstrumentUnavailableText(const std::string& reason) const;
   void TellInstrumentUnavailable(const std::string& reason);
+  void ShowRangeAdvice(const std::string& text);
 
   MainWindowServices services_;
   TwipScale scale_;
@@ -142,6 +146,7 @@ class MainWindow : public QMainWindow, public PlotView {
   QWidget* backdrop_ = nullptr;  // the client area the layout works in
   QFrame* plotBorder_ = nullptr;
   QFrame* dialBorder_ = nullptr;
+  QStatusBar* adviceLine_ = nullptr;  // made with the first advice
   std::set<std::string> instrumentMessages_;  // the instrument's complaints already shown
   int loadedState_ = 0;
   bool exiting_ = false;

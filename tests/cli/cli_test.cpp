@@ -583,6 +583,80 @@ TEST_F(KvtCommand, CsvRowsInAnyOrderGiveTheSameCurve) {
   }
 }
 
+// After a sweep kvt measure says on stderr which range would show the part
+// better, in one line after the file is written, and nothing where none would.
+TEST_F(KvtCommand, MeasureAdvisesABetterRange) {
+  const struct {
+    const char* part;
+    const char* range;
+    std::string err;
+  } cases[] = {
+      {"resistor 47k", "1k", "kvt measure: the current reaches only 2 % of this range: move the switch to 10 k\u03a9\n"},
+      {"resistor 10", "10k", "kvt measure: the voltage reaches only 0.2 % of this range: move the switch to 100 \u03a9\n"},
+      {"diode", "1k", ""},
+      {"zener 3.3", "100", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.part) + " on " + c.range);
+    QFile::remove(Path("m.csv"));
+    const Outcome run = Kvt({"measure", "-n", "64", QString("--simulate=") + c.part, "--range", c.range, "-o", "m.csv"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_TRUE(QFile::exists(Path("m.csv")));
+  }
+}
+
+// A diode swept on 10k, 1k and 100 and joined by hand, each row keeping its
+// range: the finest range's rows all, a coarser one's only beyond the
+// currents the finer ones reached (by more than three of its own steps).
+TEST_F(KvtCommand, CurvesOfSeveralRangesStayCsvAndAreResolvedPointByPoint) {
+  QByteArray wide = "voltage_V,current_A,clipped,range_ohms\n";
+  double up = 0, down = 0;
+  for (const char* range : {"10k", "1k", "100"}) {
+    const double ohms = QString(range).replace("k", "000").toDouble();
+    const Outcome run = Kvt({"measure", "-n", "256", "--simulate=diode", "--range", range, "-o", "r.csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    double reachedUp = up, reachedDown = down;
+    for (const QByteArray& row : Read("r.csv").split('\n')) {
+      const QList<QByteArray> f = row.split(',');
+      bool number = false;
+      const double amps = f.size() == 3 ? f[1].toDouble(&number) : 0;
+      if (!number) continue;
+      const double margin = 3 * 0.01 / ohms;
+      if (up == 0 && down == 0 ? true : amps > up + margin || amps < down - margin)
+        wide += f[0] + ',' + f[1] + ',' + f[2] + ',' + QByteArray::number(ohms) + '\n';
+      if (f[2] == "0") reachedUp = std::max(reachedUp, amps), reachedDown = std::min(reachedDown, amps);
+    }
+    up = reachedUp;
+    down = reachedDown;
+  }
+  Write("wide.csv", wide);
+
+  const Outcome refused = Kvt({"convert", "wide.csv", "-o", "wide.kvt"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err,
+            "kvt convert: wide.kvt: a points file holds one range, and this curve's points come from 10 k\u03a9, 1 k\u03a9 and "
+            "100 \u03a9: write it as .csv to keep them\n");
+  EXPECT_FALSE(QFile::exists(Path("wide.kvt")));
+
+  const Outcome kept = Kvt({"convert", "wide.csv", "-o", "again.csv"});
+  ASSERT_EQ(kept.status, 0) << kept.err;
+  const QByteArray again = Read("again.csv");
+  EXPECT_TRUE(again.contains("\nvoltage_V,current_A,clipped,range_ohms\n")) << again.toStdString();
+  EXPECT_EQ(again.mid(again.indexOf("voltage_V")).count(",10000\n") + again.count(",1000\n") + again.count(",100\n"),
+            wide.count("\n") - 1);
+
+  const Outcome params = Kvt({"params", "--json", "wide.csv"});
+  ASSERT_EQ(params.status, 0) << params.err;
+  const QJsonObject p = QJsonDocument::fromJson(QByteArray::fromStdString(params.out)).object();
+  EXPECT_EQ(p["component"].toString(), "diode");
+  // Leakage at -1 V bounded by the 10k range's step of 1 uA, not 100 uA.
+  const QString leakage = p["notes"].toObject()["leakage"].toString();
+  EXPECT_TRUE(leakage.contains(QRegularExpression("^below the resolution, under (\\d+ nA|1(\\.\\d)? uA)")))
+      << leakage.toStdString();
+  EXPECT_LT(p["uncertainty"].toObject()["vf"].toDouble(), 0.010);
+}
+
 // The report says in words how many points lie outside the band and where,
 // labels the offsets of the worst point, and says how the tolerance was
 // found.

@@ -50,6 +50,28 @@ TEST(CsvFileText, UsesAPointWhateverTheLocale) {
 TEST(CsvFileText, RefusesValuesThatCannotBeReadBack) {
   EXPECT_FALSE(CsvFileText({{1.0, std::nan(""), false}}, {}));
   EXPECT_FALSE(CsvFileText({{HUGE_VAL, 0, false}}, {}));
+  EXPECT_FALSE(CsvFileText({{1.0, 0, false, 0.0}}, {}));
+  EXPECT_FALSE(CsvFileText({{1.0, 0, false, HUGE_VAL}}, {}));
+}
+
+// Rows with their own ranges get the column, and the file no range line of
+// its own even when the writer names one: it would contradict some rows.
+TEST(CsvFileText, PointsWithTheirOwnRangesGetTheColumn) {
+  CsvMetadata meta{"kvt", "1.2", "", 1000.0, ""};
+  const std::vector<CsvPoint> points{{-1.0, -2e-9, false, 10000.0}, {0.5, 1e-5, false}, {0.72, 0.0121, false, 100.0}};
+  const auto text = CsvFileText(points, meta);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text,
+            "# program: kvt 1.2\n"
+            "# points: 3\n"
+            "voltage_V,current_A,clipped,range_ohms\n"
+            "-1,-2e-09,0,10000\n"
+            "0.5,1e-05,0,\n"
+            "0.72,0.0121,0,100\n");
+  const CsvContent back = ReadCsvText(*text);
+  ASSERT_TRUE(back.ok()) << back.error;
+  EXPECT_EQ(back.points, points);
+  EXPECT_EQ(back.rangeOhms, std::nullopt);
 }
 
 struct ReadCase {
@@ -84,7 +106,14 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ByteOrderMarkNoHeader", "\xEF\xBB\xBF-1.5;-0,002\r\n0.25;1e-4\r\n", TwoPoints},
         ReadCase{"QuotedFields", "\"V\",\"A\"\n\"-1.5\",\"-0.002\"\n\"0.25\",\"1e-4\"\n", TwoPoints},
         ReadCase{"ClippedColumn", "voltage_V,current_A,clipped\n-1.5,-0.002,1\n0.25,1e-4,0\n",
-                 {{-1.5, -0.002, true}, {0.25, 1e-4, false}}}),
+                 {{-1.5, -0.002, true}, {0.25, 1e-4, false}}},
+        ReadCase{"RangeColumn", "voltage_V,current_A,clipped,range_ohms\n-1.5,-0.002,1,10000\n0.25,1e-4,0,1e2\n",
+                 {{-1.5, -0.002, true, 10000.0}, {0.25, 1e-4, false, 100.0}}},
+        ReadCase{"RangeColumnUnknownRow", "V,A,clipped, range_ohms \n-1.5,-0.002,0,\n0.25,1e-4,0, 1000 \n",
+                 {{-1.5, -0.002, false}, {0.25, 1e-4, false, 1000.0}}},
+        ReadCase{"RangeColumnRowsOfThree", "V,A,clipped,range_ohms\n-1.5,-0.002\n0.25,1e-4,0\n", TwoPoints},
+        ReadCase{"RangeColumnDecimalComma", "V;A;clipped;range_ohms\n-1,5;-0,002;0;1000,0\n0,25;1e-4;0;100\n",
+                 {{-1.5, -0.002, false, 1000.0}, {0.25, 1e-4, false, 100.0}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct BadCase {
@@ -121,7 +150,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"NotANumber", "1,nan\n", "line 1: \"nan\" is not a number"},
         BadCase{"Overflow", "1e999,1\n", "line 1: \"1e999\" is not a number"},
         BadCase{"EmptyField", "1,\n", "line 1: \"\" is not a number"},
-        BadCase{"BadFlag", "1,2,yes\n", "line 1: clipped flag must be 0 or 1"}),
+        BadCase{"BadFlag", "1,2,yes\n", "line 1: clipped flag must be 0 or 1"},
+        BadCase{"FourthColumnNotRange", "V,A,clipped,note\n1,2,0,4\n", "line 1: expected at most 3 fields, found 4"},
+        BadCase{"RangeWord", "V,A,clipped,range_ohms\n1,2,0,1000\n1,2,0,high\n",
+                "line 3: range_ohms \"high\" is not a resistance in ohms"},
+        BadCase{"RangeWithUnit", "V,A,clipped,range_ohms\n1,2,0,1k\n", "line 2: range_ohms \"1k\" is not a resistance in ohms"},
+        BadCase{"RangeZero", "V,A,clipped,range_ohms\n1,2,0,0\n", "line 2: range_ohms \"0\" is not a resistance in ohms"},
+        BadCase{"RangeNegative", "V,A,clipped,range_ohms\n1,2,0,-100\n",
+                "line 2: range_ohms \"-100\" is not a resistance in ohms"},
+        BadCase{"RangeInfinite", "V,A,clipped,range_ohms\n1,2,0,inf\n",
+                "line 2: range_ohms \"inf\" is not a resistance in ohms"},
+        BadCase{"RangeOverflow", "V,A,clipped,range_ohms\n1,2,0,1e999\n",
+                "line 2: range_ohms \"1e999\" is not a resistance in ohms"},
+        BadCase{"FiveFieldsWithRange", "V,A,clipped,range_ohms\n1,2,0,100,7\n", "line 2: expected at most 4 fields, found 5"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CsvRead, RefusesOversizedFiles) {

@@ -73,6 +73,84 @@ TEST(CurveFileText, CsvCarriesTheCurvesRangeDateAndSource) {
   EXPECT_EQ(named.rangeOhms, std::nullopt);
 }
 
+// A curve of one range is written as it always was, whatever range and
+// however its points came: stored files and scripts read it so.
+TEST(CurveFileText, OneRangeIsWrittenWithoutAColumn) {
+  Curve curve = CurveFromPairs({{-5.12, -1.5e-05}, {0.61, 0.00102}}, 1000.0);
+  curve.info = {2, "2024-05-01 12:00:00", "diode.kvt"};
+  EXPECT_EQ(CurveFileText(curve, CurveFormat::Csv, {"kvt_win", "1.0", "", std::nullopt, ""}).text,
+            "# program: kvt_win 1.0\n"
+            "# date: 2024-05-01 12:00:00\n"
+            "# points: 2\n"
+            "# range_ohms: 1000\n"
+            "# source: diode.kvt\n"
+            "voltage_V,current_A,clipped\n"
+            "-5.12,-1.5e-05,1\n"
+            "0.61,0.00102,0\n");
+  curve.SetRangeOhms(std::nullopt);
+  EXPECT_EQ(CurveFileText(curve, CurveFormat::Csv, {"kvt_win", "1.0", "", std::nullopt, ""}).text,
+            "# program: kvt_win 1.0\n"
+            "# date: 2024-05-01 12:00:00\n"
+            "# points: 2\n"
+            "# source: diode.kvt\n"
+            "voltage_V,current_A,clipped\n"
+            "-5.12,-1.5e-05,1\n"
+            "0.61,0.00102,0\n");
+}
+
+// Points from several ranges come back from the CSV each on its own range,
+// in order of voltage, and a points file refuses them rather than drop them.
+TEST(CurveFileText, MixedRangesRoundTripThroughCsvOnly) {
+  const std::optional<double> none;
+  const struct {
+    const char* name;
+    std::vector<CurvePoint> points;
+    const char* pointsFileError;
+  } cases[] = {
+      {"ThreeRanges",
+       {{-1.0, -2e-9, false, 10000.0}, {0.55, 4e-4, false, 10000.0}, {0.66, 3.1e-3, false, 1000.0},
+        {0.74, 0.0412, false, 100.0}},
+       "a points file holds one range, and this curve's points come from 10 k\u03a9, 1 k\u03a9 and 100 \u03a9: "
+       "write it as .csv to keep them"},
+      {"TwoRanges",
+       {{-3.3, -0.018, false, 100.0}, {-3.1, -1e-4, false, 10000.0}, {0.6, 2e-4, false, 10000.0}},
+       "a points file holds one range, and this curve's points come from 10 k\u03a9 and 100 \u03a9: "
+       "write it as .csv to keep them"},
+      {"OneRangeUnknown",
+       {{-1.0, -1e-6, false, none}, {0.5, 1e-5, false, 1000.0}},
+       "a points file holds one range, and this curve's points come from 1 k\u03a9: write it as .csv to keep them"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Curve curve;
+    curve.points = c.points;
+    curve.info.pointCount = static_cast<int>(c.points.size());
+    EXPECT_TRUE(HasMixedRanges(curve));
+    const CurveText csv = CurveFileText(curve, CurveFormat::Csv, {"kvt", "1.2", "", std::nullopt, ""});
+    ASSERT_EQ(csv.error, "");
+    EXPECT_NE(csv.text.find("voltage_V,current_A,clipped,range_ohms\n"), std::string::npos);
+    EXPECT_EQ(csv.text.find("# range_ohms"), std::string::npos);
+    const CsvContent read = ReadCsvText(csv.text);
+    ASSERT_TRUE(read.ok()) << read.error;
+    EXPECT_EQ(CurveFromCsv(read).points, curve.points);
+
+    const CurveText kvt = CurveFileText(curve, CurveFormat::PointsFile, {});
+    EXPECT_EQ(kvt.text, "");
+    EXPECT_EQ(kvt.error, c.pointsFileError);
+  }
+}
+
+// A file's range line fills the rows that do not say their own.
+TEST(CurveFromFiles, RowsWithoutARangeTakeTheFilesRange) {
+  const CsvContent read = ReadCsvText(
+      "# range_ohms: 1000\nvoltage_V,current_A,clipped,range_ohms\n0.5,1e-5,0,\n0.7,0.03,0,100\n");
+  ASSERT_TRUE(read.ok()) << read.error;
+  const Curve curve = CurveFromCsv(read);
+  ASSERT_EQ(curve.points.size(), 2u);
+  EXPECT_EQ(curve.points[0].rangeOhms, 1000.0);
+  EXPECT_EQ(curve.points[1].rangeOhms, 100.0);
+}
+
 TEST(CurveFileText, PointsFileNeedsOneOfItsCounts) {
   const Curve odd = CurveFromPairs(std::vector<std::pair<double, double>>(100, {0.0, 0.0}));
   const CurveText out = CurveFileText(odd, CurveFormat::PointsFile, {});

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFrame>
 #include <QMetaObject>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -182,6 +183,44 @@ TEST_F(AcquisitionOnSimulator, DiodeRunShowsItsKnee) {
 // The window ticks a sweep one point at a time and kvt measure runs it back
 // to back: on instruments seeded alike both give the very same curve, and
 // another seed a different one (so the noise is in the comparison).
+// After a run the status line says which range would show the part better,
+// and nothing where none would; the plot and panel keep their size when the
+// line first appears, and a cleared curve clears it.
+TEST_F(AcquisitionOnSimulator, RangeAdviceInTheStatusLineAfterARun) {
+  const struct {
+    const char* name;
+    std::string control;
+    QString advice;  // the start of the status line; empty: none
+  } cases[] = {
+      {"47 kohm on 1k", "component = resistor 47k\nrange = 1k\nseed = 3\n",
+       "the current reaches only 2 % of this range: move the switch to 10 k\u03a9"},
+      {"10 ohm on 1k", "component = resistor 10\nrange = 1k\nseed = 3\n",
+       "the voltage reaches only 1 % of this range: move the switch to 100 \u03a9"},
+      {"diode on 1k", "component = diode\nrange = 1k\nseed = 3\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainWindow* form = Start(c.control);
+    ASSERT_NE(form, nullptr);
+    PollRange();
+    form->resize(form->width() + 100, form->height() + 100);  // above its smallest, which Qt would keep anyway
+    QApplication::processEvents();
+    const QSize client = form->Backdrop()->size();
+    const QRect dial = form->DialBorder()->geometry(), plot = form->PlotBorder()->geometry();
+    GetPointsFromDevice();
+    ASSERT_FALSE(form->Measured().empty());
+    EXPECT_EQ(form->RangeAdviceShown(), c.advice);
+    QApplication::processEvents();  // the window's layout follows its new height
+    EXPECT_EQ(form->Backdrop()->size(), client);
+    EXPECT_EQ(form->DialBorder()->geometry(), dial);  // laid out for the backdrop it kept
+    EXPECT_EQ(form->PlotBorder()->geometry(), plot);
+    prompt_.answers.push_back(PromptAnswer::Yes);
+    form->ClearPoints();
+    EXPECT_EQ(form->RangeAdviceShown(), "");
+    form_.reset();
+  }
+}
+
 TEST_F(AcquisitionOnSimulator, TickedAndBackToBackSweepsGiveTheSameCurve) {
   const std::string control = "component = zener 3.3\nrange = 1k\nnoise = 2\nstray = 0.1\nseed = ";
   MainWindow* form = Start(control + "7\n");

@@ -406,6 +406,108 @@ TEST_F(PointsFileCommands, SaveOntoAPipeOrDeviceIsRefused) {
   }
 }
 
+// Points of three ranges, as a wide-range run leaves them.
+Curve StitchedPoints() {
+  Curve curve;
+  curve.points = {{-1.0, -2e-9, false, 10000.0}, {0.55, 4e-4, false, 10000.0}, {0.66, 3.1e-3, false, 1000.0},
+                  {0.74, 0.0412, false, 100.0}};
+  curve.info = {4, "2026-12-07 20:00:00", "simulated instrument"};
+  return curve;
+}
+
+const char MixedRangesQuestion[] =
+    "This curve has points from 10 k\u03a9, 1 k\u03a9 and 100 \u03a9. A points file (.kvt) holds one range and "
+    "would lose them.\n\nSave the curve as CSV instead?";
+
+// A curve of several ranges never becomes a points file, which would keep
+// none of them: the user is told and offered CSV under the same name.
+TEST_F(PointsFileCommands, MixedRangesAreOfferedCsvInsteadOfAPointsFile) {
+  const struct {
+    const char* name;
+    const char* typed;
+    int filter;                   // in the first dialog
+    std::vector<PromptAnswer> answers;
+    const char* proposed;         // the CSV dialog's name; "" when it must not open
+    const char* typedInCsvDialog;  // "" cancels it
+    int csvFilter;
+    const char* written;          // the one file the folder holds afterwards; "" none
+    bool asked;
+  } cases[] = {
+      {"yes: the CSV dialog proposes the same name", "wide.kvt", 1, {PromptAnswer::Yes}, "wide.csv", "wide.csv", 1,
+       "wide.csv", true},
+      {"a bare name under the points filter", "wide", 1, {PromptAnswer::Yes}, "wide.csv", "wide.csv", 1, "wide.csv",
+       true},
+      {"another extension", "run.txt", 0, {PromptAnswer::Yes}, "run.csv", "run.csv", 1, "run.csv", true},
+      {"a bare name under CSV gets .csv", "wide.kvt", 1, {PromptAnswer::Yes}, "wide.csv", "other", 1, "other.csv",
+       true},
+      {"no: nothing written", "wide.kvt", 1, {PromptAnswer::No}, "", "", 1, "", true},
+      {"yes, then the CSV dialog cancelled", "wide.kvt", 1, {PromptAnswer::Yes}, "wide.csv", "", 1, "", true},
+      {"a .csv name is written as CSV at once", "wide.csv", 0, {}, "", "", 1, "wide.csv", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir folder;
+    const auto in = [&](const char* name) { return QDir(folder.path()).filePath(name).toStdString(); };
+    ScriptedPrompt user;
+    user.saveFilters = {c.filter, c.csvFilter};
+    user.fileNames = {in(c.typed)};
+    if (*c.proposed) user.fileNames.push_back(*c.typedInCsvDialog ? in(c.typedInCsvDialog) : "");
+    user.answers = {c.answers.begin(), c.answers.end()};
+    const Curve curve = StitchedPoints();
+    EXPECT_EQ(SavePointsFile(curve, user), *c.written != 0);
+
+    if (c.asked) {
+      ASSERT_EQ(user.messages.size(), 1u);
+      EXPECT_EQ(user.messages[0].text, MixedRangesQuestion);
+      EXPECT_EQ(user.messages[0].icon, PromptIcon::Question);
+      EXPECT_EQ(user.messages[0].buttons, PromptButtons::YesNo);
+    } else {
+      EXPECT_TRUE(user.messages.empty());
+    }
+    ASSERT_EQ(user.saveDialogs.size(), *c.proposed ? 2u : 1u);
+    if (*c.proposed) {
+      EXPECT_EQ(user.saveDialogs[1].fileName, in(c.proposed));
+      EXPECT_EQ(user.saveDialogs[1].filters, (std::vector<std::string>{"All Files (*.*)", "CSV Files (*.csv)"}));
+      EXPECT_EQ(user.saveDialogs[1].selectedFilter, 1);
+    }
+    EXPECT_EQ(Entries(folder.path()), *c.written ? QStringList{c.written} : QStringList{});
+    if (*c.written) {
+      // Every point back on its range.
+      const CurveFile back = ReadCurveFile(in(c.written));
+      ASSERT_TRUE(back.ok()) << back.error;
+      EXPECT_EQ(back.curve.points, curve.points);
+    }
+  }
+}
+
+// A CSV file opens with each point on its range; a bad one is named with
+// its line and leaves the curve as it was.
+TEST_F(PointsFileCommands, CsvFilesOpenWithTheirRanges) {
+  const Curve stitched = StitchedPoints();
+  WriteAll(Path("wide.csv"), CurveFileText(stitched, CurveFormat::Csv, {"kvt", "1.2", "", std::nullopt, ""}).text);
+  Load(Path("wide.csv"));
+  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_EQ(points.points, stitched.points);
+  EXPECT_EQ(points.info.source, "wide.csv");
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"update", "draw"}));  // 4 points: no count button fits
+
+  window.calls.clear();
+  Curve ofCount = SomePoints(64);
+  WriteAll(Path("sixty-four.csv"), CurveFileText(ofCount, CurveFormat::Csv, {"kvt", "1.2", "", std::nullopt, ""}).text);
+  Load(Path("sixty-four.csv"));
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"off", "on 2", "draw"}));
+  EXPECT_EQ(window.countWhenOptionOn, 64);
+
+  const Curve before = points;
+  window.calls.clear();
+  WriteAll(Path("bad.csv"), "voltage_V,current_A,clipped,range_ohms\n0.1,1e-3,0,1000\n0.2,2e-3,0,ten\n");
+  Load(Path("bad.csv"));
+  ExpectOnlyMessage("Can't Open File!\n\nbad.csv: line 3: range_ohms \"ten\" is not a resistance in ohms.",
+                    PromptButtons::Ok);
+  EXPECT_TRUE(window.calls.empty());
+  EXPECT_EQ(points, before);
+}
+
 // A device named without an extension was taken as the start of a new
 // name: with the points filter the file went beside it ("null.kvt" in the
 // device folder). The command refuses the name; so does Save.
