@@ -136,13 +136,6 @@ std::string ShareText(double share) {
 
 }  // namespace
 
-std::string RangeName(double ohms) {
-  char text[32];
-  if (ohms >= 1000) std::snprintf(text, sizeof text, "%g k\u03a9", ohms / 1000);
-  else std::snprintf(text, sizeof text, "%g \u03a9", ohms);
-  return text;
-}
-
 double ResolvedDetail(const Curve& sweep) {
   double detail = 0;
   for (const double sign : {1.0, -1.0}) {

@@ -28,8 +28,6 @@ inline const std::vector<double>& InstrumentRanges() {
   return ranges;
 }
 
-// "100 Ω", "1 kΩ", "10 kΩ".
-std::string RangeName(double ohms);
 
 // The resolved detail of a sweep, in steps (see above). Points of unknown
 // range count as unresolved in current.

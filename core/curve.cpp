@@ -1,9 +1,17 @@
 #include "core/curve.h"
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 namespace kvt {
+
+std::string RangeName(double ohms) {
+  char text[32];
+  if (ohms >= 1000) std::snprintf(text, sizeof text, "%g k\u03a9", ohms / 1000);
+  else std::snprintf(text, sizeof text, "%g \u03a9", ohms);
+  return text;
+}
 
 std::optional<double> Curve::RangeOhms() const {
   if (points.empty()) return std::nullopt;

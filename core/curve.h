@@ -53,6 +53,9 @@ struct Curve {
   bool operator==(const Curve&) const = default;
 };
 
+// A range as its switch position reads: "100 Ω", "1 kΩ", "10 kΩ".
+std::string RangeName(double ohms);
+
 // True within one converter step of either end of its range.
 bool IsClippedVolts(double volts);
 

@@ -8,12 +8,6 @@
 
 namespace kvt {
 
-std::string RangeName(double ohms) {
-  char figure[32];
-  std::snprintf(figure, sizeof figure, "%g", ohms >= 1000 ? ohms / 1000 : ohms);
-  return std::string(figure) + (ohms >= 1000 ? " k\u03A9" : " \u03A9");
-}
-
 std::string MoveSwitchRequest(double ohms) { return "Move the range switch to " + RangeName(ohms); }
 
 namespace {

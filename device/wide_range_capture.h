@@ -16,8 +16,6 @@ namespace kvt {
 
 class MeasuringSession;
 
-// "100 Ω", "1 kΩ", "10 kΩ".
-std::string RangeName(double ohms);
 // The request shown while the capture waits: "Move the range switch to 1 kΩ".
 std::string MoveSwitchRequest(double ohms);
 

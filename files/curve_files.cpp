@@ -56,13 +56,6 @@ std::string_view FirstLine(std::string_view bytes) {
   return line;
 }
 
-std::string OhmsName(double ohms) {
-  char text[32];
-  if (ohms >= 1000) std::snprintf(text, sizeof text, "%g k\u03a9", ohms / 1000);
-  else std::snprintf(text, sizeof text, "%g \u03a9", ohms);
-  return text;
-}
-
 }  // namespace
 
 std::string RangeList(const Curve& curve) {
@@ -73,7 +66,7 @@ std::string RangeList(const Curve& curve) {
   std::sort(ranges.rbegin(), ranges.rend());
   std::string text;
   for (std::size_t i = 0; i < ranges.size(); ++i)
-    text += (i == 0 ? "" : i + 1 == ranges.size() ? " and " : ", ") + OhmsName(ranges[i]);
+    text += (i == 0 ? "" : i + 1 == ranges.size() ? " and " : ", ") + RangeName(ranges[i]);
   return text;
 }
 

@@ -68,9 +68,14 @@ TEST(RangeStitching, EachReadingComesFromTheRangeThatResolvesItBest) {
       const int side = p.amps < 0 ? -1 : 1;
       const double reach10k = LargestAmps(sweeps[0], side), reach1k = LargestAmps(sweeps[1], side);
       // Well inside the reach of a finer range, a coarser reading has no place.
-      if (std::abs(p.amps) < 0.8 * reach10k) EXPECT_EQ(*p.rangeOhms, 10000) << p.volts << " V " << p.amps << " A";
-      else if (std::abs(p.amps) < 0.8 * reach1k) EXPECT_GE(*p.rangeOhms, 1000) << p.volts << " V " << p.amps << " A";
-      if (std::abs(p.amps) > 1.2 * reach1k) EXPECT_EQ(*p.rangeOhms, 100) << p.volts << " V " << p.amps << " A";
+      if (std::abs(p.amps) < 0.8 * reach10k) {
+        EXPECT_EQ(*p.rangeOhms, 10000) << p.volts << " V " << p.amps << " A";
+      } else if (std::abs(p.amps) < 0.8 * reach1k) {
+        EXPECT_GE(*p.rangeOhms, 1000) << p.volts << " V " << p.amps << " A";
+      }
+      if (std::abs(p.amps) > 1.2 * reach1k) {
+        EXPECT_EQ(*p.rangeOhms, 100) << p.volts << " V " << p.amps << " A";
+      }
     }
     EXPECT_EQ(perRange.size(), 3u);
     EXPECT_LE(smallest, 1.5e-6);

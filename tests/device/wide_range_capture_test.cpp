@@ -183,7 +183,9 @@ TEST_F(CaptureTest, CancelAtAnyStageLeavesZeroVoltsAndNothing) {
     EXPECT_EQ(capture.Stage(), WideRangeStage::Cancelled);
     EXPECT_TRUE(capture.Sweeps().empty());
     EXPECT_EQ(capture.Request(), "");
-    if (!asked.empty()) EXPECT_EQ(asked.back(), "");
+    if (!asked.empty()) {
+      EXPECT_EQ(asked.back(), "");
+    }
     for (int k = 0; k < 5; ++k) Tick(capture);
     EXPECT_EQ(port.dacCodes, std::vector<int>{512});
   }
@@ -235,7 +237,9 @@ TEST_F(CaptureTest, BackToBackStopsWhenToldAndPausesOnlyWhileWaiting) {
     EXPECT_EQ(whole, c.whole);
     EXPECT_EQ(capture.Sweeps().size(), c.whole ? 2u : 0u);
     EXPECT_EQ(port.dacCodes.back(), 512);
-    if (c.whole) EXPECT_EQ(pauses, 5);
+    if (c.whole) {
+      EXPECT_EQ(pauses, 5);
+    }
   }
 }
 

@@ -129,7 +129,9 @@ TEST_F(WideRangeWindowTest, CancelAtAnyTimeLeavesZeroVoltsAndTheCurveAsItWas) {
       const bool sweeping = w.Capture().Stage() == WideRangeStage::Sweeping && w.Capture().Sweep()->NextCode() > 200;
       const bool waiting = w.Capture().Stage() == WideRangeStage::Waiting && !w.RequestLabel()->text().isEmpty();
       if (cancelled || (c.whileSweeping ? !sweeping : !waiting)) return;
-      if (!c.whileSweeping) EXPECT_EQ(w.RequestLabel()->text().toStdString(), "Move the range switch to 10 k\u03A9");
+      if (!c.whileSweeping) {
+        EXPECT_EQ(w.RequestLabel()->text().toStdString(), "Move the range switch to 10 k\u03A9");
+      }
       cancelled = true;
       c.cancel(w);
       EXPECT_FALSE(w.TickTimer()->isActive());
