@@ -10,6 +10,7 @@
 #include "cli/cli_files.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/gui_application.h"
 #include "plot/plot_export.h"
 #include "plot/plot_font.h"
 
@@ -52,6 +53,8 @@ QByteArray RenderPlatform(const QByteArray& chosen) {
   return chosen + (chosen.endsWith(':') ? "" : ":") + "enable_fonts";
 }
 
+}  // namespace
+
 std::unique_ptr<QGuiApplication> ApplicationWithFonts() {
   if (QGuiApplication::instance()) return nullptr;
   qInstallMessageHandler(QuietQt);
@@ -68,6 +71,8 @@ std::unique_ptr<QGuiApplication> ApplicationWithFonts() {
                    "install fonts, such as fonts-dejavu-core)");
   return application;
 }
+
+namespace {
 
 int RunRender(const Words& words) {
   const CommandLine line(words, RenderCommand().options);
