@@ -21,6 +21,7 @@ test_packages=(
   locales ngspice
   desktop-file-utils appstream dpkg-dev file lintian
   gnuplot-nox bc
+  python3-jsonschema
 )
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;
