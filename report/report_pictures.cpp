@@ -27,7 +27,7 @@ QImage MarkedPhoto(const QImage& photo, const Board& board, int maxWidth, const 
   QImage image = photo.convertToFormat(QImage::Format_RGB32)
                      .scaled(std::max(1, qRound(photo.width() * scale)), std::max(1, qRound(photo.height() * scale)),
                              Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  const double radius = std::max(7.0, image.width() / 70.0);
+  const double radius = std::max(9.0, image.width() / 60.0);
   QFont label = font;
   label.setPixelSize(std::max(11, qRound(radius * 1.5)));
   label.setBold(true);
