@@ -1,12 +1,14 @@
 #include "report/board_report.h"
 
 #include <QBuffer>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QUrl>
 #include <cstdio>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -41,9 +43,23 @@ QString VerdictCell(const TestPoint& point) {
       .arg(Hex(fail ? MarkFailColour : MarkPassColour), fail ? "FAIL" : "pass");
 }
 
+// How the page is cut up: one table for a browser; for paper, tables of a
+// page each, so that no row's plot is split from its name, and a photo no
+// wider than the page.
+struct Layout {
+  int rowsPerTable = 0;  // 0: all in one
+  QSize photo;           // shown size of the photo
+  QSize plot;            // shown size of each plot
+};
+
+// A4 less 15 mm margins.
+constexpr double PdfTextWidthMm = 180;
+constexpr double PdfTextHeightMm = 267;
+
 // The page as HTML; `picture` gives each picture's src ("photo", "plot3").
-QString ReportBody(const Board& board, const ReportSettings& settings, bool hasPhoto,
+QString ReportBody(const Board& board, const ReportSettings& settings, const Layout& layout,
                    const std::function<QString(const QString&)>& picture) {
+  const bool hasPhoto = !layout.photo.isEmpty();
   const BoardCounts counts = CountPoints(board);
   QString html;
   html += "<h1>Board test: " + Escaped(board.name.empty() ? "(unnamed board)" : board.name) + "</h1>\n";
@@ -65,7 +81,10 @@ QString ReportBody(const Board& board, const ReportSettings& settings, bool hasP
 
   html += "<h2>Board</h2>\n";
   if (hasPhoto) {
-    html += "<p><img src=\"" + picture("photo") + "\" alt=\"the board with its points\"></p>\n";
+    html += QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\" alt=\"the board with its points\"></p>\n")
+                .arg(picture("photo"))
+                .arg(layout.photo.width())
+                .arg(layout.photo.height());
     html += QStringLiteral("<p>Failing points are circled in <font color=\"%1\"><b>red</b></font>, passing ones in "
                            "<font color=\"%2\"><b>green</b></font>, untested ones in grey.</p>\n")
                 .arg(Hex(MarkFailColour), Hex(MarkPassColour));
@@ -80,25 +99,31 @@ QString ReportBody(const Board& board, const ReportSettings& settings, bool hasP
   html += QStringLiteral("<p>Each plot shows the known-good curve in <font color=\"%1\"><b>this colour</b></font> "
                          "and the test in <font color=\"%2\"><b>this one</b></font>.</p>\n")
               .arg(reference.name(), curve.name());
-  html += "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n"
-          "<tr><th>Point</th><th>Verdict</th><th>Score</th><th>Differs at</th><th>Known-good and test</th>"
-          "<th>Comment</th></tr>\n";
+  const QString head =
+      "<tr><th>Point</th><th>Verdict</th><th>Score</th><th>Differs at</th><th>Known-good and test</th>"
+      "<th>Comment</th></tr>\n";
   for (std::size_t i = 0; i < board.points.size(); ++i) {
     const TestPoint& point = board.points[i];
+    if (i == 0 || (layout.rowsPerTable && i % layout.rowsPerTable == 0)) {
+      if (i != 0) html += "</table>\n";
+      html += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\"%1>\n")
+                  .arg(layout.rowsPerTable ? " style=\"page-break-before: always\"" : "") +
+              head;
+    }
     const bool tested = point.latest && point.latest->verdict != PointVerdict::Untested;
-    html += "<tr><td><b>" + Escaped(point.name) + "</b></td><td>" + VerdictCell(point) +
+    html += "<tr><td style=\"white-space: nowrap\"><b>" + Escaped(point.name) + "</b></td><td style=\"white-space: nowrap\">" + VerdictCell(point) +
             (point.tolerance.empty() ? QString() : "<br>tolerance " + Escaped(point.tolerance)) + "</td><td>" +
-            (tested ? QString::number(point.latest->score, 'f', 1) : QString()) + "</td><td>" +
+            (tested ? QString::number(point.latest->score, 'f', 1) : QString()) + "</td><td style=\"white-space: nowrap\">" +
             (point.latest ? DiffersText(*point.latest) : QString()) + "</td><td>";
     if (point.knownGood || point.latest)
       html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" alt=\"plot of %4\">")
                   .arg(picture("plot" + QString::number(i)))
-                  .arg(settings.plots.size.width())
-                  .arg(settings.plots.size.height())
+                  .arg(layout.plot.width())
+                  .arg(layout.plot.height())
                   .arg(Escaped(point.name));
     html += "</td><td>" + Escaped(point.comment) + "</td></tr>\n";
   }
-  html += "</table>\n";
+  if (!board.points.empty()) html += "</table>\n";
   return html;
 }
 
@@ -135,7 +160,7 @@ std::string BoardReportHtml(const Board& board, const ReportSettings& settings) 
                  "td { vertical-align: middle; }\n"
                  "img { max-width: 100%; height: auto; }\n"
                  "</style>\n</head>\n<body>\n";
-  html += ReportBody(board, settings, !photo.isNull(), picture);
+  html += ReportBody(board, settings, {0, photo.size(), settings.plots.size}, picture);
   html += "</body>\n</html>\n";
   return html.toStdString();
 }
@@ -151,7 +176,17 @@ QByteArray BoardReportPdf(const Board& board, const ReportSettings& settings) {
     document.addResource(QTextDocument::ImageResource, QUrl(url), image);
     return url;
   };
-  const QString body = ReportBody(board, settings, !photo.isNull(), picture);
+  // Laid out on a page of known size in its own pixels; print() scales that
+  // page to the paper's text area (A4 less the margins: 180 x 267 mm).
+  const double width = 680, height = width * 267 / 180;
+  document.setPageSize(QSizeF(width, height));
+  const double inner = width - 2 * document.documentMargin();
+  Layout layout;
+  layout.photo = photo.isNull() ? QSize() : photo.size().scaled(qRound(inner), qRound(height * 0.7), Qt::KeepAspectRatio);
+  layout.plot = settings.plots.size.scaled(qRound(inner * 0.36), qRound(height), Qt::KeepAspectRatio);
+  const double line = QFontMetricsF(settings.plots.font).height();
+  layout.rowsPerTable = std::max(1, static_cast<int>((height - 4 * line) / (layout.plot.height() + 14)));
+  const QString body = ReportBody(board, settings, layout, picture);
   document.setHtml("<html><body>" + body + "</body></html>");
 
   QByteArray bytes;
