@@ -16,5 +16,6 @@ const Subcommand& ConvertCommand();
 const Subcommand& ParamsCommand();
 const Subcommand& CompareCommand();
 const Subcommand& SpiceCommand();
+const Subcommand& BoardCommand();
 
 }  // namespace kvt

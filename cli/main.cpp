@@ -27,6 +27,7 @@ constexpr char Usage[] =
     "  kvt params FILE [--json] [--if CURRENT] [--ir CURRENT] [--vr VOLTAGE]\n"
     "  kvt compare REFERENCE FILE [--tolerance auto|PERCENT|VOLTS,AMPS] [--json]\n"
     "  kvt spice FILE -o OUT.lib [--name NAME]\n"
+    "  kvt board report|export|import|show FILE [-o OUT] [--json]\n"
     "  kvt SUBCOMMAND --help\n"
     "  kvt --help | --version\n"
     "\n"
@@ -46,6 +47,8 @@ constexpr char Usage[] =
     "  compare   score a curve against a known-good reference; exit status 0 when\n"
     "            it passes, 1 when it fails.\n"
     "  spice     a diode model and a table subcircuit for a circuit simulator.\n"
+    "  board     a board test's file: its report (HTML or PDF), its points'\n"
+    "            verdicts, and the board to and from UFIV 1.1.2.\n"
     "\n"
     "kvt SUBCOMMAND --help (or -h) lists a subcommand's options with their units\n"
     "and ranges.\n"
@@ -84,7 +87,8 @@ int main(int argc, char** argv) {
   using namespace kvt;
   HoldClosedStandardStreams();
   const Subcommand* const commands[] = {&MeasureCommand(), &RenderCommand(),  &ConvertCommand(),
-                                        &ParamsCommand(),  &CompareCommand(), &SpiceCommand()};
+                                        &ParamsCommand(),  &CompareCommand(), &SpiceCommand(),
+                                        &BoardCommand()};
   if (argc < 2) {
     std::fputs(Usage, stderr);
     return 2;

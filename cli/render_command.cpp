@@ -10,6 +10,7 @@
 #include "cli/cli_files.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/gui_application.h"
 #include "core/view_options.h"
 #include "plot/log_current_plot.h"
 #include "plot/plot_export.h"
@@ -54,6 +55,8 @@ QByteArray RenderPlatform(const QByteArray& chosen) {
   return chosen + (chosen.endsWith(':') ? "" : ":") + "enable_fonts";
 }
 
+}  // namespace
+
 std::unique_ptr<QGuiApplication> ApplicationWithFonts() {
   if (QGuiApplication::instance()) return nullptr;
   qInstallMessageHandler(QuietQt);
@@ -70,6 +73,8 @@ std::unique_ptr<QGuiApplication> ApplicationWithFonts() {
                    "install fonts, such as fonts-dejavu-core)");
   return application;
 }
+
+namespace {
 
 int RunRender(const Words& words) {
   const CommandLine line(words, RenderCommand().options);

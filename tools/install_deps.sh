@@ -4,7 +4,8 @@
 #   test  that, plus what the tests need: Google Benchmark, clang for the
 #         fuzz targets, the MinGW cross compiler for the Windows build of the
 #         port library, ngspice, the package tools and validators (lintian
-#         among them), gnuplot and bc for bench/kvt_speed.sh, and the
+#         among them), gnuplot and bc for bench/kvt_speed.sh, python3-jsonschema
+#         for the check of UFIV exports, and the
 #         comma-decimal locale de_DE.UTF-8 (generated through /etc/locale.gen).
 # Only the test set changes system settings.
 set -euo pipefail
@@ -21,6 +22,7 @@ test_packages=(
   locales ngspice
   desktop-file-utils appstream dpkg-dev file lintian
   gnuplot-nox bc
+  python3-jsonschema
 )
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;

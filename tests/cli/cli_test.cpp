@@ -728,6 +728,103 @@ TEST_F(KvtCommand, CompareReportSaysWhatItFoundInWords) {
   EXPECT_FALSE(result["tolerance"].toObject()["estimated"].toBool());
 }
 
+// A board of another tool's UFIV, through every action of kvt board.
+TEST_F(KvtCommand, BoardImportsShowsExportsAndReports) {
+  ASSERT_TRUE(QFile::copy(KVT_TEST_DATA "/ufiv/foreign_board.json", Path("foreign.json")));
+  Outcome run = Kvt({"board", "import", "foreign.json", "-o", "b.kvtboard"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out + run.err, "");
+
+  run = Kvt({"board", "show", "b.kvtboard"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "board: Demo board\n"
+            "points: 5, known-good 4, tested 0, failing 0 (none tested)\n"
+            "U1.1: untested\n"
+            "U1.VCC: untested\n"
+            "U1.3: untested  # reads low after rework\n"
+            "R5.1: untested\n"
+            "R5.2: no known-good curve\n");
+  run = Kvt({"board", "show", "b.kvtboard", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const QJsonObject shown = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_EQ(shown["points"].toInt(), 5);
+  EXPECT_EQ(shown["list"].toArray()[3].toObject()["x"].toDouble(), 300.5);
+  EXPECT_EQ(shown["list"].toArray()[4].toObject()["known_good"].toBool(), false);
+
+  // Export, import, export: the same file.
+  ASSERT_EQ(Kvt({"board", "export", "b.kvtboard", "-o", "once.json"}).status, 0);
+  ASSERT_EQ(Kvt({"board", "import", "once.json", "-o", "again.kvtboard"}).status, 0);
+  ASSERT_EQ(Kvt({"board", "export", "again.kvtboard", "-o", "twice.json"}).status, 0);
+  EXPECT_EQ(Read("once.json"), Read("twice.json"));
+  EXPECT_TRUE(Read("once.json").contains("\"version\": \"1.1.2\""));
+
+  run = Kvt({"board", "report", "b.kvtboard", "-o", "r.html"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Read("r.html").contains("Board test: Demo board"));
+  // The photo beside the board file is missing: the report says so.
+  EXPECT_TRUE(Read("r.html").contains("The photo demo_board.png could not be read"));
+  run = Kvt({"board", "report", "b.kvtboard", "-o", "r.pdf"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Read("r.pdf").startsWith("%PDF-"));
+}
+
+TEST_F(KvtCommand, BoardBadInputSaysWhatAndTouchesNoFile) {
+  ASSERT_TRUE(QFile::copy(KVT_TEST_DATA "/ufiv/foreign_board.json", Path("foreign.json")));
+  ASSERT_EQ(Kvt({"board", "import", "foreign.json", "-o", "good.kvtboard"}).status, 0);
+  Write("keep.kvtboard", "old board");
+  Write("keep.json", "old export");
+  Write("keep.html", "old report");
+  Write("broken.kvtboard", "{\"format\": \"kvt board\", \"version\": 1, \"name\": \"B\", \"points\": [");
+  Write("newer.kvtboard", "{\"format\": \"kvt board\", \"version\": 3, \"name\": \"B\", \"points\": []}");
+  Write("twice.kvtboard", "{\"format\": \"kvt board\", \"version\": 1, \"name\": \"B\", \"points\": "
+                          "[{\"name\": \"U1.1\"}, {\"name\": \"U1.1\"}]}");
+  Write("short.kvtboard", "{\"format\": \"kvt board\", \"version\": 1, \"name\": \"B\", \"points\": [{\"name\": "
+                          "\"U1.1\", \"known_good\": {\"volts\": [0, 1, 2], \"amps\": [0, 0, 0]}}]}");
+  Write("plain.json", "{\"a\": 1}");
+  struct Case {
+    QStringList arguments;
+    std::string message;
+    QString output;
+  };
+  const std::vector<Case> cases = {
+      {{"board"}, "missing ACTION", ""},
+      {{"board", "frobnicate", "good.kvtboard"}, "unknown action \"frobnicate\"", ""},
+      {{"board", "show"}, "board show: missing BOARD", ""},
+      {{"board", "show", "good.kvtboard", "extra"}, "unexpected \"extra\"", ""},
+      {{"board", "report", "good.kvtboard"}, "missing -o", ""},
+      {{"board", "report", "good.kvtboard", "-o", "keep.json"}, "keep.json: the output must end in .html or .pdf",
+       "keep.json"},
+      {{"board", "export", "good.kvtboard", "-o", "keep.html"}, "keep.html: the output must end in .json", "keep.html"},
+      {{"board", "import", "foreign.json", "-o", "keep.json"}, "keep.json: the output must end in .kvtboard",
+       "keep.json"},
+      {{"board", "show", "missing.kvtboard"}, "missing.kvtboard: cannot be read", ""},
+      {{"board", "report", "broken.kvtboard", "-o", "keep.html"}, "broken.kvtboard: bad JSON at byte", "keep.html"},
+      {{"board", "export", "newer.kvtboard", "-o", "keep.json"}, "newer.kvtboard: written in board file version 3",
+       "keep.json"},
+      {{"board", "show", "twice.kvtboard"}, "twice.kvtboard: points[1]: the name \"U1.1\" is used twice", ""},
+      {{"board", "export", "short.kvtboard", "-o", "keep.json"},
+       "short.kvtboard: point \"U1.1\": its known-good curve has 3 points", "keep.json"},
+      {{"board", "import", "plain.json", "-o", "keep.kvtboard"}, "plain.json: not a UFIV file", "keep.kvtboard"},
+      {{"board", "import", "good.kvtboard", "-o", "keep.kvtboard"}, "good.kvtboard: a board file, not a UFIV file",
+       "keep.kvtboard"},
+      {{"board", "show", "good.kvtboard", "-o", "x.html"}, "board show takes no -o", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    const QByteArray before = c.output.isEmpty() ? QByteArray() : Read(c.output);
+    const Outcome run = Kvt(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.out, "");
+    if (!c.output.isEmpty()) {
+      EXPECT_EQ(Read(c.output), before);
+    }
+  }
+  EXPECT_FALSE(QFile::exists(Path("x.html")));
+}
+
 }  // namespace
 
 }  // namespace kvt
