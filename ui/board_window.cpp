@@ -421,8 +421,8 @@ void BoardWindow::SetMode(Mode mode) {
     return mode == Mode::Capture ? !p.knownGood : (p.knownGood && !p.latest);
   };
   const auto first = std::find_if(board_.points.begin(), board_.points.end(), needed);
-  if (selected_ < 0 || !needed(board_.points[static_cast<std::size_t>(selected_)]))
-    selected_ = first != board_.points.end() ? static_cast<int>(first - board_.points.begin()) : std::max(selected_, 0);
+  // Another point can be chosen by hand once it runs.
+  selected_ = first != board_.points.end() ? static_cast<int>(first - board_.points.begin()) : std::max(selected_, 0);
   watch_.Reset();
   leftCurve_.reset();
   armed_ = true;
