@@ -43,7 +43,7 @@ class BoardWindow : public QWidget {
   Q_OBJECT
  public:
   enum class Mode { Edit, Capture, Test };
-  static constexpr int DefaultPointCount = 128;
+  static constexpr int DefaultPointCount = 64;
 
   explicit BoardWindow(BoardWindowServices services, QWidget* parent = nullptr);
   ~BoardWindow() override;
