@@ -1,6 +1,9 @@
 #include "ui/board_window.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +17,7 @@
 #include "device/measuring_session.h"
 #include "tests/support/probed_simulator.h"
 #include "tests/support/scripted_prompt.h"
+#include "ui/board_photo_view.h"
 #include "ui/board_store.h"
 
 namespace kvt {
@@ -232,6 +236,109 @@ TEST_F(BoardWindowTest, TestModeNeedsACapturedPoint) {
   window->SetMode(BoardWindow::Mode::Test);
   EXPECT_FALSE(window->Sweeping());
   EXPECT_EQ(window->CurrentMode(), BoardWindow::Mode::Edit);
+}
+
+}  // namespace kvt
+
+namespace kvt {
+
+namespace {
+
+// A board photo: a green board with four chips, drawn as a picture file.
+QString DrawBoardPhoto(const QString& folder) {
+  QImage image(800, 500, QImage::Format_RGB32);
+  image.fill(QColor(20, 90, 40));
+  QPainter painter(&image);
+  painter.setPen(QPen(QColor(200, 170, 60), 3));
+  for (int y = 60; y < 500; y += 70) painter.drawLine(30, y, 770, y);
+  painter.setPen(Qt::NoPen);
+  for (int i = 0; i < 4; ++i) {
+    painter.setBrush(QColor(25, 25, 25));
+    painter.drawRect(80 + i * 180, 150, 120, 160);
+    painter.setBrush(QColor(190, 190, 190));
+    for (int pin = 0; pin < 6; ++pin) painter.drawRect(70 + i * 180, 160 + pin * 25, 10, 10);
+  }
+  painter.end();
+  const QString path = folder + "/board.png";
+  image.save(path);
+  return path;
+}
+
+QColor PixelAt(const QImage& image, QPointF at) { return image.pixelColor(at.toPoint()); }
+
+bool Reddish(const QColor& c) { return c.red() > 150 && c.green() < 80 && c.blue() < 80; }
+bool Greenish(const QColor& c) { return c.green() > 120 && c.red() < 80 && c.blue() < 80; }
+
+}  // namespace
+
+// What the technician looks at: the markers on the photo and the verdict
+// line in red and green, at the default size and at a larger one where both
+// grow. KVT_BOARD_SCREENSHOTS names a folder to keep the pictures in.
+TEST_F(BoardWindowTest, VerdictsShowInColourOnThePhotoAndLarge) {
+  QTemporaryDir dir;
+  prompt.fileNames = {DrawBoardPhoto(dir.path()).toStdString()};
+  ASSERT_TRUE(window->ChoosePhoto());
+  for (int i = 0; i < 4; ++i) window->AddPoint(75 + i * 180, 175 + 25 * i);
+  for (int i = 0; i < 4; ++i) window->RenamePoint(i, "U" + std::to_string(i + 1) + "." + std::to_string(i + 1));
+  prompt.fileNames.push_back(dir.filePath("amp.kvtboard").toStdString());
+  ASSERT_TRUE(window->SaveAs());
+  window->show();
+  const QString keep = qEnvironmentVariable("KVT_BOARD_SCREENSHOTS");
+  const auto grab = [&](const char* name) {
+    QApplication::processEvents();
+    const QImage image = window->grab().toImage();
+    if (!keep.isEmpty()) image.save(keep + "/" + name);
+    return image;
+  };
+
+  window->SetMode(BoardWindow::Mode::Capture);
+  for (const char* part : {"diode", "zener 3.3", "led"}) {
+    sim.Probe(part);
+    ASSERT_GE(SweepUntil([&] { return !window->Sweeping() || window->CurrentBoard().points[3].knownGood ||
+                                      CountPoints(window->CurrentBoard()).captured ==
+                                          (part == std::string("diode") ? 1 : part == std::string("led") ? 3 : 2); }),
+              0);
+    sim.Probe("open");
+    Sweep(1);
+  }
+  sim.Probe("resistor 1k");
+  Sweep(1);
+  grab("board_capture.png");
+  ASSERT_TRUE(SweepUntil([&] { return Point(3).knownGood.has_value(); }) >= 0);
+
+  window->SetMode(BoardWindow::Mode::Test);
+  const char* suspect[] = {"diode", "zener 4.7", "led", "resistor 1k"};
+  QImage failShown;
+  for (int i = 0; i < 4; ++i) {
+    sim.Probe(suspect[i]);
+    ASSERT_GE(SweepUntil([&] { return Point(i).latest.has_value(); }), 0);
+    if (i == 1) failShown = grab("board_test_fail.png");
+    sim.Probe("open");
+    SweepUntil([&] { return window->Selected() != i || !window->Sweeping(); });
+  }
+  const QImage passShown = grab("board_test_pass.png");
+
+  const auto verdictPixel = [&](const QImage& image) {
+    const QLabel* label = window->VerdictLabel();
+    return PixelAt(image, QPointF(label->geometry().left() + 4, label->geometry().center().y()));
+  };
+  EXPECT_TRUE(Reddish(verdictPixel(failShown))) << verdictPixel(failShown).name().toStdString();
+  EXPECT_TRUE(Greenish(verdictPixel(passShown))) << verdictPixel(passShown).name().toStdString();
+  const auto marker = [&](const QImage& image, int i) {
+    const BoardPhotoView* view = window->PhotoView();
+    return PixelAt(image, view->mapTo(window.get(), view->ToWidget(*Point(i).x, *Point(i).y)));
+  };
+  EXPECT_TRUE(Greenish(marker(passShown, 0))) << marker(passShown, 0).name().toStdString();
+  EXPECT_TRUE(Reddish(marker(passShown, 1))) << marker(passShown, 1).name().toStdString();
+
+  const double radius = window->PhotoView()->MarkerRadius();
+  const int fontPixels = window->VerdictLabel()->font().pixelSize();
+  EXPECT_GE(fontPixels, 22);
+  window->resize(1800, 1200);
+  QApplication::processEvents();
+  EXPECT_GT(window->PhotoView()->MarkerRadius(), radius);
+  EXPECT_GT(window->VerdictLabel()->font().pixelSize(), fontPixels);
+  grab("board_large.png");
 }
 
 }  // namespace kvt
