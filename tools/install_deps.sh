@@ -12,7 +12,7 @@ set -euo pipefail
 set_name="${1:-run}"
 run_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-svg-dev qt6-multimedia-dev libgl-dev
   xvfb xauth fonts-dejavu-core
 )
 test_packages=(

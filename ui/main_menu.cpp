@@ -21,6 +21,7 @@ MainMenu BuildMainMenu(QMenuBar* bar) {
   file->setObjectName("File");
   m.openPoints = Item(file, "File_Load", "&Open file with points");
   m.savePoints = Item(file, "File_Save", "&Save file with points");
+  m.boardTest = Item(file, "File_Board", "&Board test...");
   file->addSeparator()->setObjectName("dummy");
   m.exit = Item(file, "File_Exit", "E&xit");
 

@@ -10,6 +10,7 @@ namespace kvt {
 struct MainMenu {
   QAction* openPoints;
   QAction* savePoints;
+  QAction* boardTest;
   QAction* exit;
   QAction* getPoints;
   QAction* wideRangeCurve;

@@ -17,6 +17,8 @@
 #include <cstdio>
 
 #include "ui/about_window.h"
+#include "ui/board_file_store.h"
+#include "ui/board_window.h"
 #include "ui/curve_tools.h"
 #include "ui/main_layout.h"
 #include "core/prompt.h"
@@ -310,6 +312,20 @@ void MainWindow::ConnectMenu() {
   connect(menu_.wideRangeCurve, &QAction::triggered, this, [this] { WideRangeCurveFromDevice(); });
   connect(menu_.generalOptions, &QAction::triggered, this, [this] { OpenGeneralOptions(); });
   connect(menu_.windowOptions, &QAction::triggered, this, [this] { OpenWindowOptions(); });
+  connect(menu_.boardTest, &QAction::triggered, this, [this] { OpenBoardWindow(); });
+}
+
+void MainWindow::OpenBoardWindow() {
+  if (!boardWindow_) {
+    boardStore_ = MakeBoardFileStore();
+    boardWindow_ = std::make_unique<BoardWindow>(
+        BoardWindowServices{session_.get(), boardStore_.get(), services_.prompt, options_.Plot(),
+                            services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument", {}},
+        this);
+  }
+  boardWindow_->show();
+  boardWindow_->raise();
+  boardWindow_->activateWindow();
 }
 
 void MainWindow::OpenGeneralOptions() {
@@ -347,6 +363,7 @@ void MainWindow::GetPointsFromDevice() {
     return;
   }
   if (!tools_->MayDropMeasurement()) return;
+  if (boardWindow_) boardWindow_->Cancel();  // one sweep at a time on the instrument
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
   AcquisitionWindow window(measured_, PointCountForOptions(checked), session_->SweepCalls(), *this, this);
@@ -443,6 +460,8 @@ void MainWindow::ShowAbout() {
 
 bool MainWindow::ExitApplication() {
   if (exiting_) return !askingToExit_;  // a second request while the question is up waits for its answer
+  // The board window stops its sweeping and may keep the program for its changes.
+  if (boardWindow_ && boardWindow_->isVisible() && !boardWindow_->close()) return false;
   exiting_ = true;
   if (options_.Window().saveOnExit) {
     const QPoint position = pos();

@@ -24,6 +24,8 @@ class QTimer;
 
 namespace kvt {
 
+class BoardStore;
+class BoardWindow;
 class Clock;
 class CurveTools;
 class Device;
@@ -96,6 +98,8 @@ class MainWindow : public QMainWindow, public PlotView {
   QFrame* PlotBorder() const { return plotBorder_; }
   QFrame* DialBorder() const { return dialBorder_; }
   QWidget* Backdrop() const { return backdrop_; }
+  // The board window once File → Board test has opened it.
+  BoardWindow* BoardTest() const { return boardWindow_.get(); }
 
   static QString Title() { return QStringLiteral("\"Ostrel\" v1.2b"); }
 
@@ -121,6 +125,7 @@ class MainWindow : public QMainWindow, public PlotView {
   void OpenWindowOptions();
   void ViewChanged();
   void ShowMaxIOverride();
+  void OpenBoardWindow();
   std::string InstrumentUnavailableText(const std::string& reason) const;
   void TellInstrumentUnavailable(const std::string& reason);
   void ShowRangeAdvice(const std::string& text);
@@ -137,6 +142,9 @@ class MainWindow : public QMainWindow, public PlotView {
   std::unique_ptr<PortIo> ownPort_;
   std::unique_ptr<Clock> ownClock_;
   std::unique_ptr<MeasuringSession> session_;
+  // Declared after the session: destroyed first, leaving 0 V on it.
+  std::unique_ptr<BoardStore> boardStore_;
+  std::unique_ptr<BoardWindow> boardWindow_;
   std::unique_ptr<RangeIndicator> range_;
   std::unique_ptr<CurveTools> tools_;
   ViewMenu* viewMenu_ = nullptr;  // owned by the menu bar

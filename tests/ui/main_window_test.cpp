@@ -300,7 +300,7 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
   MainWindow& form = Start();
   const std::vector<std::pair<QString, std::vector<QString>>> expected = {
       {"&File",
-       {"&Open file with points", "&Save file with points", "Open &reference curve...", "Clear re&ferences",
+       {"&Open file with points", "&Save file with points", "&Board test...", "Open &reference curve...", "Clear re&ferences",
         "&Export...", "", "E&xit"}},
       {"&Tools",
        {"&Get points from device", "&Wide-range curve...", "", "Clea&r plot (remove points)", "&Copy image to clipboard", "", "&Parameters"}},

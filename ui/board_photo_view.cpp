@@ -1,0 +1,134 @@
+#include "ui/board_photo_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace kvt {
+
+namespace {
+
+QColor VerdictColour(const TestPoint& point) {
+  if (point.latest && point.latest->verdict == PointVerdict::Pass) return QColor(0, 170, 0);
+  if (point.latest && point.latest->verdict == PointVerdict::Fail) return QColor(220, 0, 0);
+  if (point.knownGood) return QColor(0, 90, 220);  // captured, not tested
+  return QColor(150, 150, 150);
+}
+
+}  // namespace
+
+BoardPhotoView::BoardPhotoView(QWidget* parent) : QWidget(parent) {
+  setMinimumSize(240, 180);
+  setMouseTracking(false);
+}
+
+void BoardPhotoView::SetPhoto(const QPixmap& photo) {
+  photo_ = photo;
+  update();
+}
+
+void BoardPhotoView::SetBoard(const Board* board, int selected) {
+  board_ = board;
+  selected_ = selected;
+  update();
+}
+
+QRectF BoardPhotoView::PhotoRect() const {
+  if (photo_.isNull()) return {};
+  const QSizeF fitted = QSizeF(photo_.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+  return {QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted};
+}
+
+QPointF BoardPhotoView::ToWidget(double photoX, double photoY) const {
+  const QRectF r = PhotoRect();
+  if (r.isEmpty()) return {};
+  const double scale = r.width() / photo_.width();
+  return {r.left() + photoX * scale, r.top() + photoY * scale};
+}
+
+QPointF BoardPhotoView::ToPhoto(QPointF widgetPoint) const {
+  const QRectF r = PhotoRect();
+  if (r.isEmpty()) return {};
+  const double scale = photo_.width() / r.width();
+  return {(widgetPoint.x() - r.left()) * scale, (widgetPoint.y() - r.top()) * scale};
+}
+
+double BoardPhotoView::MarkerRadius() const { return std::max(6.0, std::min(width(), height()) / 60.0); }
+
+std::optional<int> BoardPhotoView::PointAt(QPointF widgetPoint) const {
+  if (!board_ || photo_.isNull()) return std::nullopt;
+  // The last drawn lies on top, so it is the one taken.
+  for (int i = static_cast<int>(board_->points.size()) - 1; i >= 0; --i) {
+    const TestPoint& p = board_->points[static_cast<std::size_t>(i)];
+    if (!p.x || !p.y) continue;
+    const QPointF at = ToWidget(*p.x, *p.y);
+    if (std::hypot(at.x() - widgetPoint.x(), at.y() - widgetPoint.y()) <= MarkerRadius() * 1.5) return i;
+  }
+  return std::nullopt;
+}
+
+void BoardPhotoView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillRect(rect(), QColor(40, 40, 40));
+  if (photo_.isNull()) return;
+  painter.drawPixmap(PhotoRect(), photo_, QRectF(photo_.rect()));
+  if (!board_) return;
+  const double radius = MarkerRadius();
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setPixelSize(static_cast<int>(std::lround(radius * 1.6)));
+  painter.setFont(font);
+  for (std::size_t i = 0; i < board_->points.size(); ++i) {
+    const TestPoint& p = board_->points[i];
+    if (!p.x || !p.y) continue;
+    const QPointF at = ToWidget(*p.x, *p.y);
+    const QColor colour = VerdictColour(p);
+    const bool selected = static_cast<int>(i) == selected_;
+    painter.setPen(QPen(Qt::white, selected ? 4 : 2));
+    painter.setBrush(colour);
+    painter.drawEllipse(at, radius, radius);
+    if (selected) {
+      painter.setPen(QPen(QColor(255, 220, 0), 3));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawEllipse(at, radius * 1.9, radius * 1.9);
+    }
+    // The name on a dark plate, readable on any photo.
+    const QString name = QString::fromStdString(p.name);
+    const QRectF text = painter.fontMetrics().boundingRect(name).toRectF();
+    const QRectF plate(at.x() + radius * 1.4, at.y() - text.height() / 2 - 2, text.width() + 8, text.height() + 4);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 170));
+    painter.drawRoundedRect(plate, 3, 3);
+    painter.setPen(selected ? QColor(255, 220, 0) : Qt::white);
+    painter.drawText(plate, Qt::AlignCenter, name);
+  }
+}
+
+void BoardPhotoView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || photo_.isNull()) return;
+  const QPointF at = event->position();
+  if (const auto hit = PointAt(at)) {
+    dragging_ = hit;
+    emit PointPressed(*hit);
+    return;
+  }
+  if (!PhotoRect().contains(at)) return;
+  const QPointF photo = ToPhoto(at);
+  emit AddRequested(photo.x(), photo.y());
+}
+
+void BoardPhotoView::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return;
+  const QRectF r = PhotoRect();
+  // Kept on the photo: a point dragged off it would be lost from view.
+  const QPointF at(std::clamp(event->position().x(), r.left(), r.right()),
+                   std::clamp(event->position().y(), r.top(), r.bottom()));
+  const QPointF photo = ToPhoto(at);
+  emit PointMoved(*dragging_, photo.x(), photo.y());
+}
+
+void BoardPhotoView::mouseReleaseEvent(QMouseEvent*) { dragging_.reset(); }
+
+}  // namespace kvt
