@@ -38,7 +38,7 @@ TEST(ViewOptions, BadOrUnknownLinesKeepTheDefault) {
   const ViewOptions defaults;
   const struct {
     const char* name;
-    const char* text;
+    std::string text;
     ViewOptions expected;
   } cases[] = {
       {"empty", "", defaults},
@@ -53,7 +53,7 @@ TEST(ViewOptions, BadOrUnknownLinesKeepTheDefault) {
       {"a line without '='", "log_current 1\n", defaults},
       {"comments", "# log_current = 1\nlog_current = 0 # off\n", defaults},
       {"an empty tolerance", "match_tolerance =\n", defaults},
-      {"an endless tolerance", ("match_tolerance = " + std::string(200, '1')).c_str(), defaults},
+      {"an endless tolerance", "match_tolerance = " + std::string(200, '1'), defaults},
       {"the last of two lines wins", "log_current = 1\nlog_current = 0\n", defaults},
       {"junk", "\x01\x02=\xff\n=\n", defaults},
   };
