@@ -92,7 +92,9 @@ TEST(ProbeStateTest, StableAndLiftedOnSimulatedParts) {
       lifted.push_back(watch.Lifted());
     }
     const std::vector<bool> never(4, false);
-    if (row.noise <= 1) EXPECT_EQ(stable, row.open ? never : std::vector<bool>({false, true, true, true})) << name;
+    if (row.noise <= 1) {
+      EXPECT_EQ(stable, row.open ? never : std::vector<bool>({false, true, true, true})) << name;
+    }
     EXPECT_EQ(lifted, row.open ? std::vector<bool>({false, false, true, true}) : never) << name;
   }
 }

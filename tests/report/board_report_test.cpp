@@ -67,7 +67,9 @@ TEST(MarkedPhoto, FailingPointsRedPassingGreenUntestedGrey) {
   for (const Row& row : rows) {
     EXPECT_GT(PixelsNear(image, row.at, 12, Rgb(row.colour)), 20) << row.name;
     for (const Row& other : rows) {
-      if (other.colour != row.colour) EXPECT_EQ(PixelsNear(image, row.at, 12, Rgb(other.colour)), 0) << row.name;
+      if (other.colour != row.colour) {
+        EXPECT_EQ(PixelsNear(image, row.at, 12, Rgb(other.colour)), 0) << row.name;
+      }
     }
   }
 }

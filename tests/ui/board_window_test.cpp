@@ -135,7 +135,9 @@ TEST_F(BoardWindowTest, CapturesAGoodBoardThenTestsASuspectOneHandsFree) {
     Sweep(5);
     EXPECT_EQ(window->Selected(), i);
     sim.Probe("open");
-    if (i < 2) EXPECT_EQ(SweepUntil([&] { return window->Selected() == i + 1; }), 3) << "three open sweeps";
+    if (i < 2) {
+      EXPECT_EQ(SweepUntil([&] { return window->Selected() == i + 1; }), 3) << "three open sweeps";
+    }
   }
   EXPECT_GE(SweepUntil([&] { return !window->Sweeping(); }), -1);
   EXPECT_FALSE(window->Sweeping());
