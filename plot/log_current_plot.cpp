@@ -101,6 +101,19 @@ double LogFloorMilliamps(const Curve& curve, const std::vector<ReferenceCurve>& 
   return std::pow(10.0, std::floor(std::log10(smallest * 1000) + 1e-9));
 }
 
+int LogTopMilliamps(const Curve& curve, const std::vector<ReferenceCurve>& references, int currentScaleMilliamps) {
+  double coarsest = 0;
+  const auto widen = [&](const std::optional<double>& ohms) {
+    if (ohms && *ohms > 0 && (coarsest == 0 || *ohms < coarsest)) coarsest = *ohms;
+  };
+  for (const CurvePoint& p : curve.points) widen(p.rangeOhms);
+  for (const ReferenceCurve& r : references)
+    for (const auto& ohms : r.rangeOhms) widen(ohms);
+  if (coarsest == 0) return currentScaleMilliamps;
+  // The current through the coarsest range with the whole output across it.
+  return static_cast<int>(std::ceil(-AdcLowVolts / coarsest * 1000 - 1e-9));
+}
+
 std::string DecadeText(double milliamps) {
   const double amps = std::fabs(milliamps) / 1000;
   static const struct {
@@ -130,7 +143,7 @@ void DrawLogCurrentPlot(DrawSurface& surface, const PlotOptions& plot, const Cur
 
   const PlotGeometry g = ComputePlotGeometry(surface.InnerWidth(), surface.InnerHeight());
   const PlotScale s = ComputeLogCurrentPlotScale(g, plot.controls.maxVolts, LogFloorMilliamps(curve, references),
-                                                 plot.controls.maxMilliamps);
+                                                 LogTopMilliamps(curve, references, plot.controls.maxMilliamps));
   DrawPlotAxes(surface, g, s, colours.text, decimalSeparator);
   struct Drawn {
     const std::vector<std::pair<double, double>>& points;

@@ -32,6 +32,11 @@ bool Unresolved(double amps, double stepAmps);
 // the references, down to a whole decade; 1 uA when none has a step.
 double LogFloorMilliamps(const Curve& curve, const std::vector<ReferenceCurve>& references);
 
+// The log axis's top in milliamperes: the full scale of the coarsest range
+// among the points (51 mA for 100 ohm), so a curve of several ranges shows
+// whole; the current scale where no point knows its range.
+int LogTopMilliamps(const Curve& curve, const std::vector<ReferenceCurve>& references, int currentScaleMilliamps);
+
 // "1 uA", "10 uA", "100 uA", "1 mA": a decade's magnitude as a tick label.
 std::string DecadeText(double milliamps);
 

@@ -14,7 +14,7 @@ PlotScale PictureScale(const PlotPicture& picture, const PlotGeometry& geometry)
   const PlotControls& c = picture.plot.controls;
   if (!picture.logCurrent) return ComputePlotScale(geometry, c.maxVolts, c.maxMilliamps);
   return ComputeLogCurrentPlotScale(geometry, c.maxVolts, LogFloorMilliamps(picture.curve, picture.references),
-                                    c.maxMilliamps);
+                                    LogTopMilliamps(picture.curve, picture.references, c.maxMilliamps));
 }
 
 void DrawPicture(DrawSurface& surface, const PlotPicture& picture) {

@@ -156,6 +156,30 @@ TEST(LogCurrentPlot, FloorIsTheFinestStepDownToADecade) {
   }
 }
 
+// The top is the coarsest range's full scale, so a curve stitched from
+// three ranges shows whole whatever the current scale.
+TEST(LogCurrentPlot, TopIsTheCoarsestRangesFullScale) {
+  Curve stitched = CurveFromPairs({{-1, -1e-6}, {0.5, 1e-5}, {0.7, 4e-2}}, 10000.0);
+  stitched.points[1].rangeOhms = 1000.0;
+  stitched.points[2].rangeOhms = 100.0;
+  const struct {
+    const char* name;
+    Curve curve;
+    std::vector<ReferenceCurve> references;
+    int top;
+  } cases[] = {
+      {"10k, 1k and 100 ohm points", stitched, {}, 52},
+      {"1 kohm only", CurveFromPairs({{0.6, 1e-3}}, 1000.0), {}, 6},
+      {"10 kohm only", CurveFromPairs({{0.6, 1e-4}}, 10000.0), {}, 1},
+      {"a 100 ohm reference", CurveFromPairs({{0.6, 1e-3}}, 1000.0), {{"r", {{0.5, 1e-2}}, 0, 1, {100.0}}}, 52},
+      {"no range known: the current scale", CurveFromPairs({{0.6, 1e-3}}, std::nullopt), {}, 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(LogTopMilliamps(c.curve, c.references, 10), c.top);
+  }
+}
+
 TEST(LogCurrentPlot, DecadeLabels) {
   const struct {
     double milliamps;
@@ -176,7 +200,7 @@ TEST(LogCurrentPlot, UnresolvedReadingsAreDrawnApart) {
   DrawLogCurrentPlot(surface, plot, curve, ".");
 
   const PlotGeometry g = ComputePlotGeometry(373, 341);
-  const PlotScale s = ComputeLogCurrentPlotScale(g, 5, 1e-2, 10);
+  const PlotScale s = ComputeLogCurrentPlotScale(g, 5, 1e-2, 6);  // 1 kohm's full scale: 5.12 mA
   const Colour grey = UnresolvedColour(plot.colours);
   std::vector<std::pair<int, int>> marks;
   for (const DrawCall& c : surface.Of(DrawCall::Circle)) {
