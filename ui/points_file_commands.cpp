@@ -16,8 +16,10 @@ namespace {
 
 constexpr char CantOpen[] = "Can't Open File!";
 
+// CSV files open too (curves of several ranges live only there), so the
+// dialog offers them after the points files it opens on.
 FileDialogRequest OpenRequest() {
-  return {"Open file with points", {"All Files (*.*)", "Files with Points(*.kvt)"}, 1};
+  return {"Open file with points", {"All Files (*.*)", "Files with Points(*.kvt)", "CSV Files (*.csv)"}, 1};
 }
 
 constexpr int PointsFilter = 1;  // "Files with Points (*.kvt)" in the save dialog

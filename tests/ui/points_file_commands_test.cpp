@@ -106,7 +106,7 @@ TEST_F(PointsFileCommands, OpenDialogAndCancel) {
   ASSERT_EQ(prompt.openDialogs.size(), 1u);
   EXPECT_EQ(prompt.openDialogs[0].title, "Open file with points");
   EXPECT_EQ(prompt.openDialogs[0].filters,
-            (std::vector<std::string>{"All Files (*.*)", "Files with Points(*.kvt)"}));
+            (std::vector<std::string>{"All Files (*.*)", "Files with Points(*.kvt)", "CSV Files (*.csv)"}));
   EXPECT_EQ(prompt.openDialogs[0].selectedFilter, 1);
   EXPECT_TRUE(prompt.messages.empty());
   EXPECT_TRUE(window.calls.empty());
