@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "plot/plot_chain.h"
 #include "plot/plot_geometry.h"
 
 namespace kvt {
@@ -18,27 +19,13 @@ constexpr int MarkRadius = 2;
 // meet at no current the axis shows.
 void DrawResolvedLine(DrawSurface& surface, const PlotScale& s, const std::vector<std::pair<double, double>>& points,
                       const std::vector<double>& steps, Colour line) {
-  bool open = false, forward = false;
-  int px = 0, py = 0;
+  Chain chain(surface, s, line);
+  bool forward = false;
   for (std::size_t i = 0; i < points.size(); ++i) {
     const auto [volts, amps] = points[i];
-    const double milliamps = amps * 1000;
-    if (!s.volts.Contains(volts) || !s.milliamps.Contains(milliamps) || Unresolved(amps, steps[i])) {
-      open = false;
-      continue;
-    }
-    if (open && (amps > 0) != forward) open = false;
+    if (Unresolved(amps, steps[i]) || (amps > 0) != forward) chain.Break();
     forward = amps > 0;
-    const int x = s.volts.PixelOf(volts);
-    const int y = s.milliamps.PixelOf(milliamps);
-    if (!open) {
-      px = x;
-      py = y;
-      open = true;
-    }
-    surface.Line(x, y, px, py, line);
-    px = x;
-    py = y;
+    if (!Unresolved(amps, steps[i])) chain.Add(volts, amps * 1000);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/text_number.h"
 #include "plot/log_current_plot.h"
+#include "plot/plot_chain.h"
 #include "plot/plot_geometry.h"
 #include "plot/plot_scale.h"
 #include "plot/smoothing.h"
@@ -45,37 +46,6 @@ void DrawPlotAxes(DrawSurface& surface, const PlotGeometry& g, const PlotScale& 
 }
 
 namespace {
-
-// Straight lines from point to point in order; a point outside the ranges
-// breaks the line. The range is tested before converting to pixels: points
-// far outside must not reach the integer conversion.
-class Chain {
- public:
-  Chain(DrawSurface& surface, const PlotScale& s, Colour colour) : surface_(surface), s_(s), colour_(colour) {}
-  void Add(double volts, double milliamps) {
-    if (!s_.volts.Contains(volts) || !s_.milliamps.Contains(milliamps)) {
-      open_ = false;
-      return;
-    }
-    const int x = s_.volts.PixelOf(volts);
-    const int y = s_.milliamps.PixelOf(milliamps);
-    if (!open_) {
-      px_ = x;
-      py_ = y;
-      open_ = true;
-    }
-    surface_.Line(x, y, px_, py_, colour_);
-    px_ = x;
-    py_ = y;
-  }
-
- private:
-  DrawSurface& surface_;
-  const PlotScale& s_;
-  Colour colour_;
-  bool open_ = false;
-  int px_ = 0, py_ = 0;
-};
 
 void DrawCurve(DrawSurface& surface, const PlotScale& s, const Curve& curve, const std::vector<double>* smoothed,
                Colour line) {
