@@ -94,6 +94,8 @@ TEST_F(BoardSession, ThreeSwappedPartsOfTwentyFail) {
     ASSERT_EQ(run.status, 0) << row.point << ": " << run.err;
     EXPECT_EQ(run.out, std::string(row.point) + ": known-good curve stored, 32 points\n");
   }
+  // The suspect board reads with other noise than the good one did.
+  Write("kvt_sim.txt", "seed = 2\n");
   QStringList failing;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.point);
