@@ -1,12 +1,16 @@
-// kvt board: a board test's files without a window: show the verdicts,
-// write the report, exchange the board as UFIV.
+// kvt board: a board test without a window: its points and their curves
+// (board_points.cpp), the verdicts, the report, the board as UFIV.
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
+
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "analysis/parameter_report.h"
 #include "cli/board_points.h"
