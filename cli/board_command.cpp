@@ -1,18 +1,24 @@
-// kvt board: a board test's files without a window: show the verdicts,
-// write the report, exchange the board as UFIV.
+// kvt board: a board test without a window: its points and their curves
+// (board_points.cpp), the verdicts, the report, the board as UFIV.
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
+
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "analysis/parameter_report.h"
+#include "cli/board_points.h"
 #include "cli/cli_files.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/gui_application.h"
+#include "cli/instrument_sweep.h"
 #include "cli/report.h"
 #include "files/board_file.h"
 #include "files/ufiv_file.h"
@@ -38,10 +44,6 @@ std::string RequiredOutput(const CommandLine& line, const std::vector<std::strin
   if (!output || output->empty()) throw UsageError("missing -o OUT" + OneOf(allowed));
   OutputExtension(*output, allowed);
   return *output;
-}
-
-void NoOption(const CommandLine& line, const std::string& action, const std::string& option) {
-  if (line.Has(option)) throw UsageError("board " + action + " takes no " + option);
 }
 
 const char* VerdictWord(const TestPoint& point) {
@@ -111,7 +113,6 @@ void LoadPhoto(const std::string& boardPath, const Board& board, ReportSettings&
 }
 
 int Report(const CommandLine& line) {
-  NoOption(line, "report", "--json");
   const std::string output = RequiredOutput(line, ReportExtensions);
   const std::string input = line.Positional()[1];
   const Board board = LoadBoard(input);
@@ -131,7 +132,6 @@ int Report(const CommandLine& line) {
 }
 
 int Export(const CommandLine& line) {
-  NoOption(line, "export", "--json");
   const std::string output = RequiredOutput(line, UfivExtensions);
   const std::string input = line.Positional()[1];
   const UfivOut out = UfivFileText(LoadBoard(input));
@@ -141,7 +141,6 @@ int Export(const CommandLine& line) {
 }
 
 int Import(const CommandLine& line) {
-  NoOption(line, "import", "--json");
   const std::string output = RequiredOutput(line, BoardExtensions);
   BoardRead read = ReadUfivFile(line.Positional()[1]);
   if (!read.ok()) throw UsageError(read.error);
@@ -151,27 +150,50 @@ int Import(const CommandLine& line) {
 }
 
 int Show(const CommandLine& line) {
-  NoOption(line, "show", "-o");
   const Board board = LoadBoard(line.Positional()[1]);
   const std::string text = line.Has("--json") ? ShowJson(board) : ShowText(board);
   std::fputs(text.c_str(), stdout);
   return 0;
 }
 
+struct Action {
+  const char* name;
+  std::vector<std::string> files;  // the positional arguments after the action
+  bool fileOrMeasure;              // golden, test: a curve FILE may follow
+  std::vector<std::string> options;
+  int (*run)(const CommandLine&);
+};
+
+const std::vector<std::string> MeasureOptions = {"--measure", "--simulate", "-n", "--range"};
+
+const Action Actions[] = {
+    {"new", {"BOARD"}, false, {"--name", "--image", "--points"}, NewBoard},
+    {"golden", {"BOARD", "POINT"}, true, MeasureOptions, StoreKnownGood},
+    {"test", {"BOARD", "POINT"}, true, MeasureOptions, TestBoardPoint},
+    {"report", {"BOARD"}, false, {"-o"}, Report},
+    {"export", {"BOARD"}, false, {"-o"}, Export},
+    {"import", {"FILE.json"}, false, {"-o"}, Import},
+    {"show", {"BOARD"}, false, {"--json"}, Show},
+};
+
+constexpr char ActionNames[] = "new, golden, test, report, export, import or show";
+
 int RunBoard(const Words& words) {
   const CommandLine line(words, BoardCommand().options);
   const std::vector<std::string>& positional = line.Positional();
-  if (positional.empty()) throw UsageError("missing ACTION: report, export, import or show");
-  const std::string& action = positional[0];
-  const auto expect = [&](const char* file) {
-    if (positional.size() < 2) throw UsageError("board " + action + ": missing " + file);
-    if (positional.size() > 2) throw UsageError("board " + action + ": unexpected \"" + positional[2] + "\"");
-  };
-  if (action == "report") return expect("BOARD"), Report(line);
-  if (action == "export") return expect("BOARD"), Export(line);
-  if (action == "import") return expect("FILE.json"), Import(line);
-  if (action == "show") return expect("BOARD"), Show(line);
-  throw UsageError("unknown action \"" + action + "\": report, export, import or show");
+  if (positional.empty()) throw UsageError(std::string("missing ACTION: ") + ActionNames);
+  const std::string& name = positional[0];
+  const auto action = std::find_if(std::begin(Actions), std::end(Actions), [&](const Action& a) { return a.name == name; });
+  if (action == std::end(Actions)) throw UsageError("unknown action \"" + name + "\": " + ActionNames);
+  const std::size_t given = positional.size() - 1, wanted = action->files.size();
+  if (given < wanted) throw UsageError("board " + name + ": missing " + action->files[given]);
+  if (given > wanted + (action->fileOrMeasure ? 1 : 0))
+    throw UsageError("board " + name + ": unexpected \"" + positional[wanted + 1 + (action->fileOrMeasure ? 1 : 0)] + "\"");
+  for (const OptionRule& rule : BoardCommand().options)
+    if (line.Has(rule.name) &&
+        std::find(action->options.begin(), action->options.end(), rule.name) == action->options.end())
+      throw UsageError("board " + name + " takes no " + rule.name);
+  return action->run(line);
 }
 
 }  // namespace
@@ -180,12 +202,23 @@ const Subcommand& BoardCommand() {
   static const Subcommand command{
       "board",
       "board ACTION ...\n"
+      "  kvt board new BOARD.kvtboard --name NAME [--image PHOTO] --points U3.1,U3.2,R7.1\n"
+      "  kvt board golden BOARD.kvtboard POINT (FILE | --measure [--simulate[=COMPONENT]])\n"
+      "  kvt board test BOARD.kvtboard POINT (FILE | --measure [--simulate[=COMPONENT]])\n"
       "  kvt board report BOARD.kvtboard -o REPORT.html|REPORT.pdf\n"
       "  kvt board export BOARD.kvtboard -o FILE.json\n"
       "  kvt board import FILE.json -o BOARD.kvtboard\n"
       "  kvt board show BOARD.kvtboard [--json]",
       "A board file (.kvtboard) holds a board's test points, each with its\n"
       "known-good curve and latest test.\n"
+      "  new     a new board file with its points, none of them placed yet;\n"
+      "          an existing file is never replaced.\n"
+      "  golden  the point's known-good curve, from a curve FILE (.kvt or\n"
+      "          .csv) or measured now.\n"
+      "  test    the point's curve, from FILE or measured now, judged against\n"
+      "          its known-good curve with the point's tolerance (else the\n"
+      "          board's) and stored as its latest test; one line with the\n"
+      "          verdict and score. Exit status 0 pass, 1 fail.\n"
       "  report  the board's report: summary, the photo with failing points\n"
       "          marked, and each point's verdict, score, where it differs, a\n"
       "          plot of known-good against test and its comment; one\n"
@@ -193,10 +226,23 @@ const Subcommand& BoardCommand() {
       "  export  the board as UFIV 1.1.2 (JSON), for tools of that format.\n"
       "  import  a UFIV file as a new board file.\n"
       "  show    each point with its verdict, score and where it differs.\n"
-      "Bad input leaves every file as it was (exit status 2).\n",
+      "Bad input (an unknown point, a point without a known-good curve, a bad\n"
+      "board or curve file, a measurement that fails) leaves every file as it\n"
+      "was (exit status 2); so does a signal during --measure, which leaves\n"
+      "0 V on the part (exit status 128 + the signal's number).\n",
       {{"-o", true, false, false, "OUT", "the file to write: .html or .pdf (report), .json (export),\n"
         ".kvtboard (import)\n"},
-       {"--json", false, false, false, "", "show: one JSON object, numbers in plain SI units\n"}},
+       {"--json", false, false, false, "", "show: one JSON object, numbers in plain SI units\n"},
+       {"--name", true, false, false, "NAME", "new: the board's name\n"},
+       {"--image", true, false, false, "PHOTO", "new: the board's photo (PNG, JPEG, ...), kept as its path from\n"
+        "the board file's folder\n"},
+       {"--points", true, false, false, "LIST", "new: the test points' names, separated by commas (U3.1,U3.2,R7.1);\n"
+        "each once\n"},
+       {"--measure", false, false, false, "", "golden, test: sweep the instrument for the point's curve,\n"
+        "as kvt measure does\n"},
+       PointsOption(),
+       SimulateOption(),
+       RangeOption()},
       RunBoard};
   return command;
 }

@@ -27,6 +27,8 @@ constexpr char Usage[] =
     "  kvt params FILE [--json] [--if CURRENT] [--ir CURRENT] [--vr VOLTAGE]\n"
     "  kvt compare REFERENCE FILE [--tolerance auto|PERCENT|VOLTS,AMPS] [--json]\n"
     "  kvt spice FILE -o OUT.lib [--name NAME]\n"
+    "  kvt board new BOARD --name NAME [--image PHOTO] --points U3.1,U3.2,R7.1\n"
+    "  kvt board golden|test BOARD POINT (FILE | --measure [--simulate[=COMPONENT]])\n"
     "  kvt board report|export|import|show FILE [-o OUT] [--json]\n"
     "  kvt SUBCOMMAND --help\n"
     "  kvt --help | --version\n"
@@ -47,14 +49,16 @@ constexpr char Usage[] =
     "  compare   score a curve against a known-good reference; exit status 0 when\n"
     "            it passes, 1 when it fails.\n"
     "  spice     a diode model and a table subcircuit for a circuit simulator.\n"
-    "  board     a board test's file: its report (HTML or PDF), its points'\n"
-    "            verdicts, and the board to and from UFIV 1.1.2.\n"
+    "  board     a board test's file: a new board with its points, each point's\n"
+    "            known-good curve and its test (exit status 0 pass, 1 fail), its\n"
+    "            report (HTML or PDF), its points' verdicts, and the board to and\n"
+    "            from UFIV 1.1.2.\n"
     "\n"
     "kvt SUBCOMMAND --help (or -h) lists a subcommand's options with their units\n"
     "and ranges.\n"
     "\n"
-    "Exit status: 0 done, 1 failed (or compare: no match), 2 bad input,\n"
-    "128 + N measure stopped by signal N.\n";
+    "Exit status: 0 done, 1 failed (or compare, board test: no match), 2 bad\n"
+    "input, 128 + N measure or board stopped by signal N.\n";
 
 // A descriptor of 0, 1 or 2 that kvt was started without would go to the
 // first file kvt opens, and standard output would land in it. Each is held

@@ -357,6 +357,8 @@ TEST_F(KvtCommand, EverySubcommandExplainsItsOptions) {
       {"params", {"--json", "--if", "--ir", "--vr"}, {"amperes", "volts", "2mA", "default 1mA", "default -1V"}},
       {"compare", {"--tolerance", "--json"}, {"auto", "above 0, up to 100", "30 mV"}},
       {"spice", {"-o", "--name"}, {".lib, .mod, .inc, .cir or .sp"}},
+      {"board", {"-o", "--json", "--name", "--image", "--points", "--measure", "-n", "--simulate", "--range"},
+       {"32, 64, 128, 256, 512 or 1024", "100, 1k or 10k ohms", "Exit status 0 pass, 1 fail", ".html or .pdf"}},
   };
   QFile manual(QStringLiteral(KVT_MANUAL));
   ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
