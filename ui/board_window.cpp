@@ -209,6 +209,8 @@ bool BoardWindow::OpenBoard(const std::string& path) {
   LoadPhoto();
   ShowBoard();
   verdict_->clear();
+  if (selected_ >= 0) ShowVerdict(board_.points.front());
+  DrawLivePlot();
   SetStatus("Opened " + path + ".");
   return true;
 }
@@ -591,13 +593,16 @@ void BoardWindow::DrawLivePlot() {
   ImageSurface surface(plot_->size());
   surface.SetFont(plot_->font());
   std::vector<ReferenceCurve> references;
+  static const Curve none;
+  const Curve* shown = liveCurve_ ? &*liveCurve_ : &none;
   if (selected_ >= 0 && selected_ < static_cast<int>(board_.points.size())) {
     const TestPoint& point = board_.points[static_cast<std::size_t>(selected_)];
     if (point.knownGood) references.push_back({"known good", PairsOf(*point.knownGood), ReferenceColour(0), 2});
+    // Until the probe gives a curve, the point's latest test beside its
+    // known-good one, as its verdict was made.
+    if (!liveCurve_ && point.latest) shown = &point.latest->curve;
   }
-  static const Curve none;
-  kvt::DrawPlot(surface, services_.plot, liveCurve_ ? *liveCurve_ : none, QLocale().decimalPoint().toStdString(),
-                references);
+  kvt::DrawPlot(surface, services_.plot, *shown, QLocale().decimalPoint().toStdString(), references);
   plot_->setPixmap(QPixmap::fromImage(surface.Image()));
 }
 

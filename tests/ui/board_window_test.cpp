@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "core/draw_surface.h"
 #include "core/port_io.h"
 #include "device/measuring_session.h"
+#include "plot/plot_renderer.h"
 #include "tests/support/probed_simulator.h"
 #include "tests/support/scripted_prompt.h"
 #include "ui/board_photo_view.h"
@@ -276,6 +278,35 @@ bool Greenish(const QColor& c) { return c.green() > 120 && c.red() < 80 && c.blu
 // What the technician looks at: the markers on the photo and the verdict
 // line in red and green, at the default size and at a larger one where both
 // grow. KVT_BOARD_SCREENSHOTS names a folder to keep the pictures in.
+// A board opened from its file shows its first point's verdict and, before
+// any probing, that point's latest test against its known-good curve.
+TEST_F(BoardWindowTest, AnOpenedBoardShowsTheFirstPointsCurvesAndVerdict) {
+  Board board;
+  board.name = "amp";
+  TestPoint point;
+  point.name = "U1.1";
+  point.knownGood = CurveFromPairs({{-1, 0}, {0.6, 1e-3}, {0.7, 8e-3}}, 1000.0);
+  PointTest test;
+  test.curve = CurveFromPairs({{-1, 0}, {1.6, 1e-3}, {1.8, 8e-3}}, 1000.0);
+  test.score = 54.0;
+  test.verdict = PointVerdict::Fail;
+  point.latest = test;
+  board.points.push_back(point);
+  store.files["/boards/opened.kvtboard"] = board;
+  window->resize(900, 600);
+  ASSERT_TRUE(window->OpenBoard("/boards/opened.kvtboard"));
+  EXPECT_TRUE(window->VerdictLabel()->text().startsWith("U1.1  FAIL"));
+  const QImage plot = window->PlotLabel()->pixmap().toImage();
+  const auto count = [&](Colour c) {
+    int n = 0;
+    for (int y = 0; y < plot.height(); ++y)
+      for (int x = 0; x < plot.width(); ++x) n += plot.pixelColor(x, y) == QColor(RedOf(c), GreenOf(c), BlueOf(c));
+    return n;
+  };
+  EXPECT_GT(count(ReferenceColour(0)), 10) << "the known-good curve";
+  EXPECT_GT(count(options.Plot().colours.line), 10) << "the latest test";
+}
+
 TEST_F(BoardWindowTest, VerdictsShowInColourOnThePhotoAndLarge) {
   QTemporaryDir dir;
   prompt.fileNames = {DrawBoardPhoto(dir.path()).toStdString()};
