@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "tests/support/terminal_run.h"
 
 namespace kvt {
 
@@ -291,45 +292,21 @@ TEST_F(BoardSession, AStoppedSweepLeavesZeroVoltsAndTheBoard) {
   const QByteArray board = Read("b.kvtboard");
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.action) + " " + c.name);
-    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
-    ASSERT_EQ(grantpt(terminal), 0);
-    ASSERT_EQ(unlockpt(terminal), 0);
-    const int side = ::open(ptsname(terminal), O_RDWR | O_NOCTTY);
-    ASSERT_GE(side, 0);
-    fcntl(terminal, F_SETFL, O_NONBLOCK);
     QFile::remove(Path("dac.txt"));
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LD_LIBRARY_PATH", KVT_RECORDING_PORT_DIR);
     environment.insert("KVT_TEST_SIM", "component = diode\n");
     environment.insert("KVT_TEST_DAC_FILE", Path("dac.txt"));
-    process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([side] { ::dup2(side, STDERR_FILENO); });
-    process.start(QStringLiteral(KVT_PROGRAM), {"board", c.action, "b.kvtboard", c.point, "--measure", "-n", "1024"});
-    ASSERT_TRUE(process.waitForStarted());
-    ::close(side);
-    std::string seen;
-    const auto readTerminal = [&] {
-      pollfd ready{terminal, POLLIN, 0};
-      ::poll(&ready, 1, 100);
-      char buffer[4096];
-      for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
-    };
-    while (seen.find("/1024") == std::string::npos && process.state() != QProcess::NotRunning) readTerminal();
-    ::kill(static_cast<pid_t>(process.processId()), c.number);
-    while (process.state() != QProcess::NotRunning) {
-      readTerminal();
-      process.waitForFinished(0);
-    }
-    readTerminal();
-    ::close(terminal);
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 128 + c.number);
-    EXPECT_NE(seen.find(std::string("kvt board: stopped by ") + c.name + "; the part is left at 0 V, the board unchanged"),
+    const TerminalRun run = SignalOnceShown(
+        QStringLiteral(KVT_PROGRAM), {"board", c.action, "b.kvtboard", c.point, "--measure", "-n", "1024"},
+        dir.path(), environment, "/1024", c.number);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode, 128 + c.number);
+    EXPECT_NE(run.seen.find(std::string("kvt board: stopped by ") + c.name +
+                            "; the part is left at 0 V, the board unchanged"),
               std::string::npos)
-        << seen.substr(seen.size() > 200 ? seen.size() - 200 : 0);
+        << run.Tail(200);
     EXPECT_EQ(Read("b.kvtboard"), board);
     QFile dac(Path("dac.txt"));
     ASSERT_TRUE(dac.open(QIODevice::ReadOnly));

@@ -16,6 +16,8 @@
 #include <csignal>
 #include <string>
 
+#include "tests/support/terminal_run.h"
+
 namespace kvt {
 
 namespace {
@@ -123,48 +125,23 @@ TEST_F(WideRangeMeasure, CtrlCWhileWaitingOrSweepingLeavesZeroVoltsAndNoFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
-    ASSERT_EQ(grantpt(terminal), 0);
-    ASSERT_EQ(unlockpt(terminal), 0);
-    const int side = ::open(ptsname(terminal), O_RDWR | O_NOCTTY);
-    ASSERT_GE(side, 0);
-    fcntl(terminal, F_SETFL, O_NONBLOCK);
     QFile::remove(Path("dac.txt"));
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LD_LIBRARY_PATH", KVT_RECORDING_PORT_DIR);
     environment.insert("KVT_TEST_SIM", "range = 1k\ncomponent = resistor 2.2k\n");
     environment.insert("KVT_TEST_DAC_FILE", Path("dac.txt"));
-    process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([side] { ::dup2(side, STDERR_FILENO); });
-    process.start(QStringLiteral(KVT_PROGRAM), {"measure", "-n", c.points, "--ranges", c.ranges, "-o", "wide.csv"});
-    ASSERT_TRUE(process.waitForStarted());
-    ::close(side);
-    std::string seen;
-    const auto readTerminal = [&] {
-      pollfd ready{terminal, POLLIN, 0};
-      ::poll(&ready, 1, 100);
-      char buffer[4096];
-      for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
-    };
-    for (int k = 0; k < 600 && seen.find(c.signalWhen) == std::string::npos && process.state() != QProcess::NotRunning; ++k)
-      readTerminal();
-    EXPECT_NE(seen.find(c.signalWhen), std::string::npos) << seen;
     // The switch never moves (an instrument without a hand): a request
     // waits for ever.
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-    while (process.state() != QProcess::NotRunning) {
-      readTerminal();
-      process.waitForFinished(0);
-    }
-    readTerminal();
-    ::close(terminal);
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 128 + SIGINT);
-    EXPECT_NE(seen.find("kvt measure: stopped by SIGINT; the part is left at 0 V, nothing written"), std::string::npos)
-        << seen.substr(seen.size() > 300 ? seen.size() - 300 : 0);
+    const TerminalRun run = SignalOnceShown(QStringLiteral(KVT_PROGRAM),
+                                            {"measure", "-n", c.points, "--ranges", c.ranges, "-o", "wide.csv"},
+                                            dir.path(), environment, c.signalWhen, SIGINT);
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.textSeen) << run.seen;
+    EXPECT_EQ(run.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode, 128 + SIGINT);
+    EXPECT_NE(run.seen.find("kvt measure: stopped by SIGINT; the part is left at 0 V, nothing written"),
+              std::string::npos)
+        << run.Tail();
     EXPECT_FALSE(QFile::exists(Path("wide.csv")));
     QFile dac(Path("dac.txt"));
     ASSERT_TRUE(dac.open(QIODevice::ReadOnly));
