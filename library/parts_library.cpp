@@ -1,10 +1,12 @@
 #include "library/parts_library.h"
 
 #include <QDir>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
@@ -121,17 +123,28 @@ int PartsLibrary::ReadVersion() const {
 void PartsLibrary::Begin() {
   QSqlQuery query(QSqlDatabase::database(connection_));
   if (Dialect() == SqlDialect::Sqlite) {
-    // Write-ahead logging lets readers go on while a bench writes; it stays
-    // set in the file.
-    if (!walSet_ && !query.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
-      Fail("cannot be written", query.lastError().text());
-    walSet_ = true;
+    if (!walSet_) SetWriteAheadLog();
     // The write lock up front: a transaction that first reads and then
     // writes could not wait for another writer and would fail at once.
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) Fail("cannot be written", query.lastError().text());
   } else if (!query.exec(QStringLiteral("BEGIN"))) {
     Fail("cannot be written", query.lastError().text());
   }
+}
+
+// Write-ahead logging lets readers go on while a bench writes; it stays set
+// in the file. Switching a new file to it needs the file to itself, and
+// SQLite answers "busy" at once rather than waiting while another bench
+// holds it, so the switch is tried again until the busy time is up.
+void PartsLibrary::SetWriteAheadLog() {
+  QSqlQuery query(QSqlDatabase::database(connection_));
+  const QDeadlineTimer deadline(SqliteBusyMilliseconds);
+  while (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+    if (query.lastError().nativeErrorCode() != QLatin1String("5") || deadline.hasExpired())
+      Fail("cannot be written", query.lastError().text());
+    QThread::msleep(5);
+  }
+  walSet_ = true;
 }
 
 void PartsLibrary::Commit() {

@@ -54,6 +54,7 @@ class PartsLibrary {
  private:
   SqlDialect Dialect() const;
   int ReadVersion() const;
+  void SetWriteAheadLog();
   void Begin();
   void Commit();
   void Rollback();
