@@ -14,6 +14,10 @@ LocationRead Refused(const std::string& text, const std::string& why) {
 LocationRead Postgresql(const std::string& text) {
   const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
   if (!url.isValid()) return Refused(text, "not a URL (" + url.errorString().toStdString() + ")");
+  // Messages name the URL without its password.
+  QUrl shown = url;
+  shown.setPassword({});
+  const std::string named = shown.toString().toStdString();
   LibraryLocation location;
   location.kind = LibraryLocation::Kind::Postgresql;
   location.user = url.userName().toStdString();
@@ -29,16 +33,14 @@ LocationRead Postgresql(const std::string& text) {
     } else if (key == "port" && location.port == 0) {
       bool ok = false;
       location.port = value.toInt(&ok);
-      if (!ok || location.port <= 0 || location.port > 65535) return Refused(text, "port \"" + value.toStdString() + "\" is not a port number");
+      if (!ok || location.port <= 0 || location.port > 65535) return Refused(named, "port \"" + value.toStdString() + "\" is not a port number");
     } else {
-      return Refused(text, "unknown setting \"" + key.toStdString() + "\" (host and port are known)");
+      return Refused(named, "unknown setting \"" + key.toStdString() + "\" (host and port are known)");
     }
   }
   if (location.database.empty() || location.database.find('/') != std::string::npos)
-    return Refused(text, "names no database; write postgresql://USER@HOST:PORT/DATABASE");
-  QUrl shown = url;
-  shown.setPassword({});
-  location.text = shown.toString().toStdString();
+    return Refused(named, "names no database; write postgresql://USER@HOST:PORT/DATABASE");
+  location.text = named;
   return {location, ""};
 }
 
