@@ -3,13 +3,14 @@
 // batches stored whole or not at all, and benches adding at once.
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
-#include <thread>
+#include <memory>
 #include <vector>
 
 #include "library/curve_blob.h"
@@ -209,9 +210,13 @@ TEST_P(PartsLibraryTest, BenchesAddingAtOnceLoseNothing) {
       failures[which] = e.what();
     }
   };
-  std::thread first(bench, 0), second(bench, 1);
-  first.join();
-  second.join();
+  // Qt threads, not plain ones: Qt keeps data of its own for every thread
+  // that uses a database connection, and frees it only for its own threads.
+  const std::unique_ptr<QThread> first(QThread::create(bench, 0)), second(QThread::create(bench, 1));
+  first->start();
+  second->start();
+  first->wait();
+  second->wait();
   EXPECT_EQ(failures[0], "");
   EXPECT_EQ(failures[1], "");
   std::set<long long> all(numbers[0].begin(), numbers[0].end());
