@@ -17,5 +17,6 @@ const Subcommand& ParamsCommand();
 const Subcommand& CompareCommand();
 const Subcommand& SpiceCommand();
 const Subcommand& BoardCommand();
+const Subcommand& PartsCommand();
 
 }  // namespace kvt

@@ -30,6 +30,8 @@ constexpr char Usage[] =
     "  kvt board new BOARD --name NAME [--image PHOTO] --points U3.1,U3.2,R7.1\n"
     "  kvt board golden|test BOARD POINT (FILE | --measure [--simulate[=COMPONENT]])\n"
     "  kvt board report|export|import|show FILE [-o OUT] [--json]\n"
+    "  kvt parts add LIBRARY (FILE... | --measure [--simulate[=COMPONENT]]) [--lot LOT] [--tag TAG]\n"
+    "  kvt parts list LIBRARY [--lot LOT] [--json]\n"
     "  kvt SUBCOMMAND --help\n"
     "  kvt --help | --version\n"
     "\n"
@@ -53,6 +55,9 @@ constexpr char Usage[] =
     "            known-good curve and its test (exit status 0 pass, 1 fail), its\n"
     "            report (HTML or PDF), its points' verdicts, and the board to and\n"
     "            from UFIV 1.1.2.\n"
+    "  parts     a library of measured parts (an SQLite file or a postgresql://\n"
+    "            URL): parts added from files or the instrument, and listed with\n"
+    "            their figures.\n"
     "\n"
     "kvt SUBCOMMAND --help (or -h) lists a subcommand's options with their units\n"
     "and ranges.\n"
@@ -92,7 +97,7 @@ int main(int argc, char** argv) {
   HoldClosedStandardStreams();
   const Subcommand* const commands[] = {&MeasureCommand(), &RenderCommand(),  &ConvertCommand(),
                                         &ParamsCommand(),  &CompareCommand(), &SpiceCommand(),
-                                        &BoardCommand()};
+                                        &BoardCommand(),   &PartsCommand()};
   if (argc < 2) {
     std::fputs(Usage, stderr);
     return 2;

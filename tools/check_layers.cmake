@@ -1,6 +1,6 @@
 # Fails when a source file includes a header of a layer above its own.
-# Layers, lowest first: core; plot, files, device, analysis; report; ui, cli;
-# app.
+# Layers, lowest first: core; plot, files, device, analysis; library (the
+# parts database, on analysis), report; ui, cli; app.
 # portio and simulator stand apart and include nothing of the program; cli
 # checks the simulated instrument's control file with the simulator's reader.
 cmake_minimum_required(VERSION 3.25)
@@ -10,15 +10,16 @@ set(allowed_plot core plot)
 set(allowed_files core files)
 set(allowed_device core device portio)
 set(allowed_analysis core analysis)
+set(allowed_library core analysis library)
 set(allowed_report core plot files analysis report)
-set(allowed_ui core plot files device analysis report ui)
-set(allowed_cli core plot files device analysis report cli simulator)
-set(allowed_app core plot files device analysis report ui app)
+set(allowed_ui core plot files device analysis library report ui)
+set(allowed_cli core plot files device analysis library report cli simulator)
+set(allowed_app core plot files device analysis library report ui app)
 set(allowed_portio portio)
 set(allowed_simulator simulator)
 
 set(failures "")
-foreach(layer core plot files device analysis report ui cli app portio simulator)
+foreach(layer core plot files device analysis library report ui cli app portio simulator)
   file(GLOB_RECURSE sources LIST_DIRECTORIES false
        "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp" "${ROOT}/${layer}/*.c")
   foreach(source IN LISTS sources)

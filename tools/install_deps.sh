@@ -5,14 +5,15 @@
 #         fuzz targets, the MinGW cross compiler for the Windows build of the
 #         port library, ngspice, the package tools and validators (lintian
 #         among them), gnuplot and bc for bench/kvt_speed.sh, python3-jsonschema
-#         for the check of UFIV exports, and the
+#         for the check of UFIV exports, PostgreSQL and Qt's driver for it
+#         (the parts library's tests start a server of their own), and the
 #         comma-decimal locale de_DE.UTF-8 (generated through /etc/locale.gen).
 # Only the test set changes system settings.
 set -euo pipefail
 set_name="${1:-run}"
 run_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-svg-dev qt6-multimedia-dev libgl-dev
+  qt6-base-dev qt6-svg-dev qt6-multimedia-dev libgl-dev libqt6sql6-sqlite
   xvfb xauth fonts-dejavu-core
 )
 test_packages=(
@@ -23,6 +24,7 @@ test_packages=(
   desktop-file-utils appstream dpkg-dev file lintian
   gnuplot-nox bc
   python3-jsonschema
+  postgresql libqt6sql6-psql
 )
 case "$set_name" in
   run) packages=("${run_packages[@]}") ;;

@@ -360,6 +360,8 @@ TEST_F(KvtCommand, EverySubcommandExplainsItsOptions) {
       {"spice", {"-o", "--name"}, {".lib, .mod, .inc, .cir or .sp"}},
       {"board", {"-o", "--json", "--name", "--image", "--points", "--measure", "-n", "--simulate", "--range"},
        {"32, 64, 128, 256, 512 or 1024", "100, 1k or 10k ohms", "Exit status 0 pass, 1 fail", ".html or .pdf"}},
+      {"parts", {"--lot", "--tag", "--json", "--measure", "-n", "--simulate", "--range"},
+       {"postgresql://USER@HOST:PORT/DATABASE", "repeat for more", "all of them or, on bad input, none"}},
   };
   QFile manual(QStringLiteral(KVT_MANUAL));
   ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
