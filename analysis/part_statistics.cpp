@@ -9,13 +9,6 @@
 
 namespace kvt {
 
-const std::map<std::string, std::string>& ParameterUnits() {
-  static const std::map<std::string, std::string> units{
-      {"vf", "V"}, {"rd", "ohm"}, {"vbr", "V"}, {"leakage", "A"}, {"resistance", "ohm"},
-      {"is", "A"}, {"n", ""},     {"rs", "ohm"}};
-  return units;
-}
-
 double Percentile(const std::vector<double>& sorted, double p) {
   if (sorted.empty()) return std::nan("");
   const double rank = std::clamp(p, 0.0, 100.0) / 100.0 * static_cast<double>(sorted.size() - 1);
