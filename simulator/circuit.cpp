@@ -47,9 +47,36 @@ double JunctionVolts(const Junction& j, double applied, double seriesOhms) {
   return vd + j.bulkOhms * (applied - vd) / loopOhms;
 }
 
+Junction Deviated(Junction j, const PartDeviation& part) {
+  j.saturationAmps *= part.saturation;
+  j.bulkOhms *= part.ohms;
+  j.breakdownVolts *= part.breakdown;
+  return j;
+}
+
+// splitmix64 of the seed and the part's number: a stream of its own, apart
+// from the converter's noise of the same seed.
+double UnitDraw(std::uint64_t seed, std::uint64_t index, std::uint64_t which) {
+  std::uint64_t z = seed * 0x9E3779B97F4A7C15ull + index * 0xD1B54A32D192ED03ull + which * 0x8CB92BA72F3D8DD7ull;
+  for (int round = 0; round < 2; ++round) {
+    z += 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+  }
+  return (z >> 11) * 0x1.0p-53;  // [0, 1)
+}
+
 }  // namespace
 
-double ComponentVolts(const Component& component, double appliedVolts, double seriesOhms) {
+PartDeviation DrawPart(std::uint64_t seed, std::uint64_t index, double percent, double ohmsPercent) {
+  auto factor = [&](double spread, std::uint64_t which) {
+    return 1.0 + spread / 100.0 * (2.0 * UnitDraw(seed, index, which) - 1.0);
+  };
+  return {factor(percent, 1), factor(ohmsPercent, 2), factor(percent, 3)};
+}
+
+double ComponentVolts(const Component& component, double appliedVolts, double seriesOhms, const PartDeviation& part) {
   switch (component.kind) {
     case ComponentKind::Open:
       return appliedVolts;
@@ -58,14 +85,14 @@ double ComponentVolts(const Component& component, double appliedVolts, double se
     case ComponentKind::Resistor:
       // Divided in this order so a resistor near the largest double neither
       // overflows the product nor turns infinity / infinity into NaN.
-      return appliedVolts / (1.0 + seriesOhms / component.value);
+      return appliedVolts / (1.0 + seriesOhms / component.value / part.ohms);
     case ComponentKind::Diode:
-      return JunctionVolts(kSiliconDiode, appliedVolts, seriesOhms);
+      return JunctionVolts(Deviated(kSiliconDiode, part), appliedVolts, seriesOhms);
     case ComponentKind::Led:
-      return JunctionVolts(kRedLed, appliedVolts, seriesOhms);
+      return JunctionVolts(Deviated(kRedLed, part), appliedVolts, seriesOhms);
     case ComponentKind::Zener: {
       Junction zener{3e-9, 1.8, 2.0, component.value};
-      return JunctionVolts(zener, appliedVolts, seriesOhms);
+      return JunctionVolts(Deviated(zener, part), appliedVolts, seriesOhms);
     }
   }
   return appliedVolts;

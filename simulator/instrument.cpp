@@ -8,7 +8,14 @@
 namespace kvtsim {
 
 Instrument::Instrument(const SimConfig& config) : config_(config), noise_(config.seed) {
+  if (config.component.kind != ComponentKind::Open) partNumber_ = 1;
+  part_ = DrawnPart(config, partNumber_);
   Configure(config);
+}
+
+PartDeviation Instrument::DrawnPart(const SimConfig& config, std::uint64_t number) {
+  return DrawPart(config.seed, number, config.spreadPercent,
+                  config.resistorSpreadPercent.value_or(config.spreadPercent));
 }
 
 int Instrument::RangeBits(int rangeOhms) {
@@ -22,7 +29,14 @@ int Instrument::RangeBits(int rangeOhms) {
 }
 
 void Instrument::Configure(const SimConfig& config) {
-  if (config.component != config_.component || config.rangeOhms != config_.rangeOhms) solved_.fill(false);
+  // Another component under the probe is another part; a new spread or
+  // seed redraws the one there.
+  const bool probed = config.component != config_.component && config.component.kind != ComponentKind::Open;
+  if (probed) ++partNumber_;
+  PartDeviation part = DrawnPart(config, partNumber_);
+  if (config.component != config_.component || config.rangeOhms != config_.rangeOhms || part != part_)
+    solved_.fill(false);
+  part_ = part;
   if (config.seed != config_.seed) noise_.Reseed(config.seed);
   config_ = config;
   dataPort_ = config.base & 0xFFFF;
@@ -65,7 +79,7 @@ void Instrument::LinesChanged(int before, int after) {
 
 double Instrument::ComponentVoltsAt(int code) {
   if (!solved_[code]) {
-    voltsByCode_[code] = ComponentVolts(config_.component, CodeVolts(code), config_.rangeOhms);
+    voltsByCode_[code] = ComponentVolts(config_.component, CodeVolts(code), config_.rangeOhms, part_);
     solved_[code] = true;
   }
   return voltsByCode_[code];

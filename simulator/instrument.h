@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "simulator/circuit.h"
 #include "simulator/noise_source.h"
 #include "simulator/sim_config.h"
 
@@ -46,6 +47,10 @@ class Instrument {
   }
 
   int AppliedCode() const { return appliedCode_; }
+  // The part under the probe: counted from 1 with every component other
+  // than open that the setting brings, and its own values within the spread.
+  std::uint64_t PartNumber() const { return partNumber_; }
+  const PartDeviation& Part() const { return part_; }
   bool BlinkLine() const { return control_ & kBlinkBit; }
   long BlinkToggles() const { return blinkToggles_; }
   long Conversions() const { return conversions_; }
@@ -62,12 +67,15 @@ class Instrument {
   static constexpr int kIdleStatusBits = 0x18;
   static constexpr int kBlinkBit = 0x02;
 
+  static PartDeviation DrawnPart(const SimConfig& config, std::uint64_t number);
   void LinesChanged(int before, int after);
   void StartConversion();
   double ComponentVoltsAt(int code);
 
   SimConfig config_;
   NoiseSource noise_;
+  std::uint64_t partNumber_ = 0;
+  PartDeviation part_;
   int dataPort_ = 0, statusPort_ = 0, controlPort_ = 0;
   int statusFixed_ = 0;
 

@@ -150,6 +150,12 @@ SimConfig ParseConfig(std::string_view text, std::vector<std::string>* problems)
     } else if (key == "hand") {
       auto v = Number(value);
       if (v && *v >= 0 && *v <= 60) config.handSeconds = *v; else ok = false;
+    } else if (key == "spread" || key == "resistor_spread") {
+      // Past 90 % a saturation current or a resistance could come out near 0.
+      auto v = Number(value);
+      if (!v || *v < 0 || *v > kMaxSpreadPercent) ok = false;
+      else if (key == "spread") config.spreadPercent = *v;
+      else config.resistorSpreadPercent = *v;
     } else if (key == "base") {
       if (auto b = ParseBase(value)) config.base = *b; else ok = false;
     } else {

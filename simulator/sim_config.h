@@ -18,6 +18,9 @@ struct Component {
   bool operator==(const Component&) const = default;
 };
 
+// The widest spread of a part's values the control file takes, in percent.
+inline constexpr double kMaxSpreadPercent = 90.0;
+
 struct SimConfig {
   Component component;
   int rangeOhms = 1000;      // 100, 1000 or 10000
@@ -28,6 +31,13 @@ struct SimConfig {
   // How long the simulated hand takes to turn the range switch when the
   // program asks for another range (SimulatorMoveSwitch).
   double handSeconds = 1.0;
+  // Each newly probed part its own values, drawn evenly within +-spread
+  // percent of the model's: a junction's saturation current and a zener's
+  // breakdown voltage, and its resistances (a resistor's, a junction's
+  // bulk) within +-resistorSpread when that is given, else within +-spread.
+  // 0: every part alike.
+  double spreadPercent = 0.0;
+  std::optional<double> resistorSpreadPercent;
   bool operator==(const SimConfig&) const = default;
 };
 
