@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvt {
@@ -17,12 +18,24 @@ struct MeasuredFigure {
 // One entry per part, in the parts' order.
 using FigureColumn = std::vector<std::optional<MeasuredFigure>>;
 
-// The columns by parameter name ("vf", "rd" ...), as `kvt params --json`
-// names them; every column as long as the bag.
+// The columns by parameter name ("vf", "rd", "shockley.is" ...), as
+// `kvt params --json` names them; every column as long as the bag.
 using PartTable = std::map<std::string, FigureColumn>;
 
-// The parameters a part can have, with the unit a limit on it may be
-// written in ("0.6", "600mV", "4.7kohm").
-const std::map<std::string, std::string>& ParameterUnits();
+struct PartParameter {
+  const char* name;       // as kvt params --json names it
+  const char* unit;       // SI, for people and for limits ("V", "ohm", "A", "")
+  const char* shortName;  // what a user may type instead, or nullptr
+};
+
+// Every parameter a part can have, in the order kvt params --json gives them.
+const std::vector<PartParameter>& AllPartParameters();
+
+// The parameter a user's name means ("vf", "shockley.is" or its short "is"),
+// or nullptr.
+const PartParameter* FindPartParameter(std::string_view name);
+
+// The names for a message: "vf, rd, ...".
+std::string PartParameterList();
 
 }  // namespace kvt

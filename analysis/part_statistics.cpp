@@ -153,12 +153,6 @@ BinLimit::Op Mirrored(BinLimit::Op op) {
   return op;
 }
 
-std::string Names() {
-  std::string names;
-  for (const auto& [name, unit] : ParameterUnits()) names += (names.empty() ? "" : ", ") + name;
-  return names;
-}
-
 bool ParseLimit(std::string_view text, std::vector<BinLimit>& limits, std::string& error) {
   if (text.empty()) {
     error = "an empty limit beside a comma";
@@ -179,8 +173,7 @@ bool ParseLimit(std::string_view text, std::vector<BinLimit>& limits, std::strin
       return false;
     }
   }
-  const auto& units = ParameterUnits();
-  auto isName = [&](std::string_view s) { return units.count(std::string(s)) > 0; };
+  auto isName = [](std::string_view s) { return FindPartParameter(s) != nullptr; };
   // The parameter is the operand that is not a number.
   std::size_t nameAt = p.operands.size();
   for (std::size_t i = 0; i < p.operands.size(); ++i) {
@@ -196,8 +189,8 @@ bool ParseLimit(std::string_view text, std::vector<BinLimit>& limits, std::strin
     std::string_view guess;
     for (auto operand : p.operands)
       if (!operand.empty() && std::isalpha(static_cast<unsigned char>(operand.front()))) guess = operand;
-    error = guess.empty() ? "\"" + std::string(text) + "\" names no parameter; one of " + Names()
-                          : "no parameter \"" + std::string(guess) + "\"; one of " + Names();
+    error = guess.empty() ? "\"" + std::string(text) + "\" names no parameter; one of " + PartParameterList()
+                          : "no parameter \"" + std::string(guess) + "\"; one of " + PartParameterList();
     return false;
   }
   if (p.ops.size() == 2) {
@@ -210,8 +203,9 @@ bool ParseLimit(std::string_view text, std::vector<BinLimit>& limits, std::strin
       return false;
     }
   }
-  const std::string name(p.operands[nameAt]);
-  const std::string& unit = units.at(name);
+  const PartParameter& parameter = *FindPartParameter(p.operands[nameAt]);
+  const std::string name = parameter.name;
+  const std::string unit = parameter.unit;
   std::vector<BinLimit> found;
   for (std::size_t i = 0; i < p.operands.size(); ++i) {
     if (i == nameAt) continue;

@@ -57,7 +57,7 @@ struct BinDefinition {
 
 // A bin as text: limits joined by commas, each "vf<0.6", "vf>=600mV" or
 // two-sided "0.6<=vf<0.62" (both signs the same way); names and units from
-// ParameterUnits. Nothing when it is not one, with the reason in `error`.
+// AllPartParameters. Nothing when it is not one, with the reason in `error`.
 std::optional<BinDefinition> ParseBin(std::string_view text, std::string* error = nullptr);
 
 // Several bins separated by ";"; the first bin a part fits is its bin.

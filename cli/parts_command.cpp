@@ -87,7 +87,7 @@ std::string Summary(const PartRecord& record) {
   std::string text = record.component;
   for (const PartFigure& f : record.figures)
     if (f.value)
-      text += ", " + f.name + " " + WithUncertainty(*f.value, f.uncertainty.value_or(0.0), FigureUnit(f.name));
+      text += ", " + f.name + " " + WithUncertainty(*f.value, f.uncertainty.value_or(0.0), FindPartParameter(f.name)->unit);
   return text;
 }
 

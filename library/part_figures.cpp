@@ -11,23 +11,22 @@ namespace {
 
 struct Named {
   const char* name;
-  const char* unit;
   ReportedFigure ReportedFigures::*figure;
 };
 
 // The junction fit's figures sit under "shockley" in kvt params --json.
 constexpr Named Figures[] = {
-    {"vf", "V", &ReportedFigures::forwardVolts},
-    {"rd", "ohm", &ReportedFigures::dynamicOhms},
-    {"vbr", "V", &ReportedFigures::breakdownVolts},
-    {"leakage", "A", &ReportedFigures::leakageAmps},
-    {"resistance", "ohm", &ReportedFigures::resistance},
+    {"vf", &ReportedFigures::forwardVolts},
+    {"rd", &ReportedFigures::dynamicOhms},
+    {"vbr", &ReportedFigures::breakdownVolts},
+    {"leakage", &ReportedFigures::leakageAmps},
+    {"resistance", &ReportedFigures::resistance},
     // The current the breakdown voltage is read at, when the analysis moved
     // it: a condition, not a figure, so it has no uncertainty.
-    {"vbr_amps", "A", nullptr},
-    {"shockley.is", "A", &ReportedFigures::saturationAmps},
-    {"shockley.n", "", &ReportedFigures::ideality},
-    {"shockley.rs", "ohm", &ReportedFigures::seriesOhms},
+    {"vbr_amps", nullptr},
+    {"shockley.is", &ReportedFigures::saturationAmps},
+    {"shockley.n", &ReportedFigures::ideality},
+    {"shockley.rs", &ReportedFigures::seriesOhms},
 };
 
 }  // namespace
@@ -37,19 +36,13 @@ const PartFigure* PartRecord::Figure(const std::string& name) const {
   return found == figures.end() ? nullptr : &*found;
 }
 
-const std::vector<std::string>& FigureNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> all;
-    for (const Named& f : Figures) all.push_back(f.name);
-    return all;
-  }();
-  return names;
-}
-
-const char* FigureUnit(const std::string& name) {
-  for (const Named& f : Figures)
-    if (name == f.name) return f.unit;
-  return "";
+PartTable TableOf(const std::vector<PartRecord>& records) {
+  PartTable table;
+  for (const PartParameter& p : AllPartParameters()) table[p.name].resize(records.size());
+  for (std::size_t i = 0; i < records.size(); ++i)
+    for (const PartFigure& f : records[i].figures)
+      if (f.value) table[f.name][i] = MeasuredFigure{*f.value, f.uncertainty.value_or(0.0)};
+  return table;
 }
 
 PartRecord RecordOfCurve(const Curve& curve, const AnalysisOptions& options) {

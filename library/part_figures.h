@@ -7,6 +7,7 @@
 
 #include "analysis/figure_uncertainty.h"
 #include "analysis/parameters.h"
+#include "analysis/part_figures.h"
 #include "core/curve.h"
 
 namespace kvt {
@@ -34,10 +35,9 @@ struct PartRecord {
   const PartFigure* Figure(const std::string& name) const;
 };
 
-// The figure names in the order kvt params --json gives them.
-const std::vector<std::string>& FigureNames();
-// Its unit for people ("V", "ohm", "A", "" for the ideality).
-const char* FigureUnit(const std::string& name);
+// The parts' figures as columns by parameter name, for statistics, bins
+// and matching; a figure without a value is a gap in its column.
+PartTable TableOf(const std::vector<PartRecord>& records);
 
 // The record of a curve's analysis (number, lot, tags and version unset).
 PartRecord RecordOfCurve(const Curve& curve, const AnalysisOptions& options = {});

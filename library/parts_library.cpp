@@ -44,8 +44,10 @@ std::optional<double> NumberOf(const QVariant& value) {
 }
 
 std::size_t FigureOrder(const std::string& name) {
-  const auto& names = FigureNames();
-  return std::find(names.begin(), names.end(), name) - names.begin();
+  const auto& parameters = AllPartParameters();
+  return std::find_if(parameters.begin(), parameters.end(),
+                      [&](const PartParameter& p) { return name == p.name; }) -
+         parameters.begin();
 }
 
 }  // namespace

@@ -112,6 +112,9 @@ TEST(PartStatistics, BinTexts) {
       {"two parameters", "0.6<=vf<0.62,rd<30",
        {{"vf", Op::GreaterEqual, 0.6}, {"vf", Op::Less, 0.62}, {"rd", Op::Less, 30}}, ""},
       {"prefixed ohms", "rd<4.7kohm", {{"rd", Op::Less, 4700}}, ""},
+      // The fit's figures are stored under the names kvt params --json gives.
+      {"fit figure by its short name", "is<2nA", {{"shockley.is", Op::Less, 2e-9}}, ""},
+      {"fit figure by its full name", "shockley.n>=1.5", {{"shockley.n", Op::GreaterEqual, 1.5}}, ""},
       {"no sign", "vf", {}, "has no < or >"},
       {"empty", "  ", {}, "an empty bin"},
       {"unknown name", "vx<0.6", {}, "no parameter \"vx\"; one of"},
