@@ -29,6 +29,7 @@ void BoardWindow::SetMode(Mode mode) {
   modeBox_->setCurrentIndex(static_cast<int>(mode));
   verdict_->clear();
   if (mode == Mode::Edit) {
+    DrawLivePlot();
     SetStatus("Live sweeping stopped.");
     return;
   }
@@ -77,6 +78,9 @@ void BoardWindow::StopLive() {
   if (timer_) timer_->stop();
   if (live_) live_->Stop();  // 0 V on the output
   if (cancel_) cancel_->setEnabled(false);
+  // The last sweep says nothing once sweeping stops: a point chosen now
+  // shows its stored test.
+  liveCurve_.reset();
 }
 
 void BoardWindow::Cancel() { SetMode(Mode::Edit); }
@@ -90,6 +94,7 @@ void BoardWindow::EndSession(const std::string& why) {
   mode_ = Mode::Edit;
   modeBox_->setCurrentIndex(0);
   SetStatus(why);
+  DrawLivePlot();
 }
 
 void BoardWindow::OnSweep(const Curve& sweep) {
