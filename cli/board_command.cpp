@@ -48,8 +48,7 @@ std::string RequiredOutput(const CommandLine& line, const std::vector<std::strin
 
 const char* VerdictWord(const TestPoint& point) {
   if (!point.knownGood) return "no known-good curve";
-  if (!point.latest || point.latest->verdict == PointVerdict::Untested) return "untested";
-  return point.latest->verdict == PointVerdict::Pass ? "pass" : "fail";
+  return VerdictName(point.latest ? point.latest->verdict : PointVerdict::Untested);
 }
 
 std::string Differs(const TestPoint& point) {
@@ -85,9 +84,9 @@ std::string ShowJson(const Board& board) {
   for (std::size_t i = 0; i < board.points.size(); ++i) {
     const TestPoint& point = board.points[i];
     const bool tested = point.latest && point.latest->verdict != PointVerdict::Untested;
-    const std::string verdict = !point.knownGood && !tested ? "untested" : VerdictWord(point);
+    const PointVerdict verdict = point.knownGood && tested ? point.latest->verdict : PointVerdict::Untested;
     json += std::string(i ? ", " : "") + "{\"name\": " + JsonString(point.name) +
-            ", \"verdict\": " + JsonString(verdict == "no known-good curve" ? "untested" : verdict) +
+            ", \"verdict\": " + JsonString(VerdictName(verdict)) +
             ", \"known_good\": " + (point.knownGood ? "true" : "false") +
             ", \"score\": " + JsonNumber(tested ? std::optional<double>(point.latest->score) : std::nullopt) +
             ", \"differs\": " +
@@ -211,8 +210,10 @@ const Subcommand& BoardCommand() {
       "  kvt board show BOARD.kvtboard [--json]",
       "A board file (.kvtboard) holds a board's test points, each with its\n"
       "known-good curve and latest test.\n"
-      "  new     a new board file with its points, none of them placed yet;\n"
-      "          an existing file is never replaced.\n"
+      "  new     a new board file with its points; with --image they are\n"
+      "          placed in rows along the photo's lower margin, to be dragged\n"
+      "          where they belong in the window. An existing file is never\n"
+      "          replaced.\n"
       "  golden  the point's known-good curve, from a curve FILE (.kvt or\n"
       "          .csv) or measured now.\n"
       "  test    the point's curve, from FILE or measured now, judged against\n"

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
+#include <QSize>
 
 #include <algorithm>
 #include <cstdio>
@@ -56,14 +58,18 @@ std::vector<std::string> PointNames(const std::string& list) {
   return names;
 }
 
-// The photo's path from the board file's folder, once Qt has read it as an
-// image: a board whose photo cannot be shown is no use in the window.
-std::string PhotoPathFor(const std::string& boardPath, const std::string& photo) {
+// The photo's path from the board file's folder and its size, once Qt has
+// read it as an image: a board whose photo cannot be shown is no use in the
+// window.
+std::string PhotoPathFor(const std::string& boardPath, const std::string& photo, QSize& size) {
   const QString file = QString::fromStdString(photo);
   if (!QFileInfo(file).isFile()) throw UsageError(photo + ": no such file");
   QImageReader reader(file);
-  if (reader.read().isNull())
+  reader.setAutoTransform(true);  // as the window and the report show it
+  const QImage image = reader.read();
+  if (image.isNull())
     throw UsageError(photo + ": not an image kvt can read (" + reader.errorString().toStdString() + ")");
+  size = image.size();
   const QDir folder = QFileInfo(QString::fromStdString(boardPath)).absoluteDir();
   return folder.relativeFilePath(QFileInfo(file).absoluteFilePath()).toStdString();
 }
@@ -134,7 +140,11 @@ int NewBoard(const CommandLine& line) {
     point.name = name;
     board.points.push_back(point);
   }
-  if (const auto photo = line.Value("--image")) board.photoPath = PhotoPathFor(path, *photo);
+  if (const auto photo = line.Value("--image")) {
+    QSize size;
+    board.photoPath = PhotoPathFor(path, *photo, size);
+    PlaceUnplacedPoints(board, size.width(), size.height());
+  }
   Store(path, board);
   return 0;
 }
@@ -173,7 +183,7 @@ int TestBoardPoint(const CommandLine& line) {
   Store(path, board);
 
   const bool pass = result.verdict == PointVerdict::Pass;
-  std::printf("%s: %s, score %.1f", point.name.c_str(), pass ? "pass" : "fail", result.score);
+  std::printf("%s: %s, score %.1f", point.name.c_str(), VerdictName(result.verdict), result.score);
   if (!pass && result.differsFromVolts) {
     const double from = *result.differsFromVolts, to = result.differsToVolts.value_or(from);
     if (to == from) {

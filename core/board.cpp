@@ -1,6 +1,24 @@
 #include "core/board.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace kvt {
+
+const char* VerdictName(PointVerdict verdict) {
+  switch (verdict) {
+    case PointVerdict::Pass: return "pass";
+    case PointVerdict::Fail: return "fail";
+    case PointVerdict::Untested: break;
+  }
+  return "untested";
+}
+
+std::optional<PointVerdict> VerdictNamed(std::string_view name) {
+  for (const PointVerdict verdict : {PointVerdict::Untested, PointVerdict::Pass, PointVerdict::Fail})
+    if (name == VerdictName(verdict)) return verdict;
+  return std::nullopt;
+}
 
 BoardCounts CountPoints(const Board& board) {
   BoardCounts counts;
@@ -13,6 +31,25 @@ BoardCounts CountPoints(const Board& board) {
     }
   }
   return counts;
+}
+
+void PlaceUnplacedPoints(Board& board, double width, double height) {
+  constexpr int PerRow = 10;
+  const auto unplaced = std::count_if(board.points.begin(), board.points.end(),
+                                      [](const TestPoint& p) { return !p.x || !p.y; });
+  if (unplaced == 0 || width <= 0 || height <= 0) return;
+  const int columns = static_cast<int>(std::min<long>(unplaced, PerRow));
+  const int rows = static_cast<int>((unplaced + PerRow - 1) / PerRow);
+  // Rows a twelfth of the photo apart, closer when that many would not fit.
+  const double rowStep = std::min(height / 12, height * 0.88 / rows);
+  int n = 0;
+  for (TestPoint& point : board.points) {
+    if (point.x && point.y) continue;
+    const int row = n / PerRow, column = n % PerRow;
+    point.x = width * (column + 1) / (columns + 1);
+    point.y = height * 0.94 - row * rowStep;
+    ++n;
+  }
 }
 
 }  // namespace kvt

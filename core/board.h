@@ -4,6 +4,7 @@
 // window, the report and the exchange formats all hold this one model.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/curve.h"
@@ -12,6 +13,11 @@ namespace kvt {
 
 // How a point's latest test came out against its known-good curve.
 enum class PointVerdict { Untested, Pass, Fail };
+
+// The verdict as files and output name it: "pass", "fail" or "untested".
+const char* VerdictName(PointVerdict verdict);
+// The verdict so named; nothing for any other word.
+std::optional<PointVerdict> VerdictNamed(std::string_view name);
 
 struct PointTest {
   Curve curve;
@@ -60,5 +66,10 @@ struct BoardCounts {
   int failed = 0;
 };
 BoardCounts CountPoints(const Board& board);
+
+// Positions on a photo of `width` by `height` pixels for the points not
+// placed yet, so they show and can be dragged where they belong at once: in
+// rows of up to ten along the photo's lower margin, the first row lowest.
+void PlaceUnplacedPoints(Board& board, double width, double height);
 
 }  // namespace kvt

@@ -22,20 +22,11 @@ namespace {
 // two curves each stays well below this.
 constexpr std::size_t MaxBoardFileBytes = std::size_t{256} << 20;
 
-const char* VerdictWord(PointVerdict verdict) {
-  switch (verdict) {
-    case PointVerdict::Pass: return "pass";
-    case PointVerdict::Fail: return "fail";
-    case PointVerdict::Untested: break;
-  }
-  return "untested";
-}
-
 QJsonObject TestJson(const PointTest& test) {
   QJsonObject object;
   object["curve"] = CurveJson(test.curve);
   object["score"] = test.score;
-  object["verdict"] = VerdictWord(test.verdict);
+  object["verdict"] = VerdictName(test.verdict);
   if (test.differsFromVolts) object["differs_from_volts"] = *test.differsFromVolts;
   if (test.differsToVolts) object["differs_to_volts"] = *test.differsToVolts;
   object["time"] = QString::fromStdString(test.dateTime);
@@ -78,10 +69,9 @@ PointTest ReadTest(const JsonReader& in) {
   test.score = in.Number("score");
   if (test.score < 0 || test.score > 100) in.Fail("score", "must lie from 0 to 100");
   const std::string verdict = in.Text("verdict");
-  if (verdict == "pass") test.verdict = PointVerdict::Pass;
-  else if (verdict == "fail") test.verdict = PointVerdict::Fail;
-  else if (verdict == "untested") test.verdict = PointVerdict::Untested;
-  else in.Fail("verdict", "must be pass, fail or untested, not \"" + verdict + "\"");
+  const auto named = VerdictNamed(verdict);
+  if (!named) in.Fail("verdict", "must be pass, fail or untested, not \"" + verdict + "\"");
+  test.verdict = named.value_or(PointVerdict::Untested);
   test.differsFromVolts = in.OptionalNumber("differs_from_volts");
   test.differsToVolts = in.OptionalNumber("differs_to_volts");
   test.dateTime = in.OptionalText("time");

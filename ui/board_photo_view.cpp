@@ -1,5 +1,6 @@
 #include "ui/board_photo_view.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -68,6 +69,38 @@ std::optional<int> BoardPhotoView::PointAt(QPointF widgetPoint) const {
   return std::nullopt;
 }
 
+QFont BoardPhotoView::LabelFont() const {
+  QFont label = font();
+  label.setBold(true);
+  label.setPixelSize(static_cast<int>(std::lround(MarkerRadius() * 1.6)));
+  return label;
+}
+
+BoardPhotoView::PointLabels BoardPhotoView::Labels() const {
+  PointLabels labels;
+  if (!board_ || photo_.isNull()) return labels;
+  const double radius = MarkerRadius();
+  const QFontMetricsF metrics(LabelFont());
+  // The selected point's name first, then failing points', nearest their
+  // markers; the ring around the selected one is kept clear too.
+  std::vector<std::size_t> priority;
+  for (std::size_t i = 0; i < board_->points.size(); ++i) {
+    const TestPoint& p = board_->points[i];
+    if (!p.x || !p.y) continue;
+    const bool selected = static_cast<int>(i) == selected_;
+    const QRectF text = metrics.boundingRect(QString::fromStdString(p.name));
+    if (selected)
+      priority.insert(priority.begin(), labels.points.size());
+    else if (p.latest && p.latest->verdict == PointVerdict::Fail)
+      priority.push_back(labels.points.size());
+    labels.points.push_back(i);
+    labels.markers.push_back({ToWidget(*p.x, *p.y), selected ? radius * 1.9 + 2 : radius + 1,
+                              QSizeF(text.width() + 8, text.height() + 4)});
+  }
+  labels.places = PlaceLabels(labels.markers, QRectF(rect()), priority);
+  return labels;
+}
+
 void BoardPhotoView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -76,33 +109,38 @@ void BoardPhotoView::paintEvent(QPaintEvent*) {
   painter.drawPixmap(PhotoRect(), photo_, QRectF(photo_.rect()));
   if (!board_) return;
   const double radius = MarkerRadius();
-  QFont font = painter.font();
-  font.setBold(true);
-  font.setPixelSize(static_cast<int>(std::lround(radius * 1.6)));
-  painter.setFont(font);
-  for (std::size_t i = 0; i < board_->points.size(); ++i) {
-    const TestPoint& p = board_->points[i];
-    if (!p.x || !p.y) continue;
-    const QPointF at = ToWidget(*p.x, *p.y);
-    const QColor colour = VerdictColour(p);
-    const bool selected = static_cast<int>(i) == selected_;
+  painter.setFont(LabelFont());
+  const PointLabels labels = Labels();
+  const std::vector<std::size_t>& drawn = labels.points;
+  const std::vector<LabelMarker>& markers = labels.markers;
+  const std::vector<LabelPlace>& places = labels.places;
+  for (std::size_t k = 0; k < drawn.size(); ++k) {
+    const QPointF at = markers[k].centre;
+    const bool selected = static_cast<int>(drawn[k]) == selected_;
     painter.setPen(QPen(Qt::white, selected ? 4 : 2));
-    painter.setBrush(colour);
+    painter.setBrush(VerdictColour(board_->points[drawn[k]]));
     painter.drawEllipse(at, radius, radius);
     if (selected) {
       painter.setPen(QPen(QColor(255, 220, 0), 3));
       painter.setBrush(Qt::NoBrush);
       painter.drawEllipse(at, radius * 1.9, radius * 1.9);
     }
+  }
+  for (std::size_t k = 0; k < drawn.size(); ++k) {
+    const LabelPlace& place = places[k];
+    const bool selected = static_cast<int>(drawn[k]) == selected_;
+    if (place.leader) {
+      painter.setPen(QPen(QColor(0, 0, 0, 200), 3));
+      painter.drawLine(LeaderStart(markers[k], place.box), LeaderEnd(markers[k], place.box));
+      painter.setPen(QPen(selected ? QColor(255, 220, 0) : Qt::white, 1.5));
+      painter.drawLine(LeaderStart(markers[k], place.box), LeaderEnd(markers[k], place.box));
+    }
     // The name on a dark plate, readable on any photo.
-    const QString name = QString::fromStdString(p.name);
-    const QRectF text = painter.fontMetrics().boundingRect(name).toRectF();
-    const QRectF plate(at.x() + radius * 1.4, at.y() - text.height() / 2 - 2, text.width() + 8, text.height() + 4);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, 170));
-    painter.drawRoundedRect(plate, 3, 3);
+    painter.drawRoundedRect(place.box, 3, 3);
     painter.setPen(selected ? QColor(255, 220, 0) : Qt::white);
-    painter.drawText(plate, Qt::AlignCenter, name);
+    painter.drawText(place.box, Qt::AlignCenter, QString::fromStdString(board_->points[drawn[k]].name));
   }
 }
 

@@ -6,8 +6,10 @@
 #include <QPixmap>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 #include "core/board.h"
+#include "ui/board_label_layout.h"
 
 namespace kvt {
 
@@ -28,6 +30,16 @@ class BoardPhotoView : public QWidget {
   std::optional<int> PointAt(QPointF widgetPoint) const;
   // Marker radius in widget pixels: grows with the widget, never unreadably small.
   double MarkerRadius() const;
+
+  // The names as drawn: the placed points (indices into the board), their
+  // markers and where their names go, in widget pixels.
+  struct PointLabels {
+    std::vector<std::size_t> points;
+    std::vector<LabelMarker> markers;
+    std::vector<LabelPlace> places;
+  };
+  PointLabels Labels() const;
+  QFont LabelFont() const;
 
  signals:
   void AddRequested(double photoX, double photoY);

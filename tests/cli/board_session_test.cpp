@@ -164,6 +164,12 @@ TEST_F(BoardSession, CurveFilesAndThePhotoAreStored) {
     EXPECT_EQ(file["name"].toString(), "B");
     ASSERT_EQ(file["points"].toArray().size(), 2);
     EXPECT_EQ(file["points"].toArray()[1].toObject()["name"].toString(), "R2");
+    // Placed on the photo, apart, so the window shows them at once.
+    for (const QJsonValue point : file["points"].toArray()) {
+      const double x = point.toObject()["x"].toDouble(-1), y = point.toObject()["y"].toDouble(-1);
+      EXPECT_TRUE(x > 0 && x < photo.width() && y > 0 && y < photo.height()) << x << ", " << y;
+    }
+    EXPECT_NE(file["points"].toArray()[0].toObject()["x"], file["points"].toArray()[1].toObject()["x"]);
     ASSERT_EQ(Kvt({"board", "report", c.board, "-o", "r.html"}).status, 0);
     EXPECT_FALSE(Read("r.html").contains("could not be read"));
   }
