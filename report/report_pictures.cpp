@@ -4,11 +4,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
-#include <map>
 #include <vector>
 
 #include "plot/plot_export.h"
 #include "plot/plot_renderer.h"
+#include "plot/point_label_layout.h"
 
 namespace kvt {
 
@@ -37,42 +37,25 @@ QImage MarkedPhoto(const QImage& photo, const Board& board, int maxWidth, const 
   std::vector<const TestPoint*> order;
   for (const TestPoint& point : board.points)
     if (point.x && point.y) order.push_back(&point);
+  // Failing points drawn last, over any neighbour's circle.
   std::stable_partition(order.begin(), order.end(), [](const TestPoint* p) { return !Fails(*p); });
 
-  // Each name where it covers no circle and no name placed before: right of
-  // its circle, else above, below or left of it, failing points' names first.
-  std::vector<QRectF> taken;
-  for (const TestPoint* point : order)
-    taken.emplace_back(*point->x * scale - radius, *point->y * scale - radius, 2 * radius, 2 * radius);
+  // Names clear of every circle and of each other, failing points' first.
   const QFontMetricsF metrics(label);
-  std::map<const TestPoint*, QPointF> baseline;
-  for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    const QString name = QString::fromStdString((*it)->name);
-    const QPointF centre(*(*it)->x * scale, *(*it)->y * scale);
-    const QSizeF size(metrics.horizontalAdvance(name), metrics.ascent());
-    const double gap = radius * 1.25;
-    const QPointF corners[] = {centre + QPointF(gap, -size.height() / 2),
-                               centre + QPointF(-size.width() / 2, -gap - size.height()),
-                               centre + QPointF(-size.width() / 2, gap),
-                               centre + QPointF(-gap - size.width(), -size.height() / 2),
-                               centre + QPointF(-size.width() / 2, -gap - 2.2 * size.height()),
-                               centre + QPointF(-size.width() / 2, gap + 1.2 * size.height())};
-    QRectF chosen(corners[0], size);
-    for (const QPointF& corner : corners) {
-      const QRectF box(corner, size);
-      if (std::none_of(taken.begin(), taken.end(), [&](const QRectF& t) { return t.intersects(box); })) {
-        chosen = box;
-        break;
-      }
-    }
-    taken.push_back(chosen);
-    baseline[*it] = chosen.bottomLeft();
-  }
+  std::vector<LabelMarker> markers;
+  for (const TestPoint* point : order)
+    markers.push_back({QPointF(*point->x * scale, *point->y * scale), radius * 1.2,
+                       QSizeF(metrics.horizontalAdvance(QString::fromStdString(point->name)), metrics.ascent())});
+  std::vector<std::size_t> priority;
+  for (std::size_t i = 0; i < order.size(); ++i)
+    if (Fails(*order[i])) priority.push_back(i);
+  const std::vector<LabelPlace> places = PlaceLabels(markers, QRectF(image.rect()), priority);
 
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setFont(label);
-  for (const TestPoint* point : order) {
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const TestPoint* point = order[i];
     const QColor colour = QColor::fromRgb(MarkColour(*point));
     const QPointF centre(*point->x * scale, *point->y * scale);
     painter.setBrush(Qt::NoBrush);
@@ -80,10 +63,13 @@ QImage MarkedPhoto(const QImage& photo, const Board& board, int maxWidth, const 
     painter.drawEllipse(centre, radius, radius);
     painter.setPen(QPen(colour, radius / 4));
     painter.drawEllipse(centre, radius, radius);
+    if (places[i].leader) {
+      painter.setPen(QPen(colour, 1.5));
+      painter.drawLine(LeaderStart(markers[i], places[i].box), LeaderEnd(markers[i], places[i].box));
+    }
     // The name on a white outline, readable on any part of a board.
     QPainterPath text;
-    const QString name = QString::fromStdString(point->name);
-    text.addText(baseline[point], label, name);
+    text.addText(places[i].box.bottomLeft(), label, QString::fromStdString(point->name));
     painter.setPen(QPen(Qt::white, 3));
     painter.drawPath(text);
     painter.fillPath(text, colour);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/board.h"
-#include "ui/board_label_layout.h"
+#include "plot/point_label_layout.h"
 
 namespace kvt {
 

@@ -1,7 +1,7 @@
 // The names of a board's points laid out beside their markers: in crowded
 // arrangements none covers another name or any marker, and a name set apart
 // from its marker is joined to it by a line that crosses no other marker.
-#include "ui/board_label_layout.h"
+#include "plot/point_label_layout.h"
 
 #include <gtest/gtest.h>
 

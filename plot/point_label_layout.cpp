@@ -1,4 +1,4 @@
-#include "ui/board_label_layout.h"
+#include "plot/point_label_layout.h"
 
 #include <algorithm>
 #include <cmath>
