@@ -47,7 +47,9 @@ QImage HistogramPicture(const Histogram& histogram, const std::string& title, co
   const double countTop = std::max<double>(top, countMarks.back());
   int labelWidth = metrics.horizontalAdvance(QStringLiteral("count"));
   for (double m : countMarks) labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::number(m, 'g', 6)));
-  const QRect plot(labelWidth + 14, line * 2 + 8, style.size.width() - labelWidth - 30,
+  // Room on the right for half the last mark's label.
+  const int labelRoom = metrics.horizontalAdvance(QString::fromStdString(WithUnit(-888e-3, unit))) + 12;
+  const QRect plot(labelWidth + 14, line * 2 + 8, style.size.width() - labelWidth - 14 - labelRoom / 2,
                    style.size.height() - line * 5 - 12);
   const double low = histogram.edges.front(), high = histogram.edges.back();
   const auto x = [&](double v) { return plot.left() + (v - low) / (high - low) * plot.width(); };
@@ -73,7 +75,6 @@ QImage HistogramPicture(const Histogram& histogram, const std::string& title, co
                      QString::number(m, 'g', 6));
   }
   // Marks on the parameter's axis, as many as their labels leave room for.
-  const int labelRoom = metrics.horizontalAdvance(QString::fromStdString(WithUnit(-888e-3, unit))) + 12;
   for (const double m : AxisMarks(low, high, std::max(2, plot.width() / labelRoom))) {
     const double at = x(m);
     painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + 4));
