@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "library/parts_library.h"
 #include "tests/library/library_backends.h"
+#include "tests/support/terminal_run.h"
 
 namespace kvt {
 
@@ -30,6 +31,18 @@ constexpr double SpreadPutIn = 8.4e-3, SweepScatter = 2e-3;
 
 class PartsBatch : public testing::TestWithParam<Backend> {
  protected:
+  // Quick sweeps and a simulated bag with a spread.
+  void SetUpFolder() {
+    // The shortest pause the window's options allow after each port write:
+    // the simulated port needs none, and sweeps take a tenth of the time.
+    Settings settings;
+    SetDefaultSettings(settings, AllGroups);
+    settings[PortDelayMicros] = "1";
+    ASSERT_TRUE(WriteSettings(settings, dir.path().toStdString() + "/"));
+    QFile sim(dir.filePath("sim.txt"));
+    ASSERT_TRUE(sim.open(QIODevice::WriteOnly));
+    sim.write("spread = 30\nresistor_spread = 20\nseed = 5\n");
+  }
   QProcess::ExitStatus Run(const QStringList& arguments, int& status, QByteArray& out, QByteArray& err) {
     QProcess process;
     process.setWorkingDirectory(dir.path());
@@ -51,16 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, PartsBatch, testing::Values(Backend::Sqlite, 
 TEST_P(PartsBatch, SimulatedBagShowsItsSpreadAndPairsBeatNeighbours) {
   KVT_FRESH_LIBRARY(text, GetParam());
   const QString library = QString::fromStdString(text);
-  // The shortest pause the window's options allow after each port write:
-  // the simulated port needs none, and sweeps take a tenth of the time.
-  Settings settings;
-  SetDefaultSettings(settings, AllGroups);
-  settings[PortDelayMicros] = "1";
-  ASSERT_TRUE(WriteSettings(settings, dir.path().toStdString() + "/"));
-  QFile sim(dir.filePath("sim.txt"));
-  ASSERT_TRUE(sim.open(QIODevice::WriteOnly));
-  sim.write("spread = 30\nresistor_spread = 20\nseed = 5\n");
-  sim.close();
+  SetUpFolder();
 
   int status = -1;
   QByteArray out, err;
@@ -106,6 +110,30 @@ TEST_P(PartsBatch, SimulatedBagShowsItsSpreadAndPairsBeatNeighbours) {
   std::printf("vf std %.3g mV (predicted %.3g); pairs worst %.3g mean %.3g, neighbours by vf worst %.3g mean %.3g\n",
               vf["std"].toDouble() * 1e3, predicted * 1e3, worst, sum / groups.size(), neighbours.worstScore,
               neighbours.meanScore);
+}
+
+// Ctrl+C at a terminal between parts: 0 V on the part, the parts stored
+// before it kept, each asked for by a line on the terminal.
+TEST_P(PartsBatch, StopKeepsThePartsStored) {
+  KVT_FRESH_LIBRARY(text, GetParam());
+  SetUpFolder();
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("KVT_SIM_CONFIG", dir.filePath("sim.txt"));
+  const TerminalRun run = SignalOnceShown(
+      QStringLiteral(KVT_PROGRAM),
+      {"parts", "add", QString::fromStdString(text), "--measure", "--count", "1000", "--simulate", "-n", "32"},
+      dir.path(), environment, "put it on part 4 of 1000", SIGINT);
+  ASSERT_TRUE(run.textSeen) << run.Tail();
+  EXPECT_EQ(run.exitStatus, QProcess::NormalExit);
+  EXPECT_EQ(run.exitCode, 128 + SIGINT);
+  EXPECT_NE(run.seen.find("put the probe on part 1 of 1000"), std::string::npos) << run.Tail();
+  EXPECT_NE(run.seen.find("stopped by SIGINT; the part is left at 0 V, the parts stored so far kept"),
+            std::string::npos)
+      << run.Tail();
+  const PartsLibrary parts(ReadLibraryLocation(text).location, PartsLibrary::Missing::Refuse);
+  const auto stored = parts.ReadColumns({"vf"}).numbers;
+  EXPECT_GE(stored.size(), 3u);
+  EXPECT_LT(stored.size(), 1000u);
 }
 
 }  // namespace
