@@ -10,6 +10,7 @@
 #include "cli/parts_options.h"
 #include "cli/report.h"
 #include "core/text_number.h"
+#include "report/parts_histogram.h"
 
 namespace kvt {
 
@@ -89,8 +90,8 @@ std::string MatchJson(const Matched& m) {
 }
 
 std::string SpreadText(const GroupSpread& s, const PartParameter& p) {
-  std::string text = std::string(p.name) + " " + WithUnit(s.spread, p.unit);
-  if (s.withinResolution) text += " (within resolution: below the " + WithUnit(s.resolution, p.unit) + " resolved)";
+  std::string text = std::string(p.name) + " " + FigureText(s.spread, p.unit);
+  if (s.withinResolution) text += " (within resolution: below the " + FigureText(s.resolution, p.unit) + " resolved)";
   return text;
 }
 

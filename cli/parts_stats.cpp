@@ -76,15 +76,15 @@ std::string StatsText(const PartParameter& parameter, const std::optional<std::s
       std::snprintf(row, sizeof row, "  %-12s %s\n", name, value.c_str());
       text += row;
     };
-    line("mean", WithUnit(s->mean, unit));
-    line("std", WithUnit(s->std, unit));
-    line("min", WithUnit(s->min, unit));
-    line("max", WithUnit(s->max, unit));
+    line("mean", FigureText(s->mean, unit));
+    line("std", FigureText(s->std, unit));
+    line("min", FigureText(s->min, unit));
+    line("max", FigureText(s->max, unit));
     std::string percentiles;
     for (const auto& p : Percentiles)
-      percentiles += (percentiles.empty() ? "" : ", ") + std::string(p.key) + " %: " + WithUnit((*s).*p.value, unit);
+      percentiles += (percentiles.empty() ? "" : ", ") + std::string(p.key) + " %: " + FigureText((*s).*p.value, unit);
     line("percentiles", percentiles);
-    line("uncertainty", "±" + WithUnit(s->typicalUncertainty, unit) + " (median of the parts')");
+    line("uncertainty", "±" + FigureText(s->typicalUncertainty, unit) + " (median of the parts')");
   }
   if (bins) {
     text += "bins:\n";

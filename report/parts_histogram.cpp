@@ -5,18 +5,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "analysis/parameter_report.h"
 
 namespace kvt {
 
-std::vector<double> AxisMarks(double low, double high, int wanted) {
+std::string FigureText(double value, const char* unit) {
+  if (std::fabs(value) < 1e-15) value = 0;
+  if (*unit) return WithUnit(value, unit);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3g", value);
+  return text;
+}
+
+std::vector<double> AxisMarks(double low, double high, int wanted, double finest) {
   if (!(high > low) || wanted < 1) return {low};
-  const double rough = (high - low) / wanted;
+  const double rough = std::max((high - low) / wanted, finest);
   const double power = std::pow(10.0, std::floor(std::log10(rough)));
   double step = power;
   for (double m : {1.0, 2.0, 5.0, 10.0})
-    if (m * power >= rough) {
+    if (m * power >= rough * (1 - 1e-9)) {  // 0.60 - 0.58 is a hair above 0.02
       step = m * power;
       break;
     }
@@ -43,12 +52,12 @@ QImage HistogramPicture(const Histogram& histogram, const std::string& title, co
   }
 
   const int top = std::max(1, *std::max_element(histogram.counts.begin(), histogram.counts.end()));
-  const std::vector<double> countMarks = AxisMarks(0, top, 5);
+  const std::vector<double> countMarks = AxisMarks(0, top, 5, 1);  // whole parts
   const double countTop = std::max<double>(top, countMarks.back());
   int labelWidth = metrics.horizontalAdvance(QStringLiteral("count"));
   for (double m : countMarks) labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::number(m, 'g', 6)));
   // Room on the right for half the last mark's label.
-  const int labelRoom = metrics.horizontalAdvance(QString::fromStdString(WithUnit(-888e-3, unit))) + 12;
+  const int labelRoom = metrics.horizontalAdvance(QString::fromStdString(FigureText(-888e-3, unit))) + 12;
   const QRect plot(labelWidth + 14, line * 2 + 8, style.size.width() - labelWidth - 14 - labelRoom / 2,
                    style.size.height() - line * 5 - 12);
   const double low = histogram.edges.front(), high = histogram.edges.back();
@@ -79,12 +88,12 @@ QImage HistogramPicture(const Histogram& histogram, const std::string& title, co
     const double at = x(m);
     painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + 4));
     painter.drawText(QRectF(at - labelRoom / 2.0, plot.bottom() + 6, labelRoom, line), Qt::AlignHCenter,
-                     QString::fromStdString(WithUnit(m, unit)));
+                     QString::fromStdString(FigureText(m, unit)));
   }
   painter.drawText(QRect(0, plot.top() - line - 4, plot.left() + 20, line), Qt::AlignLeft,
                    QStringLiteral(" parts"));
   char width[64];
-  std::snprintf(width, sizeof width, "bins of %s", WithUnit(histogram.edges[1] - histogram.edges[0], unit).c_str());
+  std::snprintf(width, sizeof width, "bins of %s", FigureText(histogram.edges[1] - histogram.edges[0], unit).c_str());
   painter.drawText(QRect(0, plot.bottom() + line + 10, style.size.width(), line), Qt::AlignHCenter,
                    QString::fromLatin1(width));
   return image;

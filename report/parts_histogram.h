@@ -21,8 +21,12 @@ struct HistogramStyle {
 QImage HistogramPicture(const Histogram& histogram, const std::string& title, const char* unit,
                         const HistogramStyle& style);
 
-// Round steps (1, 2 or 5 times a power of ten) from `low` to `high`, about
-// `wanted` of them: the axis' marks.
-std::vector<double> AxisMarks(double low, double high, int wanted);
+// Round steps (1, 2 or 5 times a power of ten, never below `finest`) from
+// `low` to `high`, about `wanted` of them: the axis' marks.
+std::vector<double> AxisMarks(double low, double high, int wanted, double finest = 0);
+
+// A figure for people: "652 mV", "1.8" for a parameter without a unit, and
+// 0 for what is only rounding left over next to it ("0 A", not "-2e-05 fA").
+std::string FigureText(double value, const char* unit);
 
 }  // namespace kvt

@@ -46,12 +46,12 @@ std::vector<const PartParameter*> MeasuredParameters(const PartTable& figures) {
 }
 
 QString StatisticsRow(const PartParameter& parameter, const ParameterSummary& s, const QFont& font) {
-  const auto cell = [&](double v) { return "<td>" + Escaped(WithUnit(v, parameter.unit)) + "</td>"; };
+  const auto cell = [&](double v) { return "<td>" + Escaped(FigureText(v, parameter.unit)) + "</td>"; };
   const std::string title = std::string(parameter.name) + ", " + std::to_string(s.count) + " parts";
   QString row = "<tr><td><b>" + Escaped(parameter.name) + "</b></td><td>" + QString::number(s.count) + "</td><td>" +
                 QString::number(s.missing) + "</td>" + cell(s.mean) + cell(s.std) + cell(s.min) + cell(s.p5) +
                 cell(s.p25) + cell(s.p50) + cell(s.p75) + cell(s.p95) + cell(s.max) + "<td>&plusmn;" +
-                Escaped(WithUnit(s.typicalUncertainty, parameter.unit)) + "</td></tr>\n";
+                Escaped(FigureText(s.typicalUncertainty, parameter.unit)) + "</td></tr>\n";
   row += QStringLiteral("<tr><td colspan=\"14\"><img src=\"%1\" width=\"560\" height=\"320\" alt=\"histogram of %2\">"
                         "</td></tr>\n")
              .arg(DataUri(HistogramPicture(s.histogram, title, parameter.unit, {font, {560, 320}})),
