@@ -83,7 +83,7 @@ std::string PartsReportHtml(const PartsReport& report, const QFont& font) {
                  "th { background: #eee; text-align: left; }\n"
                  "td, th { padding: 3px 6px; }\n"
                  "td { vertical-align: middle; }\n"
-                 ".parts td { white-space: nowrap; }\n"
+                 ".parts td, .stats td { white-space: nowrap; }\n"
                  "img { max-width: 100%; height: auto; }\n"
                  "</style>\n</head>\n<body>\n<h1>" +
                  title + "</h1>\n<table>\n";
@@ -111,7 +111,7 @@ std::string PartsReportHtml(const PartsReport& report, const QFont& font) {
     html += "<p>No part has a figure.</p>\n";
   } else {
     html += "<p>Percentiles interpolated between the sorted values; the standard deviation is the sample's. "
-            "Uncertainty: the median of the parts' own.</p>\n<table border=\"1\">\n<tr><th>Parameter</th>"
+            "Uncertainty: the median of the parts' own.</p>\n<table border=\"1\" class=\"stats\">\n<tr><th>Parameter</th>"
             "<th>Count</th><th>Without</th><th>Mean</th><th>Std</th><th>Min</th><th>5 %</th><th>25 %</th>"
             "<th>50 %</th><th>75 %</th><th>95 %</th><th>Max</th><th>Uncertainty</th></tr>\n";
     for (const PartParameter* p : parameters)
