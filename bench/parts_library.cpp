@@ -1,9 +1,12 @@
-// The parts library's two everyday costs on both databases, side by side:
+// The parts library's everyday costs on both databases, side by side:
 // storing one measured part (its curve of 128 points and its figures, in a
-// transaction of its own, as kvt parts add stores it) and listing a library
-// of 10,000 parts with their figures. The PostgreSQL server is a throwaway
-// one that tests/support/pg_fixture.sh starts on this machine.
-//   parts_library [--list-parts=N] [benchmark options]
+// transaction of its own, as kvt parts add stores it), listing a library
+// of 10,000 parts with their figures, one parameter's statistics over them
+// (read as its column alone, and, as the baseline, from the whole
+// records), and 1,000 parts read and matched into pairs on two parameters.
+// The PostgreSQL server is a throwaway one that tests/support/pg_fixture.sh
+// starts on this machine.
+//   parts_library [--list-parts=N] [--match-parts=N] [benchmark options]
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -15,10 +18,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "analysis/part_groups.h"
+#include "analysis/part_statistics.h"
 #include "library/parts_library.h"
 
 namespace {
@@ -26,6 +32,7 @@ namespace {
 using namespace kvt;
 
 int listParts = 10000;
+int matchParts = 1000;
 
 NewPart MeasuredDiode(int k) {
   NewPart part;
@@ -44,7 +51,7 @@ NewPart MeasuredDiode(int k) {
   part.record.junctionFit = true;
   const double vf = 0.6 + 1e-5 * k;
   part.record.figures = {{"vf", vf, 0.008, ""},
-                         {"rd", 25.0, 2.0, ""},
+                         {"rd", 25.0 + 0.05 * (k * 7919 % 101), 2.0, ""},
                          {"vbr", std::nullopt, std::nullopt, "the curve does not reach -1 mA"},
                          {"leakage", std::nullopt, std::nullopt, "below the resolution, under 6.8 uA either way"},
                          {"resistance", std::nullopt, std::nullopt, "the curve is not a straight line"},
@@ -119,6 +126,66 @@ void ListParts(benchmark::State& state, bool postgresql) {
   state.counters["parts"] = static_cast<double>(listed);
 }
 
+// A library of `count` parts on each backend, filled once for every
+// benchmark that reads it.
+PartsLibrary& FilledLibrary(bool postgresql, int count) {
+  static std::map<std::pair<bool, int>, std::unique_ptr<PartsLibrary>> filled;
+  auto& library = filled[{postgresql, count}];
+  if (!library) {
+    library = std::make_unique<PartsLibrary>(
+        ReadLibraryLocation(FreshLibrary(postgresql, "bench_read_" + std::to_string(count))).location,
+        PartsLibrary::Missing::Create);
+    std::vector<NewPart> parts;
+    for (int k = 0; k < count; ++k) parts.push_back(MeasuredDiode(k));
+    library->Add(parts);
+  }
+  return *library;
+}
+
+// kvt parts stats: the one column, its statistics and histogram.
+void StatsOfColumn(benchmark::State& state, bool postgresql) {
+  const PartsLibrary& library = FilledLibrary(postgresql, listParts);
+  int count = 0;
+  for (auto _ : state) {
+    const auto summary = Summarise(library.ReadColumns({"vf"}).table.at("vf"));
+    count = summary ? summary->count : 0;
+    benchmark::DoNotOptimize(summary);
+  }
+  if (count != listParts) state.SkipWithError("parts lost");
+  state.counters["parts"] = count;
+}
+
+// The same from every part's whole record, as the baseline.
+void StatsOfRecords(benchmark::State& state, bool postgresql) {
+  const PartsLibrary& library = FilledLibrary(postgresql, listParts);
+  int count = 0;
+  for (auto _ : state) {
+    const auto summary = Summarise(TableOf(library.Parts()).at("vf"));
+    count = summary ? summary->count : 0;
+    benchmark::DoNotOptimize(summary);
+  }
+  if (count != listParts) state.SkipWithError("parts lost");
+  state.counters["parts"] = count;
+}
+
+// kvt parts match --param vf,rd --group 2: the read and the matching.
+void MatchPairs(benchmark::State& state, bool postgresql) {
+  const PartsLibrary& library = FilledLibrary(postgresql, matchParts);
+  GroupOptions options;
+  options.parameters = {"vf", "rd"};
+  options.tolerances.assign(2, std::nullopt);
+  options.maxSpreads.assign(2, std::nullopt);
+  std::size_t groups = 0;
+  for (auto _ : state) {
+    const auto columns = library.ReadColumns(options.parameters);
+    const Grouping grouping = MatchGroups(columns.table, columns.numbers.size(), options);
+    groups = grouping.groups.size();
+    benchmark::DoNotOptimize(grouping);
+  }
+  if (groups != static_cast<std::size_t>(matchParts / 2)) state.SkipWithError("parts lost");
+  state.counters["pairs"] = static_cast<double>(groups);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,6 +193,7 @@ int main(int argc, char** argv) {
   std::vector<char*> rest;
   for (int i = 0; i < argc; ++i) {
     if (std::strncmp(argv[i], "--list-parts=", 13) == 0) listParts = std::atoi(argv[i] + 13);
+    else if (std::strncmp(argv[i], "--match-parts=", 14) == 0) matchParts = std::atoi(argv[i] + 14);
     else rest.push_back(argv[i]);
   }
   int count = static_cast<int>(rest.size());
@@ -135,7 +203,17 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("list_parts/sqlite", ListParts, false)->Unit(benchmark::kMillisecond);
   if (server->Running())
     benchmark::RegisterBenchmark("list_parts/postgresql", ListParts, true)->Unit(benchmark::kMillisecond);
-  else
+  for (const bool postgresql : {false, true}) {
+    if (postgresql && !server->Running()) continue;
+    const std::string backend = postgresql ? "postgresql" : "sqlite";
+    benchmark::RegisterBenchmark(("stats_column/" + backend).c_str(), StatsOfColumn, postgresql)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("stats_records/" + backend).c_str(), StatsOfRecords, postgresql)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("match_pairs/" + backend).c_str(), MatchPairs, postgresql)
+        ->Unit(benchmark::kMillisecond);
+  }
+  if (!server->Running())
     std::fputs("PostgreSQL is not installed (Debian package postgresql): its figures are left out\n", stderr);
   benchmark::Initialize(&count, rest.data());
   benchmark::RunSpecifiedBenchmarks();

@@ -297,6 +297,64 @@ std::vector<PartRecord> PartsLibrary::Parts(const std::optional<std::string>& lo
   return records;
 }
 
+PartsLibrary::Columns PartsLibrary::ReadColumns(const std::vector<std::string>& names,
+                                               const std::optional<std::string>& lot) const {
+  Columns columns;
+  if (version_ == 0) {
+    for (const std::string& name : names) columns.table[name];
+    return columns;
+  }
+  const QSqlDatabase db = QSqlDatabase::database(connection_);
+  auto run = [&](const QString& sql, const std::optional<std::string>& name) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) Fail("cannot be read", query.lastError().text());
+    if (name) query.addBindValue(QString::fromStdString(*name));
+    if (lot) query.addBindValue(QString::fromStdString(*lot));
+    if (!query.exec()) Fail("cannot be read", query.lastError().text());
+    return query;
+  };
+  QSqlQuery parts = run(QStringLiteral("SELECT number FROM parts") + (lot ? QStringLiteral(" WHERE lot = ?") : QString()) +
+                            QStringLiteral(" ORDER BY number"),
+                        std::nullopt);
+  while (parts.next()) columns.numbers.push_back(parts.value(0).toLongLong());
+  // By the (name, part) index: one name's rows only, already in part order.
+  const QString figures =
+      lot ? QStringLiteral("SELECT f.part, f.value, f.uncertainty FROM parameters f JOIN parts p ON p.number = f.part"
+                           " WHERE f.name = ? AND p.lot = ? ORDER BY f.part")
+          : QStringLiteral("SELECT part, value, uncertainty FROM parameters WHERE name = ? ORDER BY part");
+  for (const std::string& name : names) {
+    FigureColumn& column = columns.table[name];
+    column.assign(columns.numbers.size(), std::nullopt);
+    QSqlQuery query = run(figures, name);
+    auto at = columns.numbers.begin();
+    while (query.next()) {
+      const long long number = query.value(0).toLongLong();
+      at = std::lower_bound(at, columns.numbers.end(), number);
+      // A part stored while this read went on is not among the numbers.
+      if (at == columns.numbers.end() || *at != number || query.value(1).isNull()) continue;
+      column[at - columns.numbers.begin()] = MeasuredFigure{query.value(1).toDouble(), query.value(2).toDouble()};
+    }
+  }
+  return columns;
+}
+
+std::vector<std::pair<std::optional<std::string>, long long>> PartsLibrary::LotCounts() const {
+  std::vector<std::pair<std::optional<std::string>, long long>> counts;
+  if (version_ == 0) return counts;
+  QSqlQuery query(QSqlDatabase::database(connection_));
+  if (!query.exec(QStringLiteral("SELECT lot, COUNT(*) FROM parts GROUP BY lot ORDER BY lot")))
+    Fail("cannot be read", query.lastError().text());
+  while (query.next()) {
+    std::optional<std::string> lot;
+    if (!query.value(0).isNull()) lot = query.value(0).toString().toStdString();
+    counts.emplace_back(lot, query.value(1).toLongLong());
+  }
+  // SQLite sorts a missing lot first, PostgreSQL last.
+  std::stable_partition(counts.begin(), counts.end(), [](const auto& c) { return !c.first; });
+  return counts;
+}
+
 std::optional<Curve> PartsLibrary::CurveOf(long long number) const {
   if (version_ == 0) return std::nullopt;
   QSqlQuery query(QSqlDatabase::database(connection_));

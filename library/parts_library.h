@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/curve.h"
@@ -48,6 +49,19 @@ class PartsLibrary {
   std::vector<long long> Add(const std::vector<NewPart>& parts);
   // Every part (of one lot), by number, with tags and figures.
   std::vector<PartRecord> Parts(const std::optional<std::string>& lot = std::nullopt) const;
+  // Only the named parameters' figures of every part (of one lot), by
+  // number: statistics and matching over many parts need no whole records.
+  // Names are the stored ones ("vf", "shockley.is"); a part without a figure
+  // of a name has a gap in its column.
+  struct Columns {
+    std::vector<long long> numbers;
+    PartTable table;  // one column per name, as long as `numbers`
+  };
+  Columns ReadColumns(const std::vector<std::string>& names,
+                      const std::optional<std::string>& lot = std::nullopt) const;
+  // The lots and how many parts each holds, by name; parts of no lot under
+  // nothing, first.
+  std::vector<std::pair<std::optional<std::string>, long long>> LotCounts() const;
   // A stored part's curve; nothing for an unknown number.
   std::optional<Curve> CurveOf(long long number) const;
 

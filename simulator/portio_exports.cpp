@@ -2,6 +2,7 @@
 // instead of the parallel port. The program cannot tell the difference.
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "simulator/config_watcher.h"
@@ -58,6 +59,23 @@ struct Simulator {
       instrument.Configure(turned);
     }
   }
+
+  // The component the lifted probe was on, to put it on the next one.
+  std::optional<kvtsim::Component> liftedFrom;
+
+  void LiftProbe(bool lift) {
+    kvtsim::SimConfig config = instrument.Config();
+    if (lift) {
+      if (config.component.kind == kvtsim::ComponentKind::Open) return;
+      liftedFrom = config.component;
+      config.component = {kvtsim::ComponentKind::Open, 0};
+    } else {
+      if (!liftedFrom) return;
+      config.component = *liftedFrom;
+      liftedFrom.reset();
+    }
+    instrument.Configure(config);
+  }
 };
 
 Simulator simulator;
@@ -72,6 +90,11 @@ KVT_PORTIO_API(int) InPort(int port) {
 }
 
 KVT_PORTIO_API(const char*) SimulatorMessage(void) { return latestComplaint.c_str(); }
+
+// A hand for a program measuring one part after another: lifts the probe
+// (nonzero) or puts it on the next part of the component it was lifted
+// from (0), at once, where editing the control file takes up to a second.
+KVT_PORTIO_API(void) SimulatorLiftProbe(int lifted) { simulator.LiftProbe(lifted != 0); }
 
 KVT_PORTIO_API(void) SimulatorMoveSwitch(int rangeOhms) {
   simulator.hand.Request(rangeOhms, simulator.Now(), simulator.instrument.Config().handSeconds);

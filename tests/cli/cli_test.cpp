@@ -360,8 +360,10 @@ TEST_F(KvtCommand, EverySubcommandExplainsItsOptions) {
       {"spice", {"-o", "--name"}, {".lib, .mod, .inc, .cir or .sp"}},
       {"board", {"-o", "--json", "--name", "--image", "--points", "--measure", "-n", "--simulate", "--range"},
        {"32, 64, 128, 256, 512 or 1024", "100, 1k or 10k ohms", "Exit status 0 pass, 1 fail", ".html or .pdf"}},
-      {"parts", {"--lot", "--tag", "--json", "--measure", "-n", "--simulate", "--range"},
-       {"postgresql://USER@HOST:PORT/DATABASE", "repeat for more", "all of them or, on bad input, none"}},
+      {"parts", {"--lot", "--tag", "--json", "--measure", "--count", "-n", "--simulate", "--range", "--param",
+                 "--histogram", "--bins", "--group", "--max-spread", "-o"},
+       {"postgresql://USER@HOST:PORT/DATABASE", "repeat for more", "all of them or, on bad input, none",
+        "(.html or .csv)", "with its unit (20mV,5ohm)", "1 to 100000"}},
   };
   QFile manual(QStringLiteral(KVT_MANUAL));
   ASSERT_TRUE(manual.open(QIODevice::ReadOnly));

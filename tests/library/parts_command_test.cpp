@@ -144,6 +144,39 @@ TEST_P(PartsCommand, BadInputChangesNothing) {
       {"missing library listed", {"parts", "list", "none.sqlite"}, "no such parts library"},
       {"library in a missing folder", {"parts", "add", "no/such/parts.sqlite", good}, "does not exist"},
       {"curve file as library", {"parts", "list", good}, "is not a parts library"},
+      {"count without measure", {"parts", "add", library, good, "--count", "3"}, "--count needs --measure"},
+      {"count of none", {"parts", "add", library, "--measure", "--simulate", "--count", "0"}, "option --count"},
+      {"stats without a parameter", {"parts", "stats", library}, "missing --param"},
+      {"stats of an unknown parameter", {"parts", "stats", library, "--param", "vq"}, "\"vq\" is no parameter"},
+      {"stats of two parameters", {"parts", "stats", library, "--param", "vf,rd"}, "takes one parameter"},
+      {"stats with bad bins", {"parts", "stats", library, "--param", "vf", "--bins", "vf<0.6; vf<<1"}, "option --bins"},
+      {"bins of an unknown parameter", {"parts", "stats", library, "--param", "vf", "--bins", "vq<1"}, "option --bins"},
+      {"histogram of another format", {"parts", "stats", library, "--param", "vf", "--histogram", "h.jpg"}, "h.jpg"},
+      {"histogram into a missing folder", {"parts", "stats", library, "--param", "vf", "--histogram", "no/h.png"},
+       "no/h.png"},
+      {"stats takes no group", {"parts", "stats", library, "--param", "vf", "--group", "2"}, "takes no --group"},
+      {"match without a group", {"parts", "match", library, "--param", "vf"}, "missing --group"},
+      {"group of one", {"parts", "match", library, "--param", "vf", "--group", "1"}, "option --group"},
+      {"group of none", {"parts", "match", library, "--param", "vf", "--group", "0"}, "option --group"},
+      {"group as text", {"parts", "match", library, "--param", "vf", "--group", "pairs"}, "option --group"},
+      {"parameter twice", {"parts", "match", library, "--param", "vf,vf", "--group", "2"}, "vf is given twice"},
+      {"spread without its unit", {"parts", "match", library, "--param", "vf", "--group", "2", "--max-spread", "20"},
+       "\"20\" is no spread of vf"},
+      {"second spread without its unit",
+       {"parts", "match", library, "--param", "vf,rd", "--group", "2", "--max-spread", "20mV,5"},
+       "\"5\" is no spread of rd"},
+      {"spread of the wrong unit", {"parts", "match", library, "--param", "vf", "--group", "2", "--max-spread", "5ohm"},
+       "is no spread of vf"},
+      {"more spreads than parameters",
+       {"parts", "match", library, "--param", "vf", "--group", "2", "--max-spread", "20mV,5ohm"}, "more spreads"},
+      {"groups into a missing folder", {"parts", "match", library, "--param", "vf", "--group", "2", "-o", "no/g.csv"},
+       "no/g.csv"},
+      {"groups of another format", {"parts", "match", library, "--param", "vf", "--group", "2", "-o", "g.txt"},
+       "g.txt"},
+      {"report without a file", {"parts", "report", library}, "missing -o"},
+      {"report of another format", {"parts", "report", library, "-o", "r.pdf"}, "r.pdf"},
+      {"report into a missing folder", {"parts", "report", library, "-o", "no/r.html"}, "no/r.html"},
+      {"report of a missing library", {"parts", "report", "none.sqlite", "-o", "r.html"}, "no such parts library"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -156,6 +189,7 @@ TEST_P(PartsCommand, BadInputChangesNothing) {
     EXPECT_EQ(List(library), before);
   }
   EXPECT_FALSE(QFile::exists(dir.filePath("none.sqlite")));
+  for (const char* output : {"h.jpg", "g.txt", "r.pdf", "r.html"}) EXPECT_FALSE(QFile::exists(dir.filePath(output)));
 }
 
 }  // namespace

@@ -1,0 +1,195 @@
+// kvt parts match: the library's parts in matched groups on chosen
+// parameters, each group's spread, and the parts that fit no group.
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "analysis/parameter_report.h"
+#include "analysis/part_groups.h"
+#include "cli/cli_files.h"
+#include "cli/parts_options.h"
+#include "cli/report.h"
+#include "core/text_number.h"
+#include "report/parts_histogram.h"
+
+namespace kvt {
+
+namespace {
+
+constexpr int LargestGroup = 1000;
+
+// One --max-spread entry: a spread of the parameter's unit, written with it
+// ("20mV", "5ohm"), so a bare number cannot be taken in the wrong unit.
+double MaxSpreadOf(const std::string& text, const PartParameter& parameter) {
+  const std::string unit = parameter.unit;
+  const bool hasUnit = unit.empty() || (text.size() > unit.size() && text.compare(text.size() - unit.size(), unit.size(), unit) == 0);
+  const auto value = QuantityOf(text, unit);
+  if (!hasUnit || !value || *value < 0)
+    throw UsageError("option --max-spread: \"" + text + "\" is no spread of " + parameter.name +
+                     (unit.empty() ? std::string(" (a number, 0 or more)")
+                                   : " (0 or more, with its unit " + unit + ": 20m" + unit + ")"));
+  return *value;
+}
+
+std::vector<std::optional<double>> MaxSpreadsOf(const CommandLine& line,
+                                                const std::vector<const PartParameter*>& parameters) {
+  std::vector<std::optional<double>> spreads(parameters.size());
+  const auto given = line.Value("--max-spread");
+  if (!given) return spreads;
+  std::size_t start = 0, k = 0;
+  while (true) {
+    const std::size_t comma = std::min(given->find(',', start), given->size());
+    if (k == parameters.size())
+      throw UsageError("option --max-spread: more spreads than --param has parameters");
+    const std::string text = Trimmed(given->substr(start, comma - start));
+    // An empty entry leaves that parameter's spread free: "--max-spread ,5ohm".
+    if (!text.empty() || comma == given->size()) spreads[k] = MaxSpreadOf(text, *parameters[k]);
+    ++k;
+    if (comma == given->size()) break;
+    start = comma + 1;
+  }
+  return spreads;
+}
+
+struct Matched {
+  std::vector<const PartParameter*> parameters;
+  int groupSize = 2;
+  std::optional<std::string> lot;
+  PartsLibrary::Columns columns;
+  Grouping grouping;
+};
+
+std::string MatchJson(const Matched& m) {
+  std::string names;
+  for (const PartParameter* p : m.parameters) names += (names.empty() ? "" : ", ") + JsonString(p->name);
+  std::string json = "{\"parameters\": [" + names + "], \"group\": " + std::to_string(m.groupSize) +
+                     ", \"lot\": " + (m.lot ? JsonString(*m.lot) : "null") +
+                     ", \"parts\": " + std::to_string(m.columns.numbers.size()) + ", \"groups\": [";
+  for (std::size_t g = 0; g < m.grouping.groups.size(); ++g) {
+    const MatchedGroup& group = m.grouping.groups[g];
+    std::string parts, spread, resolution, within;
+    for (std::size_t i : group.parts) parts += (parts.empty() ? "" : ", ") + std::to_string(m.columns.numbers[i]);
+    for (std::size_t d = 0; d < m.parameters.size(); ++d) {
+      const std::string key = JsonString(m.parameters[d]->name) + ": ";
+      const char* comma = d ? ", " : "";
+      spread += comma + key + JsonNumber(group.spreads[d].spread);
+      resolution += comma + key + JsonNumber(group.spreads[d].resolution);
+      within += comma + key + (group.spreads[d].withinResolution ? "true" : "false");
+    }
+    json += std::string(g ? ",\n  " : "\n  ") + "{\"group\": " + std::to_string(g + 1) + ", \"parts\": [" + parts +
+            "], \"spread\": {" + spread + "}, \"resolution\": {" + resolution + "}, \"within_resolution\": {" +
+            within + "}}";
+  }
+  json += "],\n \"unmatched\": [";
+  for (std::size_t k = 0; k < m.grouping.unmatched.size(); ++k) {
+    const LeftOver& left = m.grouping.unmatched[k];
+    json += std::string(k ? ", " : "") + "{\"part\": " + std::to_string(m.columns.numbers[left.part]) +
+            ", \"reason\": " + JsonString(left.reason) + "}";
+  }
+  return json + "]}\n";
+}
+
+std::string SpreadText(const GroupSpread& s, const PartParameter& p) {
+  std::string text = std::string(p.name) + " " + FigureText(s.spread, p.unit);
+  if (s.withinResolution) text += " (within resolution: below the " + FigureText(s.resolution, p.unit) + " resolved)";
+  return text;
+}
+
+std::string MatchText(const Matched& m) {
+  std::string names;
+  for (const PartParameter* p : m.parameters) names += (names.empty() ? "" : ", ") + std::string(p->name);
+  std::string text = "groups of " + std::to_string(m.groupSize) + " on " + names + " over " +
+                     std::to_string(m.columns.numbers.size()) + " parts (" + LotText(m.lot) + "): " +
+                     std::to_string(m.grouping.groups.size()) + " groups, " +
+                     std::to_string(m.grouping.unmatched.size()) + " parts unmatched\n";
+  std::vector<int> within(m.parameters.size(), 0);
+  for (std::size_t g = 0; g < m.grouping.groups.size(); ++g) {
+    const MatchedGroup& group = m.grouping.groups[g];
+    std::string parts;
+    for (std::size_t i : group.parts) parts += (parts.empty() ? "" : ", ") + std::to_string(m.columns.numbers[i]);
+    text += "group " + std::to_string(g + 1) + ": parts " + parts + ": spread ";
+    for (std::size_t d = 0; d < m.parameters.size(); ++d) {
+      text += (d ? ", " : "") + SpreadText(group.spreads[d], *m.parameters[d]);
+      within[d] += group.spreads[d].withinResolution;
+    }
+    text += "\n";
+  }
+  for (const LeftOver& left : m.grouping.unmatched)
+    text += "unmatched: part " + std::to_string(m.columns.numbers[left.part]) + ": " + left.reason + "\n";
+  for (std::size_t d = 0; d < m.parameters.size(); ++d)
+    if (within[d])
+      text += "note: in " + std::to_string(within[d]) + " of the groups the spread of " + m.parameters[d]->name +
+              " is below what the instrument resolves; those parts are alike within resolution, closer than it "
+              "cannot be told\n";
+  return text;
+}
+
+std::string Number(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.9g", value);
+  return text;
+}
+
+// One row per part of a group, then the unmatched with their reason.
+std::string MatchCsv(const Matched& m) {
+  std::string text = "group,part";
+  const auto unit = [](const PartParameter* p) { return *p->unit ? std::string("_") + p->unit : std::string(); };
+  for (const PartParameter* p : m.parameters) text += "," + std::string(p->name) + unit(p);
+  for (const PartParameter* p : m.parameters) text += "," + std::string(p->name) + "_spread" + unit(p);
+  for (const PartParameter* p : m.parameters) text += "," + std::string(p->name) + "_within_resolution";
+  text += ",note\n";
+  for (std::size_t g = 0; g < m.grouping.groups.size(); ++g) {
+    const MatchedGroup& group = m.grouping.groups[g];
+    for (std::size_t i : group.parts) {
+      text += std::to_string(g + 1) + "," + std::to_string(m.columns.numbers[i]);
+      for (const PartParameter* p : m.parameters) text += "," + Number(m.columns.table.at(p->name)[i]->value);
+      for (const GroupSpread& s : group.spreads) text += "," + Number(s.spread);
+      for (const GroupSpread& s : group.spreads) text += s.withinResolution ? ",yes" : ",no";
+      text += ",\n";
+    }
+  }
+  for (const LeftOver& left : m.grouping.unmatched) {
+    text += "," + std::to_string(m.columns.numbers[left.part]);
+    for (const PartParameter* p : m.parameters) {
+      const auto& figure = m.columns.table.at(p->name)[left.part];
+      text += "," + (figure ? Number(figure->value) : std::string());
+    }
+    text += std::string(2 * m.parameters.size(), ',') + "," + left.reason + "\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+int MatchAction(const CommandLine& line) {
+  Matched m;
+  m.parameters = ParametersOf(line);
+  const auto group = line.Value("--group");
+  if (!group) throw UsageError("parts match: missing --group N (2, 4 or more parts per group)");
+  m.groupSize = WholeOption("--group", *group, 2, LargestGroup);
+  GroupOptions options;
+  for (const PartParameter* p : m.parameters) options.parameters.push_back(p->name);
+  options.groupSize = m.groupSize;
+  options.tolerances.assign(m.parameters.size(), std::nullopt);
+  options.maxSpreads = MaxSpreadsOf(line, m.parameters);
+  m.lot = LotOf(line);
+  const auto output = line.Value("-o");
+  if (output) OutputExtension(*output, {".csv"});
+  const auto library = OpenExistingLibrary(line);
+
+  m.columns = Reading([&] { return library->ReadColumns(options.parameters, m.lot); });
+  try {
+    m.grouping = MatchGroups(m.columns.table, m.columns.numbers.size(), options);
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(std::string("parts match: ") + e.what());
+  }
+  if (output) {
+    WriteOutput(*output, MatchCsv(m));
+    if (*output == "-") return 0;
+  }
+  const std::string out = line.Has("--json") ? MatchJson(m) : MatchText(m);
+  std::fputs(out.c_str(), stdout);
+  return 0;
+}
+
+}  // namespace kvt

@@ -1,0 +1,90 @@
+#include "cli/parts_probe.h"
+
+#include <QLibrary>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "analysis/probe_state.h"
+#include "cli/cli_files.h"
+#include "cli/instrument_sweep.h"
+
+namespace kvt {
+
+namespace {
+
+// The simulated library's calls are those of the port library's.
+#if defined(_WIN32)
+using LiftFunction = void(__stdcall*)(int);
+#else
+using LiftFunction = void (*)(int);
+#endif
+
+// The simulated instrument's hand on its probe (true: lift it), or an empty
+// function for a real instrument, whose probe a person moves.
+std::function<void(bool)> SimulatedProbeHand(const CommandLineInstrument& instrument) {
+  if (!instrument.Simulated()) return {};
+  // The port binding loaded this file already: the same library, the same
+  // instrument.
+  QLibrary library(instrument.SimulatedLibrary());
+  const auto lift = reinterpret_cast<LiftFunction>(library.resolve("SimulatorLiftProbe"));
+  if (!lift) return {};
+  return [lift](bool lifted) { lift(lifted ? 1 : 0); };
+}
+
+void Ask(bool terminal, const std::string& text) {
+  if (!terminal) return;
+  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+void MeasurePartsInTurn(const CommandLine& line, int count, int& status,
+                        const std::function<void(Curve curve, int place)>& take) {
+  const TypedOptions options = OptionsOfThisFolder();
+  const int points = PointCountFrom(line, options.Device());
+  std::unique_ptr<CommandLineInstrument> instrument;
+  try {
+    instrument = std::make_unique<CommandLineInstrument>(line, options.Device());
+  } catch (const RunError& e) {
+    const std::string why = e.what();
+    throw UsageError("no part was measured: " + why.substr(0, why.find('\n')));
+  }
+  const auto hand = SimulatedProbeHand(*instrument);
+  const bool terminal = isatty(STDERR_FILENO);
+  const auto stop = instrument->StopAsked();
+  ProbeWatch watch;
+  // Sweeps until `done` holds; false when a stop signal came first.
+  const auto sweepUntil = [&](const std::function<bool()>& done) {
+    while (!done()) {
+      Curve sweep;
+      if (!instrument->Session().SweepBackToBack(sweep, points, stop)) return false;
+      instrument->ThrowIfFailed();
+      watch.Add(sweep);
+    }
+    return true;
+  };
+  status = 0;
+  for (int place = 1; place <= count; ++place) {
+    if (place > 1) {
+      Ask(terminal, "lift the probe off part " + std::to_string(place - 1) + " and put it on part " +
+                        std::to_string(place) + " of " + std::to_string(count) + " (Ctrl+C stops, keeping what is stored)");
+      if (hand) hand(true);
+      if (!sweepUntil([&] { return watch.Lifted(); })) break;
+      watch.Reset();
+      if (hand) hand(false);
+    } else {
+      Ask(terminal, "put the probe on part 1 of " + std::to_string(count) + " (Ctrl+C stops, keeping what is stored)");
+    }
+    if (!sweepUntil([&] { return watch.Stable(); })) break;
+    Curve curve = *watch.Latest();
+    curve.info.source = instrument->Source();
+    curve.info.dateTime = LocalDateTimeNow();
+    take(std::move(curve), place);
+  }
+  if (StopSignalCatcher::Caught()) status = instrument->Stopped("parts", "the parts stored so far kept");
+}
+
+}  // namespace kvt
