@@ -13,12 +13,11 @@
 #include <vector>
 
 #include "plot/plot_renderer.h"
+#include "report/html_pieces.h"
 
 namespace kvt {
 
 namespace {
-
-QString Escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
 QString Hex(unsigned rgb) { return QColor::fromRgb(rgb).name(); }
 
@@ -62,21 +61,21 @@ QString ReportBody(const Board& board, const ReportSettings& settings, const Lay
   const bool hasPhoto = !layout.photo.isEmpty();
   const BoardCounts counts = CountPoints(board);
   QString html;
-  html += "<h1>Board test: " + Escaped(board.name.empty() ? "(unnamed board)" : board.name) + "</h1>\n";
+  html += "<h1>Board test: " + HtmlEscaped(board.name.empty() ? "(unnamed board)" : board.name) + "</h1>\n";
   html += "<table cellpadding=\"2\">\n";
   const auto row = [&](const QString& key, const QString& value) {
     html += "<tr><td><b>" + key + "</b></td><td>" + value + "</td></tr>\n";
   };
-  row("Date", Escaped(settings.date));
-  row("Program", Escaped(settings.program));
-  row("Tolerance", Escaped(board.tolerance) + (board.tolerance == "auto" ? " (three steps of the instrument)" : ""));
+  row("Date", HtmlEscaped(settings.date));
+  row("Program", HtmlEscaped(settings.program));
+  row("Tolerance", HtmlEscaped(board.tolerance) + (board.tolerance == "auto" ? " (three steps of the instrument)" : ""));
   row("Points", QString::number(counts.points) + ", " + QString::number(counts.captured) + " with a known-good curve, " +
                     QString::number(counts.tested) + " tested");
   row("Failing", QStringLiteral("<font color=\"%1\"><b>%2</b></font> (%3 of the tested points)")
                      .arg(Hex(counts.failed ? MarkFailColour : MarkPassColour))
                      .arg(counts.failed)
-                     .arg(Escaped(FailingShare(counts))));
-  row("Written by", Escaped(board.writtenBy));
+                     .arg(HtmlEscaped(FailingShare(counts))));
+  row("Written by", HtmlEscaped(board.writtenBy));
   html += "</table>\n";
 
   html += "<h2>Board</h2>\n";
@@ -89,7 +88,7 @@ QString ReportBody(const Board& board, const ReportSettings& settings, const Lay
                            "<font color=\"%2\"><b>green</b></font>, untested ones in grey.</p>\n")
                 .arg(Hex(MarkFailColour), Hex(MarkPassColour));
   } else {
-    html += "<p>" + Escaped(settings.photoNote.empty() ? "The board has no photo." : settings.photoNote) + "</p>\n";
+    html += "<p>" + HtmlEscaped(settings.photoNote.empty() ? "The board has no photo." : settings.photoNote) + "</p>\n";
   }
 
   const auto qColour = [](Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); };
@@ -111,8 +110,8 @@ QString ReportBody(const Board& board, const ReportSettings& settings, const Lay
               head;
     }
     const bool tested = point.latest && point.latest->verdict != PointVerdict::Untested;
-    html += "<tr><td style=\"white-space: nowrap\"><b>" + Escaped(point.name) + "</b></td><td style=\"white-space: nowrap\">" + VerdictCell(point) +
-            (point.tolerance.empty() ? QString() : "<br>tolerance " + Escaped(point.tolerance)) + "</td><td>" +
+    html += "<tr><td style=\"white-space: nowrap\"><b>" + HtmlEscaped(point.name) + "</b></td><td style=\"white-space: nowrap\">" + VerdictCell(point) +
+            (point.tolerance.empty() ? QString() : "<br>tolerance " + HtmlEscaped(point.tolerance)) + "</td><td>" +
             (tested ? QString::number(point.latest->score, 'f', 1) : QString()) + "</td><td style=\"white-space: nowrap\">" +
             (point.latest ? DiffersText(*point.latest) : QString()) + "</td><td>";
     if (point.knownGood || point.latest)
@@ -120,19 +119,11 @@ QString ReportBody(const Board& board, const ReportSettings& settings, const Lay
                   .arg(picture("plot" + QString::number(i)))
                   .arg(layout.plot.width())
                   .arg(layout.plot.height())
-                  .arg(Escaped(point.name));
-    html += "</td><td>" + Escaped(point.comment) + "</td></tr>\n";
+                  .arg(HtmlEscaped(point.name));
+    html += "</td><td>" + HtmlEscaped(point.comment) + "</td></tr>\n";
   }
   if (!board.points.empty()) html += "</table>\n";
   return html;
-}
-
-QByteArray PngBytes(const QImage& image) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
 }
 
 }  // namespace
@@ -149,10 +140,10 @@ std::string BoardReportHtml(const Board& board, const ReportSettings& settings) 
   const auto picture = [&](const QString& name) {
     const QImage image =
         name == "photo" ? photo : PointPlot(board.points[name.mid(4).toULongLong()], settings.plots);
-    return "data:image/png;base64," + QString::fromLatin1(PngBytes(image).toBase64());
+    return PngDataUri(image);
   };
   QString html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Board test: " +
-                 Escaped(board.name) +
+                 HtmlEscaped(board.name) +
                  "</title>\n<style>\n"
                  "body { font-family: sans-serif; margin: 2em; color: #222; }\n"
                  "table { border-collapse: collapse; }\n"

@@ -1,6 +1,5 @@
 #include "report/parts_report.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QString>
 
@@ -8,26 +7,17 @@
 
 #include "analysis/parameter_report.h"
 #include "analysis/part_statistics.h"
+#include "report/html_pieces.h"
 #include "report/parts_histogram.h"
 
 namespace kvt {
 
 namespace {
 
-QString Escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
-
 std::string Joined(const std::vector<std::string>& words, const std::string& between) {
   std::string text;
   for (const std::string& w : words) text += (text.empty() ? "" : between) + w;
   return text;
-}
-
-QString DataUri(const QImage& image) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return "data:image/png;base64," + QString::fromLatin1(bytes.toBase64());
 }
 
 // The parameters at least one part has a value of, in their usual order.
@@ -46,16 +36,16 @@ std::vector<const PartParameter*> MeasuredParameters(const PartTable& figures) {
 }
 
 QString StatisticsRow(const PartParameter& parameter, const ParameterSummary& s, const QFont& font) {
-  const auto cell = [&](double v) { return "<td>" + Escaped(FigureText(v, parameter.unit)) + "</td>"; };
+  const auto cell = [&](double v) { return "<td>" + HtmlEscaped(FigureText(v, parameter.unit)) + "</td>"; };
   const std::string title = std::string(parameter.name) + ", " + std::to_string(s.count) + " parts";
-  QString row = "<tr><td><b>" + Escaped(parameter.name) + "</b></td><td>" + QString::number(s.count) + "</td><td>" +
+  QString row = "<tr><td><b>" + HtmlEscaped(parameter.name) + "</b></td><td>" + QString::number(s.count) + "</td><td>" +
                 QString::number(s.missing) + "</td>" + cell(s.mean) + cell(s.std) + cell(s.min) + cell(s.p5) +
                 cell(s.p25) + cell(s.p50) + cell(s.p75) + cell(s.p95) + cell(s.max) + "<td>&plusmn;" +
-                Escaped(FigureText(s.typicalUncertainty, parameter.unit)) + "</td></tr>\n";
+                HtmlEscaped(FigureText(s.typicalUncertainty, parameter.unit)) + "</td></tr>\n";
   row += QStringLiteral("<tr><td colspan=\"14\"><img src=\"%1\" width=\"560\" height=\"320\" alt=\"histogram of %2\">"
                         "</td></tr>\n")
-             .arg(DataUri(HistogramPicture(s.histogram, title, parameter.unit, {font, {560, 320}})),
-                  Escaped(parameter.name));
+             .arg(PngDataUri(HistogramPicture(s.histogram, title, parameter.unit, {font, {560, 320}})),
+                  HtmlEscaped(parameter.name));
   return row;
 }
 
@@ -75,7 +65,7 @@ std::string CsvNumber(double value) {
 }  // namespace
 
 std::string PartsReportHtml(const PartsReport& report, const QFont& font) {
-  const QString title = "Parts library: " + Escaped(report.library);
+  const QString title = "Parts library: " + HtmlEscaped(report.library);
   QString html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
                  "</title>\n<style>\n"
                  "body { font-family: sans-serif; margin: 2em; color: #222; }\n"
@@ -90,17 +80,17 @@ std::string PartsReportHtml(const PartsReport& report, const QFont& font) {
   const auto row = [&](const QString& key, const QString& value) {
     html += "<tr><td><b>" + key + "</b></td><td>" + value + "</td></tr>\n";
   };
-  row("Library", Escaped(report.library));
-  row("Date", Escaped(report.date));
-  row("Program", Escaped(report.program));
-  row("Parts", QString::number(report.parts.size()) + (report.lot ? " of lot " + Escaped(*report.lot) : QString()));
+  row("Library", HtmlEscaped(report.library));
+  row("Date", HtmlEscaped(report.date));
+  row("Program", HtmlEscaped(report.program));
+  row("Parts", QString::number(report.parts.size()) + (report.lot ? " of lot " + HtmlEscaped(*report.lot) : QString()));
   html += "</table>\n<h2>Lots</h2>\n";
   if (report.lots.empty()) {
     html += "<p>The library holds no parts.</p>\n";
   } else {
     html += "<table border=\"1\">\n<tr><th>Lot</th><th>Parts</th></tr>\n";
     for (const auto& [lot, count] : report.lots)
-      html += "<tr><td>" + (lot ? Escaped(*lot) : QStringLiteral("<i>no lot</i>")) + "</td><td>" +
+      html += "<tr><td>" + (lot ? HtmlEscaped(*lot) : QStringLiteral("<i>no lot</i>")) + "</td><td>" +
               QString::number(count) + "</td></tr>\n";
     html += "</table>\n";
   }
@@ -121,16 +111,16 @@ std::string PartsReportHtml(const PartsReport& report, const QFont& font) {
 
   html += "<h2>Parts</h2>\n<table border=\"1\" class=\"parts\">\n<tr><th>Part</th><th>Lot</th><th>Tags</th>"
           "<th>Time</th><th>Kind</th>";
-  for (const PartParameter* p : parameters) html += "<th>" + Escaped(p->name) + "</th>";
+  for (const PartParameter* p : parameters) html += "<th>" + HtmlEscaped(p->name) + "</th>";
   html += "</tr>\n";
   for (std::size_t i = 0; i < report.parts.size(); ++i) {
     const ReportedPart& part = report.parts[i];
-    html += "<tr><td>" + QString::number(part.number) + "</td><td>" + Escaped(part.lot.value_or("")) + "</td><td>" +
-            Escaped(Joined(part.tags, ", ")) + "</td><td>" + Escaped(part.measuredAt) + "</td><td>" +
-            Escaped(part.component) + "</td>";
+    html += "<tr><td>" + QString::number(part.number) + "</td><td>" + HtmlEscaped(part.lot.value_or("")) + "</td><td>" +
+            HtmlEscaped(Joined(part.tags, ", ")) + "</td><td>" + HtmlEscaped(part.measuredAt) + "</td><td>" +
+            HtmlEscaped(part.component) + "</td>";
     for (const PartParameter* p : parameters) {
       const auto& figure = report.figures.at(p->name)[i];
-      html += "<td>" + (figure ? Escaped(WithUncertainty(figure->value, figure->uncertainty, p->unit)) : QString()) +
+      html += "<td>" + (figure ? HtmlEscaped(WithUncertainty(figure->value, figure->uncertainty, p->unit)) : QString()) +
               "</td>";
     }
     html += "</tr>\n";
