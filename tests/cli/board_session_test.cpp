@@ -24,6 +24,7 @@
 
 #include "core/settings.h"
 #include "tests/support/terminal_run.h"
+#include "tests/support/kvt_run.h"
 
 namespace kvt {
 
@@ -31,19 +32,10 @@ namespace {
 
 class BoardSession : public testing::Test {
  protected:
-  struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-  };
+  using Outcome = KvtOutcome;
   // Runs in the test's folder, or in `folder` within it.
   Outcome Kvt(const QStringList& arguments, const QString& folder = {}) {
-    QProcess process;
-    process.setWorkingDirectory(folder.isEmpty() ? dir.path() : Path(folder));
-    process.start(QStringLiteral(KVT_PROGRAM), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000)) << arguments.join(' ').toStdString();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    return RunKvt(folder.isEmpty() ? dir.path() : Path(folder), arguments);
   }
   QString Path(const QString& name) const { return dir.filePath(name); }
   void Write(const QString& name, const QByteArray& bytes) {

@@ -26,29 +26,20 @@
 
 #include "core/settings.h"
 #include "tests/support/terminal_run.h"
+#include "tests/support/kvt_run.h"
 
 namespace kvt {
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Outcome = KvtOutcome;
 
 class KvtCommand : public testing::Test {
  protected:
   // `setUp` may change the process before it starts: its environment, its
   // standard streams.
   Outcome Kvt(const QStringList& arguments, const std::function<void(QProcess&)>& setUp = {}) {
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    if (setUp) setUp(process);
-    process.start(QStringLiteral(KVT_PROGRAM), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000)) << arguments.join(' ').toStdString();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    return RunKvt(dir.path(), arguments, setUp);
   }
   QString Path(const QString& name) const { return dir.filePath(name); }
   void Write(const QString& name, const QByteArray& bytes) {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "tests/support/terminal_run.h"
+#include "tests/support/kvt_run.h"
 
 namespace kvt {
 
@@ -30,17 +31,9 @@ class WideRangeMeasure : public testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
   }
-  struct Outcome {
-    int status = -1;
-    std::string err;
-  };
+  using Outcome = KvtOutcome;
   Outcome Kvt(const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral(KVT_PROGRAM), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardError().toStdString()};
+    return RunKvt(dir.path(), arguments);
   }
 
   QTemporaryDir dir;

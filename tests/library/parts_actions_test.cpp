@@ -16,15 +16,13 @@
 
 #include "library/parts_library.h"
 #include "tests/library/library_backends.h"
+#include "tests/support/kvt_run.h"
 
 namespace kvt {
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
+using Outcome = KvtOutcome;
 
 struct Figures {
   std::optional<double> vf, rd;
@@ -54,12 +52,7 @@ NewPart PartOf(const Figures& f) {
 class PartsActions : public testing::TestWithParam<Backend> {
  protected:
   Outcome Kvt(const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral(KVT_PROGRAM), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000)) << arguments.join(' ').toStdString();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    return RunKvt(dir.path(), arguments);
   }
   QJsonObject Json(const QStringList& arguments) {
     const Outcome run = Kvt(arguments + QStringList{"--json"});

@@ -14,25 +14,18 @@
 
 #include "tests/library/library_backends.h"
 #include "tests/support/diode_curve.h"
+#include "tests/support/kvt_run.h"
 
 namespace kvt {
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
+using Outcome = KvtOutcome;
 
 class PartsCommand : public testing::TestWithParam<Backend> {
  protected:
   Outcome Kvt(const QStringList& arguments) {
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral(KVT_PROGRAM), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000)) << arguments.join(' ').toStdString();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    return RunKvt(dir.path(), arguments);
   }
   // A diode's curve as CSV, its current scaled so each file is another part.
   QString DiodeFile(const QString& name, double scale) {
