@@ -318,6 +318,7 @@ void MainWindow::ConnectMenu() {
 }
 
 void MainWindow::OpenBoardWindow() {
+  if (batchWindow_) batchWindow_->Stop();  // one sweep at a time on the instrument
   if (!boardWindow_) {
     boardStore_ = MakeBoardFileStore();
     boardWindow_ = std::make_unique<BoardWindow>(
