@@ -24,6 +24,7 @@
 #include "device/measuring_session.h"
 #include "files/curve_files.h"
 #include "library/parts_library.h"
+#include "tests/library/library_backends.h"
 #include "tests/support/probed_simulator.h"
 #include "tests/support/scripted_prompt.h"
 #include "ui/batch_parts_table.h"
@@ -217,6 +218,28 @@ TEST_F(BatchCaptureTest, ANewLotBeginsANewBatch) {
   EXPECT_EQ(window->Stored()[0].number, 3);
   EXPECT_EQ(window->Stored()[0].component, "resistor");
   EXPECT_EQ(Cell(0, "resistance").toStdString(), BatchFigureText(window->Stored()[0], "resistance"));
+}
+
+// A lab's shared server, its URL typed: the parts go there, numbered by it.
+TEST_F(BatchCaptureTest, PartsGoToASharedServer) {
+  KVT_FRESH_LIBRARY(url, Backend::Postgresql);
+  window->LibraryEdit()->setText(QString::fromStdString(url));
+  window->LotEdit()->setText("bench 2");
+  ASSERT_TRUE(window->Start()) << window->StatusLabel()->text().toStdString();
+  ProbePart("diode");
+  ProbePart("resistor 1k");
+  window->Stop();
+  ASSERT_EQ(window->Stored().size(), 2u);
+  EXPECT_EQ(window->Unstored(), 0u);
+  PartsLibrary library(ReadLibraryLocation(url).location, PartsLibrary::Missing::Refuse);
+  const std::vector<PartRecord> parts = library.Parts();
+  ASSERT_EQ(parts.size(), 2u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    EXPECT_EQ(parts[k].number, window->Stored()[k].number);
+    EXPECT_EQ(parts[k].lot, std::optional<std::string>("bench 2"));
+    EXPECT_EQ(parts[k].figures, window->Stored()[k].figures);
+  }
+  EXPECT_EQ(parts[1].component, "resistor");
 }
 
 // The library gone while parts are measured: the failure is shown, the
