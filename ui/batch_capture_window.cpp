@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -60,6 +61,7 @@ BatchCaptureWindow::BatchCaptureWindow(BatchCaptureServices services, QWidget* p
 
 BatchCaptureWindow::~BatchCaptureWindow() {
   StopLive();
+  if (storeThread_.joinable()) storeThread_.join();
   // A field losing its focus as the children go would call back into a
   // window whose members are gone.
   for (QObject* field : std::initializer_list<QObject*>{binsEdit_, parameter_}) field->disconnect(this);
@@ -301,7 +303,7 @@ void BatchCaptureWindow::Stop() {
     Keep(std::move(part));
   }
   taken_.reset();
-  if (was && pending_.empty()) SetStatus("Live sweeping stopped.");
+  if (was) SetStatus("Live sweeping stopped.");
 }
 
 // The live sweep itself stays until the next start: this may run inside its
@@ -331,7 +333,7 @@ void BatchCaptureWindow::OnSweep(const Curve& sweep) {
     NewPart part = std::move(*taken_);
     taken_.reset();
     Keep(std::move(part));
-    if (pending_.empty()) SetStatus("Probe the next part.");
+    SetStatus("Probe the next part.");
   }
   DrawLivePlot();
 }
@@ -355,29 +357,52 @@ void BatchCaptureWindow::Keep(NewPart part) {
   StorePending();
 }
 
-bool BatchCaptureWindow::StorePending() {
-  if (pending_.empty()) return true;
-  const BatchStored result = parts_.Store(pending_);
+// The library is written on a thread of its own: a server that has gone
+// away may keep the connection waiting for seconds, and the live sweep goes
+// on meanwhile. One store at a time; parts taken during it follow with the
+// next.
+void BatchCaptureWindow::StorePending() {
+  if (storing_ || pending_.empty()) return;
+  storing_ = true;
+  sent_ = pending_.size();
+  if (storeThread_.joinable()) storeThread_.join();
+  storeThread_ = std::thread([this, library = parts_, parts = pending_] {
+    BatchStored result = library.Store(parts);
+    QMetaObject::invokeMethod(this, [this, result = std::move(result)] { OnStored(result); }, Qt::QueuedConnection);
+  });
+}
+
+void BatchCaptureWindow::OnStored(const BatchStored& result) {
+  storing_ = false;
   if (!result.error.empty()) {
     ShowFailure(result.error);
-    return false;
+    return;
   }
-  for (std::size_t k = 0; k < pending_.size(); ++k) {
+  for (std::size_t k = 0; k < sent_; ++k) {
     PartRecord record = pending_[k].record;
     record.number = result.numbers[k];
     stored_.push_back(std::move(record));
   }
-  pending_.clear();
-  failureBar_->hide();
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(sent_));
+  if (pending_.empty() && failureBar_->isVisibleTo(this)) {
+    failureBar_->hide();
+    SetStatus(Sweeping() ? "The parts kept are stored now. Probe the next part." : "The parts kept are stored now.");
+  }
   ShowBatch();
   ShowPart(stored_.back(), true);
-  return true;
+  if (!pending_.empty()) StorePending();
 }
 
-bool BatchCaptureWindow::RetryStore() {
-  if (!StorePending()) return false;
-  SetStatus(Sweeping() ? "Stored. Probe the next part." : "Stored.");
-  return true;
+void BatchCaptureWindow::WaitForStore() {
+  while (storing_) {
+    if (storeThread_.joinable()) storeThread_.join();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+  }
+}
+
+void BatchCaptureWindow::RetryStore() {
+  SetStatus("Storing the parts kept ...");
+  StorePending();
 }
 
 void BatchCaptureWindow::ShowFailure(const std::string& error) {
@@ -389,6 +414,7 @@ void BatchCaptureWindow::ShowFailure(const std::string& error) {
 }
 
 bool BatchCaptureWindow::SaveUnstored() {
+  WaitForStore();  // what is being stored now is not also saved
   if (pending_.empty()) return true;
   std::string name = services_.prompt->SaveFileName(
       {"Save the curves of the parts not stored", {"Points files (*.kvt)", "All Files (*)"}, 0, "unstored_part.kvt"});
@@ -479,6 +505,7 @@ void BatchCaptureWindow::keyPressEvent(QKeyEvent* event) {
 
 void BatchCaptureWindow::closeEvent(QCloseEvent* event) {
   Stop();
+  WaitForStore();
   if (!pending_.empty()) {
     const PromptAnswer answer = services_.prompt->Message(
         std::to_string(pending_.size()) +

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/part_statistics.h"
@@ -58,8 +59,11 @@ class BatchCaptureWindow : public QWidget {
   void Stop();
   // One point of the live sweep: what the timer runs.
   void TickLive();
-  // Stores the parts a failed store kept; false when it fails again.
-  bool RetryStore();
+  // Stores the parts a failed store kept, as any store, in the background.
+  void RetryStore();
+  // Until no store is under way, its outcome shown.
+  void WaitForStore();
+  bool Storing() const { return storing_; }
   // Writes the curves of the parts not stored as points files, numbered
   // after the name asked for; false when cancelled or not written.
   bool SaveUnstored();
@@ -104,7 +108,8 @@ class BatchCaptureWindow : public QWidget {
   void OnTaken(Curve curve);
   // Queues the part behind any a failed store kept and stores them all.
   void Keep(NewPart part);
-  bool StorePending();
+  void StorePending();
+  void OnStored(const BatchStored& result);
   void ShowBatch();
   void ShowPart(const PartRecord& part, bool stored);
   void ShowFailure(const std::string& error);
@@ -123,6 +128,9 @@ class BatchCaptureWindow : public QWidget {
   std::optional<NewPart> taken_;      // held still on, not yet lifted off
   std::vector<PartRecord> stored_;   // this batch's, in the order stored
   std::vector<NewPart> pending_;     // measured, not yet in the library
+  std::thread storeThread_;
+  bool storing_ = false;
+  std::size_t sent_ = 0;  // the first pending parts, being stored
   std::vector<BinDefinition> bins_;
   std::string batchOf_;  // the library and lot the batch shown belongs to
   std::optional<std::string> batchLot_;

@@ -79,6 +79,7 @@ class BatchCaptureTest : public testing::Test {
     ASSERT_TRUE(SweepUntil([&] { return window->Taken().has_value(); })) << component;
     sim.Probe("open");
     ASSERT_TRUE(SweepUntil([&] { return window->Stored().size() + window->Unstored() > before; })) << component;
+    window->WaitForStore();
   }
   std::vector<PartRecord> InLibrary() {
     PartsLibrary library(ReadLibraryLocation(LibraryPath().toStdString()).location, PartsLibrary::Missing::Refuse);
@@ -127,7 +128,9 @@ TEST_F(BatchCaptureTest, PartsProbedOneAfterAnotherAreStoredWithTheirFigures) {
   EXPECT_TRUE(window->Stored().empty());
   EXPECT_TRUE(window->PartLabel()->text().startsWith("Taken")) << window->PartLabel()->text().toStdString();
   sim.Probe("open");
-  ASSERT_TRUE(SweepUntil([&] { return !window->Stored().empty(); }));
+  ASSERT_TRUE(SweepUntil([&] { return window->Unstored() > 0 || !window->Stored().empty(); }));
+  window->WaitForStore();
+  ASSERT_EQ(window->Stored().size(), 1u);
   ProbePart("diode");
   ProbePart("diode");
 
@@ -220,6 +223,32 @@ TEST_F(BatchCaptureTest, ANewLotBeginsANewBatch) {
   EXPECT_EQ(Cell(0, "resistance").toStdString(), BatchFigureText(window->Stored()[0], "resistance"));
 }
 
+// The library is written in the background: parts taken while a store is
+// under way (its outcome not yet taken up by the window) follow it, in the
+// order probed.
+TEST_F(BatchCaptureTest, PartsTakenDuringAStoreFollowIt) {
+  ASSERT_TRUE(window->Start());
+  const std::vector<std::string> parts{"diode", "resistor 1k", "led"};
+  for (const std::string& part : parts) {
+    const std::size_t before = window->Unstored();
+    sim.Probe(part);
+    ASSERT_TRUE(SweepUntil([&] { return window->Taken().has_value(); })) << part;
+    sim.Probe("open");
+    ASSERT_TRUE(SweepUntil([&] { return window->Unstored() > before; })) << part;
+    EXPECT_TRUE(window->Storing());
+  }
+  EXPECT_TRUE(window->Stored().empty());
+  window->WaitForStore();
+  ASSERT_EQ(window->Stored().size(), 3u);
+  EXPECT_EQ(window->Unstored(), 0u);
+  const std::vector<std::string> kinds{"diode", "resistor", "LED"};
+  for (std::size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(window->Stored()[k].number, static_cast<long long>(k + 1));
+    EXPECT_EQ(window->Stored()[k].component, kinds[k]);
+  }
+  EXPECT_EQ(InLibrary().size(), 3u);
+}
+
 // A lab's shared server, its URL typed: the parts go there, numbered by it.
 TEST_F(BatchCaptureTest, PartsGoToASharedServer) {
   KVT_FRESH_LIBRARY(url, Backend::Postgresql);
@@ -276,8 +305,10 @@ TEST_F(BatchCaptureTest, AFailedStoreKeepsTheParts) {
 
     if (row.libraryBack) {
       for (const QString& file : files) ASSERT_TRUE(QDir(folder.path()).rename("away/" + file, file));
-      ASSERT_TRUE(window->RetryStore());
+      window->RetryStore();
+      window->WaitForStore();
       ASSERT_EQ(window->Stored().size(), 3u);
+      EXPECT_TRUE(window->StatusLabel()->text().startsWith("The parts kept are stored"));
       EXPECT_EQ(window->Unstored(), 0u);
       EXPECT_FALSE(window->FailureBar()->isVisibleTo(window.get()));
       EXPECT_EQ(window->Stored()[1].number, 2);
@@ -290,8 +321,10 @@ TEST_F(BatchCaptureTest, AFailedStoreKeepsTheParts) {
       EXPECT_EQ(window->PartsTable()->rowCount(), 3);
     } else {
       // Still gone: a retry fails again and keeps them.
-      EXPECT_FALSE(window->RetryStore());
+      window->RetryStore();
+      window->WaitForStore();
       EXPECT_EQ(window->Unstored(), 2u);
+      EXPECT_TRUE(window->FailureBar()->isVisibleTo(window.get()));
       prompt.fileNames.push_back(folder.filePath("kept.kvt").toStdString());
       ASSERT_TRUE(window->SaveUnstored());
       EXPECT_EQ(window->Unstored(), 0u);
@@ -352,6 +385,7 @@ TEST_F(BatchCaptureTest, LiveSweepingEndsAtZeroVolts) {
     const std::size_t before = InLibrary().size();
     row.end(*window);
     if (std::string(row.name) == "window destroyed") window.reset();
+    if (window) window->WaitForStore();
     EXPECT_EQ(sim.AppliedCode(), ZeroVolts) << row.name;
     EXPECT_EQ(InLibrary().size(), before + (row.stores ? 1 : 0)) << row.name;
     if (window) {
