@@ -263,19 +263,45 @@ bool BatchCaptureWindow::Start() {
     SetStatus("Correct the bins, or clear them, before starting.", true);
     return false;
   }
-  if (const std::string refused = parts_.Open(libraryText); !refused.empty()) {
-    SetStatus("The library cannot be used: " + refused, true);
+  if (const auto& problem = services_.session->Instrument().PortProblem()) {
+    SetStatus("The instrument cannot be reached: " + *problem, true);
+    return false;
+  }
+  const LocationRead location = ReadLibraryLocation(libraryText);
+  if (!location.error.empty()) {
+    SetStatus("The library cannot be used: " + location.error, true);
     return false;
   }
   const std::string lot = Trimmed(lot_->text());
-  batchLot_ = lot.empty() ? std::nullopt : std::optional<std::string>(lot);
-  batchTags_ = *tags;
-  const std::string batch = parts_.Location().text + "\n" + lot;
+  const std::string batch = location.location.text + "\n" + lot;
+  if (batch != batchOf_) {
+    // Parts of the last batch go into its own library and lot, or to files.
+    WaitForStore();
+    if (!pending_.empty()) {
+      SetStatus("Parts of the last batch are not stored yet: retry, or save their curves, before another library "
+                "or lot.",
+                true);
+      return false;
+    }
+  }
+  // A library file this window has written to and that has gone since is
+  // not made anew: its parts would be numbered from 1 again.
+  const bool known = parts_.IsOpen() && parts_.Location().text == location.location.text;
+  BatchLibrary library;
+  if (const std::string refused =
+          library.Open(libraryText, known ? PartsLibrary::Missing::Refuse : PartsLibrary::Missing::Create);
+      !refused.empty()) {
+    SetStatus("The library cannot be used: " + refused, true);
+    return false;
+  }
   if (batch != batchOf_) {
     stored_.clear();
     batchOf_ = batch;
-    ShowBatch();
   }
+  parts_ = library;  // a store under way has its own copy
+  batchLot_ = lot.empty() ? std::nullopt : std::optional<std::string>(lot);
+  batchTags_ = *tags;
+  ShowBatch();
 
   if (services_.claimInstrument) services_.claimInstrument();
   StopLive();
@@ -469,7 +495,12 @@ void BatchCaptureWindow::ShowBatch() {
 void BatchCaptureWindow::ShowPart(const PartRecord& part, bool stored) {
   const PartBin bin = BinOf(part);
   std::string text = stored ? "No. " + std::to_string(part.number) : std::string("Taken:");
-  text += "  " + part.component + "  " + Parameter() + " " + BatchFigureText(part, Parameter());
+  // The chosen figure, or for a part without it (a resistor when the
+  // junction's ideality is chosen) the figure that tells its kind apart.
+  std::string shown = Parameter();
+  if (const PartFigure* figure = part.Figure(shown); !figure || !figure->value)
+    shown = part.component == "resistor" ? "resistance" : part.component == "zener" ? "vbr" : "vf";
+  text += "  " + part.component + "  " + shown + " " + BatchFigureText(part, shown);
   if (!bins_.empty()) text += "  bin " + BatchBinText(bins_, bin) + (bin.nearLimit ? BatchPartsTable::NearLimitMark : "");
   const QColor colour = bins_.empty() ? QColor(220, 230, 245) : BatchBinColour(bin.bin);
   part_->setStyleSheet(QString("color: black; background: %1;%2")

@@ -4,12 +4,12 @@
 
 namespace kvt {
 
-std::string BatchLibrary::Open(const std::string& text) {
+std::string BatchLibrary::Open(const std::string& text, PartsLibrary::Missing missing) {
   open_ = false;
   const LocationRead read = ReadLibraryLocation(text);
   if (!read.error.empty()) return read.error;
   try {
-    PartsLibrary library(read.location, PartsLibrary::Missing::Create);
+    PartsLibrary library(read.location, missing);
     library.Migrate();
   } catch (const LibraryError& e) {
     return e.what();

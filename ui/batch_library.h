@@ -17,10 +17,10 @@ struct BatchStored {
 
 class BatchLibrary {
  public:
-  // Reads the location and opens the library, making a new SQLite file (or
-  // the tables on an empty database); the reason when it cannot be used,
-  // empty when it can.
-  std::string Open(const std::string& text);
+  // Reads the location and opens the library, making the tables on an empty
+  // database and, when `missing` allows, a new SQLite file; the reason when
+  // it cannot be used, empty when it can.
+  std::string Open(const std::string& text, PartsLibrary::Missing missing);
   bool IsOpen() const { return open_; }
   const LibraryLocation& Location() const { return location_; }
 

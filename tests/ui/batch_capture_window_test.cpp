@@ -221,6 +221,15 @@ TEST_F(BatchCaptureTest, ANewLotBeginsANewBatch) {
   EXPECT_EQ(window->Stored()[0].number, 3);
   EXPECT_EQ(window->Stored()[0].component, "resistor");
   EXPECT_EQ(Cell(0, "resistance").toStdString(), BatchFigureText(window->Stored()[0], "resistance"));
+  // Statistics of the junction's ideality, which a resistor has not: its
+  // line names its resistance.
+  window->ParameterBox()->setCurrentText("shockley.n");
+  window->Stop();
+  ASSERT_TRUE(window->Start());
+  ProbePart("resistor 1k");
+  EXPECT_TRUE(window->PartLabel()->text().contains(
+      QString::fromStdString("resistance " + BatchFigureText(window->Stored()[1], "resistance"))))
+      << window->PartLabel()->text().toStdString();
 }
 
 // The library is written in the background: parts taken while a store is
@@ -320,6 +329,19 @@ TEST_F(BatchCaptureTest, AFailedStoreKeepsTheParts) {
       ASSERT_TRUE(library.CurveOf(3));
       EXPECT_EQ(window->PartsTable()->rowCount(), 3);
     } else {
+      // Started again on the library gone: not made anew.
+      window->Stop();
+      EXPECT_FALSE(window->Start());
+      EXPECT_TRUE(window->StatusLabel()->text().contains("no such parts library"))
+          << window->StatusLabel()->text().toStdString();
+      EXPECT_FALSE(QFile::exists(folder.filePath("lab.sqlite")));
+      // Nor into another lot's batch while they wait.
+      window->LotEdit()->setText("another lot");
+      EXPECT_FALSE(window->Start());
+      EXPECT_TRUE(window->StatusLabel()->text().contains("not stored yet"))
+          << window->StatusLabel()->text().toStdString();
+      EXPECT_EQ(window->Stored().size(), 1u) << "the batch shown stays";
+      EXPECT_FALSE(QFile::exists(folder.filePath("lab.sqlite")));
       // Still gone: a retry fails again and keeps them.
       window->RetryStore();
       window->WaitForStore();
