@@ -147,6 +147,7 @@ void BatchCaptureWindow::BuildControls() {
   plot_->setObjectName("BatchLivePlot");
   plot_->setMinimumSize(240, 180);
   plot_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  plot_->installEventFilter(this);  // drawn anew at its own size, once laid out
   sideColumn->addWidget(plot_, 2);
   statistics_ = new BatchStatisticsPanel(side);
   sideColumn->addWidget(statistics_, 3);
@@ -192,7 +193,11 @@ void BatchCaptureWindow::BuildControls() {
 void BatchCaptureWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   FitPartFont();
-  DrawLivePlot();
+}
+
+bool BatchCaptureWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == plot_ && event->type() == QEvent::Resize) DrawLivePlot();
+  return QWidget::eventFilter(watched, event);
 }
 
 // Big enough to read from the bench, growing with the window, yet the whole
@@ -372,7 +377,7 @@ void BatchCaptureWindow::OnTaken(Curve curve) {
   part.record.tags = batchTags_;
   part.record.programVersion = std::string("kvt_win ") + KVT_VERSION;
   taken_ = std::move(part);
-  ShowPart(taken_->record, false);
+  ShowPart(taken_->record, PartState::Taken);
   SetStatus("Lift the probe to store the part.");
 }
 
@@ -415,7 +420,7 @@ void BatchCaptureWindow::OnStored(const BatchStored& result) {
     SetStatus(Sweeping() ? "The parts kept are stored now. Probe the next part." : "The parts kept are stored now.");
   }
   ShowBatch();
-  ShowPart(stored_.back(), true);
+  ShowPart(stored_.back(), PartState::Stored);
   if (!pending_.empty()) StorePending();
 }
 
@@ -436,6 +441,7 @@ void BatchCaptureWindow::ShowFailure(const std::string& error) {
   failure_->setText(QString::fromStdString("Not stored: " + error + "\n" + parts +
                                            " kept here: retry, or save the curves to files. Sweeping goes on."));
   failureBar_->show();
+  ShowPart(pending_.back().record, PartState::Kept);
   SetStatus("The last store failed; the parts measured are kept and go into the library with the next store.", true);
 }
 
@@ -492,9 +498,11 @@ void BatchCaptureWindow::ShowBatch() {
                             " stored in this batch" + lot + " (" + parts_.Location().text + ")."));
 }
 
-void BatchCaptureWindow::ShowPart(const PartRecord& part, bool stored) {
+void BatchCaptureWindow::ShowPart(const PartRecord& part, PartState state) {
   const PartBin bin = BinOf(part);
-  std::string text = stored ? "No. " + std::to_string(part.number) : std::string("Taken:");
+  std::string text = state == PartState::Stored ? "No. " + std::to_string(part.number)
+                     : state == PartState::Taken  ? std::string("Taken:")
+                                                  : std::string("Not stored:");
   // The chosen figure, or for a part without it (a resistor when the
   // junction's ideality is chosen) the figure that tells its kind apart.
   std::string shown = Parameter();

@@ -44,7 +44,7 @@ struct BatchCaptureServices {
 class BatchCaptureWindow : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int DefaultPointCount = 128;
+  static constexpr int DefaultPointCount = 64;
   static constexpr const char* DefaultLibrary = "parts.sqlite";
 
   explicit BatchCaptureWindow(BatchCaptureServices services, QWidget* parent = nullptr);
@@ -100,6 +100,7 @@ class BatchCaptureWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -111,7 +112,8 @@ class BatchCaptureWindow : public QWidget {
   void StorePending();
   void OnStored(const BatchStored& result);
   void ShowBatch();
-  void ShowPart(const PartRecord& part, bool stored);
+  enum class PartState { Taken, Stored, Kept };
+  void ShowPart(const PartRecord& part, PartState state);
   void ShowFailure(const std::string& error);
   void FitPartFont();
   void SetRunning(bool running);

@@ -309,8 +309,14 @@ TEST_F(BatchCaptureTest, AFailedStoreKeepsTheParts) {
     EXPECT_TRUE(failure.startsWith("Not stored")) << failure.toStdString();
     EXPECT_TRUE(failure.contains("lab.sqlite")) << failure.toStdString();
     EXPECT_TRUE(failure.contains("2 parts are kept")) << failure.toStdString();
+    EXPECT_TRUE(window->PartLabel()->text().startsWith("Not stored:  LED")) << window->PartLabel()->text().toStdString();
     EXPECT_TRUE(window->Sweeping()) << "sweeping goes on";
     EXPECT_FALSE(QFile::exists(folder.filePath("lab.sqlite"))) << "no new library made in its place";
+    if (const QString keep = qEnvironmentVariable("KVT_BATCH_SCREENSHOTS"); !keep.isEmpty() && row.libraryBack) {
+      window->show();
+      QApplication::processEvents();
+      window->grab().save(keep + "/batch_failure.png");
+    }
 
     if (row.libraryBack) {
       for (const QString& file : files) ASSERT_TRUE(QDir(folder.path()).rename("away/" + file, file));
