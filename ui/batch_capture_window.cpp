@@ -439,7 +439,8 @@ void BatchCaptureWindow::RetryStore() {
 void BatchCaptureWindow::ShowFailure(const std::string& error) {
   const std::string parts = pending_.size() == 1 ? "1 part is" : std::to_string(pending_.size()) + " parts are";
   failure_->setText(QString::fromStdString("Not stored: " + error + "\n" + parts +
-                                           " kept here: retry, or save the curves to files. Sweeping goes on."));
+                                           " kept here: retry, or save the curves to files." +
+                                           (Sweeping() ? " Sweeping goes on." : "")));
   failureBar_->show();
   ShowPart(pending_.back().record, PartState::Kept);
   SetStatus("The last store failed; the parts measured are kept and go into the library with the next store.", true);
@@ -509,7 +510,8 @@ void BatchCaptureWindow::ShowPart(const PartRecord& part, PartState state) {
   if (const PartFigure* figure = part.Figure(shown); !figure || !figure->value)
     shown = part.component == "resistor" ? "resistance" : part.component == "zener" ? "vbr" : "vf";
   text += "  " + part.component + "  " + shown + " " + BatchFigureText(part, shown);
-  if (!bins_.empty()) text += "  bin " + BatchBinText(bins_, bin) + (bin.nearLimit ? BatchPartsTable::NearLimitMark : "");
+  if (!bins_.empty())
+    text += "  bin " + BatchBinText(bins_, bin) + (bin.nearLimit ? BatchPartsTable::NearLimitMark : "");
   const QColor colour = bins_.empty() ? QColor(220, 230, 245) : BatchBinColour(bin.bin);
   part_->setStyleSheet(QString("color: black; background: %1;%2")
                            .arg(colour.name(), bin.nearLimit ? " border: 4px solid rgb(230, 140, 0);" : ""));

@@ -309,7 +309,8 @@ TEST_F(BatchCaptureTest, AFailedStoreKeepsTheParts) {
     EXPECT_TRUE(failure.startsWith("Not stored")) << failure.toStdString();
     EXPECT_TRUE(failure.contains("lab.sqlite")) << failure.toStdString();
     EXPECT_TRUE(failure.contains("2 parts are kept")) << failure.toStdString();
-    EXPECT_TRUE(window->PartLabel()->text().startsWith("Not stored:  LED")) << window->PartLabel()->text().toStdString();
+    EXPECT_TRUE(window->PartLabel()->text().startsWith("Not stored:  LED"))
+        << window->PartLabel()->text().toStdString();
     EXPECT_TRUE(window->Sweeping()) << "sweeping goes on";
     EXPECT_FALSE(QFile::exists(folder.filePath("lab.sqlite"))) << "no new library made in its place";
     if (const QString keep = qEnvironmentVariable("KVT_BATCH_SCREENSHOTS"); !keep.isEmpty() && row.libraryBack) {
@@ -522,7 +523,8 @@ TEST_F(BatchCaptureTest, TenPartsWithBinsAsTheBenchSeesThem) {
   // The last part's line in its bin's colour, not the window's grey.
   const QLabel* part = window->PartLabel();
   const QColor line = shown.pixelColor(part->geometry().left() + 3, part->geometry().center().y());
-  EXPECT_GT(std::abs(line.red() - line.green()) + std::abs(line.green() - line.blue()), 30) << line.name().toStdString();
+  EXPECT_GT(std::abs(line.red() - line.green()) + std::abs(line.green() - line.blue()), 30)
+      << line.name().toStdString();
   // The live curve drawn: more than the empty axes.
   const QImage plot = window->PlotLabel()->pixmap().toImage();
   const QColor curve(RedOf(options.Plot().colours.line), GreenOf(options.Plot().colours.line),
