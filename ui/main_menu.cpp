@@ -29,6 +29,7 @@ MainMenu BuildMainMenu(QMenuBar* bar) {
   tools->setObjectName("Tools");
   m.getPoints = Item(tools, "Tools_Get", "&Get points from device");
   m.wideRangeCurve = Item(tools, "Tools_WideRange", "&Wide-range curve...");
+  m.batchCapture = Item(tools, "Tools_Batch", "&Batch capture...");
   tools->addSeparator()->setObjectName("dummy1");
   m.clearPlot = Item(tools, "Tools_Clear", "Clea&r plot (remove points)");
   m.copyPlot = Item(tools, "Tools_Copy", "&Copy image to clipboard");

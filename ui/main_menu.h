@@ -14,6 +14,7 @@ struct MainMenu {
   QAction* exit;
   QAction* getPoints;
   QAction* wideRangeCurve;
+  QAction* batchCapture;
   QAction* clearPlot;
   QAction* copyPlot;
   QAction* generalOptions;

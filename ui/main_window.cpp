@@ -17,6 +17,7 @@
 #include <cstdio>
 
 #include "ui/about_window.h"
+#include "ui/batch_capture_window.h"
 #include "ui/board_file_store.h"
 #include "ui/board_window.h"
 #include "ui/curve_tools.h"
@@ -313,9 +314,11 @@ void MainWindow::ConnectMenu() {
   connect(menu_.generalOptions, &QAction::triggered, this, [this] { OpenGeneralOptions(); });
   connect(menu_.windowOptions, &QAction::triggered, this, [this] { OpenWindowOptions(); });
   connect(menu_.boardTest, &QAction::triggered, this, [this] { OpenBoardWindow(); });
+  connect(menu_.batchCapture, &QAction::triggered, this, [this] { OpenBatchWindow(); });
 }
 
 void MainWindow::OpenBoardWindow() {
+  if (batchWindow_) batchWindow_->Stop();  // one sweep at a time on the instrument
   if (!boardWindow_) {
     boardStore_ = MakeBoardFileStore();
     boardWindow_ = std::make_unique<BoardWindow>(
@@ -326,6 +329,20 @@ void MainWindow::OpenBoardWindow() {
   boardWindow_->show();
   boardWindow_->raise();
   boardWindow_->activateWindow();
+}
+
+void MainWindow::OpenBatchWindow() {
+  if (!batchWindow_)
+    batchWindow_ = std::make_unique<BatchCaptureWindow>(
+        BatchCaptureServices{session_.get(), services_.prompt, options_.Plot(),
+                             services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument",
+                             [this] {
+                               if (boardWindow_) boardWindow_->Cancel();  // one sweep at a time on the instrument
+                             }},
+        this);
+  batchWindow_->show();
+  batchWindow_->raise();
+  batchWindow_->activateWindow();
 }
 
 void MainWindow::OpenGeneralOptions() {
@@ -364,6 +381,7 @@ void MainWindow::GetPointsFromDevice() {
   }
   if (!tools_->MayDropMeasurement()) return;
   if (boardWindow_) boardWindow_->Cancel();  // one sweep at a time on the instrument
+  if (batchWindow_) batchWindow_->Stop();
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
   AcquisitionWindow window(measured_, PointCountForOptions(checked), session_->SweepCalls(), *this, this);
@@ -408,6 +426,7 @@ void MainWindow::WideRangeCurveFromDevice() {
     return;
   }
   if (!tools_->MayDropMeasurement()) return;
+  if (batchWindow_) batchWindow_->Stop();  // one sweep at a time on the instrument
   std::array<bool, 6> checked{};
   for (int k = 0; k < 6; ++k) checked[k] = panel_->CheckedOption() == k + 1;
   // From the end the switch is nearer to, so it moves past each position once.
@@ -462,6 +481,8 @@ bool MainWindow::ExitApplication() {
   if (exiting_) return !askingToExit_;  // a second request while the question is up waits for its answer
   // The board window stops its sweeping and may keep the program for its changes.
   if (boardWindow_ && boardWindow_->isVisible() && !boardWindow_->close()) return false;
+  // So does the batch window, which may keep it for parts not yet stored.
+  if (batchWindow_ && batchWindow_->isVisible() && !batchWindow_->close()) return false;
   exiting_ = true;
   if (options_.Window().saveOnExit) {
     const QPoint position = pos();

@@ -24,6 +24,7 @@ class QTimer;
 
 namespace kvt {
 
+class BatchCaptureWindow;
 class BoardStore;
 class BoardWindow;
 class Clock;
@@ -100,6 +101,8 @@ class MainWindow : public QMainWindow, public PlotView {
   QWidget* Backdrop() const { return backdrop_; }
   // The board window once File → Board test has opened it.
   BoardWindow* BoardTest() const { return boardWindow_.get(); }
+  // The batch capture window once Tools → Batch capture has opened it.
+  BatchCaptureWindow* BatchCapture() const { return batchWindow_.get(); }
 
   static QString Title() { return QStringLiteral("\"Ostrel\" v1.2b"); }
 
@@ -126,6 +129,7 @@ class MainWindow : public QMainWindow, public PlotView {
   void ViewChanged();
   void ShowMaxIOverride();
   void OpenBoardWindow();
+  void OpenBatchWindow();
   std::string InstrumentUnavailableText(const std::string& reason) const;
   void TellInstrumentUnavailable(const std::string& reason);
   void ShowRangeAdvice(const std::string& text);
@@ -145,6 +149,7 @@ class MainWindow : public QMainWindow, public PlotView {
   // Declared after the session: destroyed first, leaving 0 V on it.
   std::unique_ptr<BoardStore> boardStore_;
   std::unique_ptr<BoardWindow> boardWindow_;
+  std::unique_ptr<BatchCaptureWindow> batchWindow_;
   std::unique_ptr<RangeIndicator> range_;
   std::unique_ptr<CurveTools> tools_;
   ViewMenu* viewMenu_ = nullptr;  // owned by the menu bar

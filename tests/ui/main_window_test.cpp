@@ -303,7 +303,7 @@ TEST_F(MainFormTest, MenuCaptionsAccessKeysAndAvailability) {
        {"&Open file with points", "&Save file with points", "&Board test...", "Open &reference curve...", "Clear re&ferences",
         "&Export...", "", "E&xit"}},
       {"&Tools",
-       {"&Get points from device", "&Wide-range curve...", "", "Clea&r plot (remove points)", "&Copy image to clipboard", "", "&Parameters"}},
+       {"&Get points from device", "&Wide-range curve...", "&Batch capture...", "", "Clea&r plot (remove points)", "&Copy image to clipboard", "", "&Parameters"}},
       {"&View", {"Current &scale", "&Log current", "", "Match &tolerance..."}},
       {"&Options", {"&KVT Options", "&Window Options"}},
       {"&Help", {"&About program"}},
