@@ -37,6 +37,8 @@ struct BoardWindowServices {
   std::string source = "instrument";  // what the stored curves name as theirs
   // Told of every verdict; the window's own tones when not given.
   std::function<void(bool pass)> cue;
+  // Called before live sweeping starts, so nothing else sweeps the instrument.
+  std::function<void()> claimInstrument;
 };
 
 class BoardWindow : public QWidget {

@@ -62,6 +62,7 @@ void BoardWindow::SetMode(Mode mode) {
 
 void BoardWindow::StartLive() {
   StopLive();
+  if (services_.claimInstrument) services_.claimInstrument();
   live_ = std::make_unique<LiveSweep>(*services_.session, PointCount(), [this](const Curve& c) { OnSweep(c); });
   live_->Start();
   if (!live_->Running()) return;

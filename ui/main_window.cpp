@@ -323,7 +323,10 @@ void MainWindow::OpenBoardWindow() {
     boardStore_ = MakeBoardFileStore();
     boardWindow_ = std::make_unique<BoardWindow>(
         BoardWindowServices{session_.get(), boardStore_.get(), services_.prompt, options_.Plot(),
-                            services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument", {}},
+                            services_.portLibrary.isEmpty() ? "instrument" : "simulated instrument", {},
+                            [this] {
+                              if (batchWindow_) batchWindow_->Stop();  // one sweep at a time on the instrument
+                            }},
         this);
   }
   boardWindow_->show();

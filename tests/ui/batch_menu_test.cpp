@@ -46,10 +46,18 @@ TEST_F(BatchFromTheMenu, OpensFromToolsAndStopsForWhatElseSweeps) {
     std::function<void(MainWindow&)> other;
   } rows[] = {
       {"the board window opened", [](MainWindow& form) { form.Menu().boardTest->trigger(); }},
+      {"capture started in a board window already open",
+       [](MainWindow& form) {
+         BoardWindow* board = form.BoardTest();
+         board->AddPoint(std::nullopt, std::nullopt);
+         board->SetMode(BoardWindow::Mode::Capture);
+       }},
       {"File, Exit", [](MainWindow& form) { form.Menu().exit->trigger(); }},
   };
   for (const auto& row : rows) {
     MainWindow& form = StartOn(sim_);
+    form.Menu().boardTest->trigger();
+    form.BoardTest()->hide();
     form.Menu().batchCapture->trigger();
     BatchCaptureWindow* batch = form.BatchCapture();
     ASSERT_NE(batch, nullptr) << row.name;

@@ -107,7 +107,7 @@ class BoardSessionWindowTest : public testing::Test {
     session.Instrument().SetupPorts();
     window = std::make_unique<BoardWindow>(BoardWindowServices{&session, store.get(), &prompt, options.Plot(),
                                                                "simulated instrument",
-                                                               [this](bool pass) { cues.push_back(pass); }});
+                                                               [this](bool pass) { cues.push_back(pass); }, {}});
     window->SetPointCount(SweepPoints);
   }
 

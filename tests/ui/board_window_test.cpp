@@ -56,7 +56,7 @@ class BoardWindowTest : public testing::Test {
     session.Instrument().SetupPorts();
     window = std::make_unique<BoardWindow>(BoardWindowServices{&session, &store, &prompt, options.Plot(),
                                                                "simulated instrument",
-                                                               [this](bool pass) { cues.push_back(pass); }});
+                                                               [this](bool pass) { cues.push_back(pass); }, {}});
     window->SetPointCount(64);
   }
 
@@ -164,7 +164,7 @@ TEST_F(BoardWindowTest, LiveSweepingEndsAtZeroVolts) {
   };
   for (const auto& row : rows) {
     window = std::make_unique<BoardWindow>(
-        BoardWindowServices{&session, &store, &prompt, options.Plot(), "simulated instrument", {}});
+        BoardWindowServices{&session, &store, &prompt, options.Plot(), "simulated instrument", {}, {}});
     window->AddPoint(1, 1);
     prompt.answers.push_back(PromptAnswer::No);  // closing: do not save
     sim.Probe("resistor 1k");
