@@ -119,8 +119,8 @@ std::string MatchText(const Matched& m) {
   for (std::size_t d = 0; d < m.parameters.size(); ++d)
     if (within[d])
       text += "note: in " + std::to_string(within[d]) + " of the groups the spread of " + m.parameters[d]->name +
-              " is below what the instrument resolves; those parts are alike within resolution, closer than it "
-              "cannot be told\n";
+              " is below what the instrument resolves: those parts are alike within resolution, and a closer "
+              "match cannot be told from their curves\n";
   return text;
 }
 
