@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "library/library_location.h"
@@ -27,6 +28,11 @@ enum class Backend { Sqlite, Postgresql };
 
 inline std::string BackendName(const testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::Sqlite ? "Sqlite" : "Postgresql";
+}
+
+// So the test lists say which database, not the enum's bytes.
+inline void PrintTo(Backend backend, std::ostream* out) {
+  *out << (backend == Backend::Sqlite ? "SQLite" : "PostgreSQL");
 }
 
 // The server's URL; empty when PostgreSQL is not installed.
