@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -293,9 +294,15 @@ bool BatchCaptureWindow::Start() {
   // not made anew: its parts would be numbered from 1 again.
   const bool known = parts_.IsOpen() && parts_.Location().text == location.location.text;
   BatchLibrary library;
-  if (const std::string refused =
-          library.Open(libraryText, known ? PartsLibrary::Missing::Refuse : PartsLibrary::Missing::Create);
-      !refused.empty()) {
+  // A server that does not answer takes its connect timeout to say so:
+  // the user sees what is being waited for.
+  SetStatus("Opening " + location.location.text + " ...");
+  status_->repaint();
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::string refused =
+      library.Open(libraryText, known ? PartsLibrary::Missing::Refuse : PartsLibrary::Missing::Create);
+  QGuiApplication::restoreOverrideCursor();
+  if (!refused.empty()) {
     SetStatus("The library cannot be used: " + refused, true);
     return false;
   }
