@@ -42,12 +42,29 @@ void PlaceUnplacedPoints(Board& board, double width, double height) {
   const int rows = static_cast<int>((unplaced + PerRow - 1) / PerRow);
   // Rows a twelfth of the photo apart, closer when that many would not fit.
   const double rowStep = std::min(height / 12, height * 0.88 / rows);
+  // A slot a point already holds (one added by hand lands where the last
+  // one did) moves on along its row, then up a row, until it is clear.
+  const double apart = std::min(width, height) / 40;
+  const auto taken = [&](double x, double y) {
+    return std::any_of(board.points.begin(), board.points.end(), [&](const TestPoint& p) {
+      return p.x && p.y && std::hypot(*p.x - x, *p.y - y) < apart;
+    });
+  };
   int n = 0;
   for (TestPoint& point : board.points) {
     if (point.x && point.y) continue;
     const int row = n / PerRow, column = n % PerRow;
-    point.x = width * (column + 1) / (columns + 1);
-    point.y = height * 0.94 - row * rowStep;
+    double x = width * (column + 1) / (columns + 1);
+    double y = height * 0.94 - row * rowStep;
+    for (int tries = 0; tries < 400 && taken(x, y); ++tries) {
+      x += width / 20;
+      if (x > width * 0.97) {
+        x = width / 20;
+        y = std::max(height * 0.03, y - rowStep);
+      }
+    }
+    point.x = x;
+    point.y = y;
     ++n;
   }
 }

@@ -20,6 +20,7 @@ class BoardPhotoView : public QWidget {
 
   void SetPhoto(const QPixmap& photo);
   bool HasPhoto() const { return !photo_.isNull(); }
+  QSize PhotoSize() const { return photo_.size(); }
   // The points to draw; the board must outlive the next call.
   void SetBoard(const Board* board, int selected);
 

@@ -79,7 +79,10 @@ void BoardWindow::BuildControls() {
   button("Save &As...", [this] { SaveAs(); });
   button("&Photo...", [this] { ChoosePhoto(); });
   bar->addSpacing(16);
-  button("&Add point", [this] { AddPoint(std::nullopt, std::nullopt); });
+  button("&Add point", [this] {
+    AddPoint(std::nullopt, std::nullopt);
+    PlaceOnPhoto();
+  });
   button("&Delete point", [this] { RemoveSelectedPoint(); });
   bar->addStretch(1);
   auto* modeLabel = new QLabel("&Mode:", this);

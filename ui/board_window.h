@@ -110,6 +110,9 @@ class BoardWindow : public QWidget {
   void StoreResult();
   bool MayDiscard();
   void LoadPhoto();
+  // Points without a place put along the photo's lower margin, where they
+  // show and can be dragged (nothing without a photo).
+  void PlaceOnPhoto();
   void ShowBoard();
   void ShowVerdict(const TestPoint& point);
   void DrawLivePlot();

@@ -115,7 +115,7 @@ bool BoardWindow::ChoosePhoto() {
   board_.photoPath = name;  // made relative when the board is saved
   modified_ = true;
   LoadPhoto();
-  ShowBoard();
+  PlaceOnPhoto();
   return true;
 }
 

@@ -28,6 +28,14 @@ int BoardWindow::AddPoint(std::optional<double> x, std::optional<double> y) {
   return selected_;
 }
 
+void BoardWindow::PlaceOnPhoto() {
+  if (photo_->HasPhoto()) {
+    const QSize size = photo_->PhotoSize();
+    PlaceUnplacedPoints(board_, size.width(), size.height());
+  }
+  ShowBoard();
+}
+
 void BoardWindow::RemoveSelectedPoint() {
   if (selected_ < 0 || selected_ >= static_cast<int>(board_.points.size())) return;
   board_.points.erase(board_.points.begin() + selected_);

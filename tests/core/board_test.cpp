@@ -86,6 +86,17 @@ TEST(PlaceUnplacedPoints, LeavesPlacedPointsAndBoardsWithoutAPhotoAlone) {
   EXPECT_DOUBLE_EQ(*board.points[0].x, 800.0 / 3);
   EXPECT_DOUBLE_EQ(*board.points[2].x, 1600.0 / 3);
 
+  // Points added one at a time, each placed before the next: never stacked.
+  Board added = WithPoints(0);
+  for (int i = 0; i < 25; ++i) {
+    added.points.push_back(TestPoint{});
+    PlaceUnplacedPoints(added, 800, 500);
+  }
+  for (std::size_t i = 0; i < added.points.size(); ++i)
+    for (std::size_t j = 0; j < i; ++j)
+      EXPECT_GT(std::hypot(*added.points[i].x - *added.points[j].x, *added.points[i].y - *added.points[j].y), 10)
+          << i << " on " << j;
+
   for (const auto& [width, height] : {std::pair{0.0, 500.0}, std::pair{800.0, 0.0}, std::pair{-1.0, -1.0}}) {
     Board none = WithPoints(2);
     PlaceUnplacedPoints(none, width, height);

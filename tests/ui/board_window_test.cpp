@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QApplication>
 #include <QTest>
@@ -274,6 +275,33 @@ bool Reddish(const QColor& c) { return c.red() > 150 && c.green() < 80 && c.blue
 bool Greenish(const QColor& c) { return c.green() > 120 && c.red() < 80 && c.blue() < 80; }
 
 }  // namespace
+
+// Points with no place show on the photo as soon as there is one: those of
+// a board listed before its photo was chosen, and one added by the button.
+TEST_F(BoardWindowTest, PointsWithoutAPlaceGoOnThePhoto) {
+  QTemporaryDir dir;
+  window->AddPoint(std::nullopt, std::nullopt);
+  window->AddPoint(std::nullopt, std::nullopt);
+  EXPECT_FALSE(Point(0).x) << "no photo: a listed point";
+  prompt.fileNames = {DrawBoardPhoto(dir.path()).toStdString()};
+  ASSERT_TRUE(window->ChoosePhoto());
+  QPushButton* add = nullptr;
+  for (QPushButton* b : window->findChildren<QPushButton*>())
+    if (b->text() == "&Add point") add = b;
+  ASSERT_NE(add, nullptr);
+  add->click();
+  ASSERT_EQ(window->CurrentBoard().points.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const TestPoint& p = Point(static_cast<int>(i));
+    ASSERT_TRUE(p.x && p.y);
+    EXPECT_GT(*p.x, 0);
+    EXPECT_LT(*p.x, 800);
+    EXPECT_GT(*p.y, 250) << "along the lower margin";
+    EXPECT_LT(*p.y, 500);
+  }
+  EXPECT_NE(Point(0).x, Point(1).x) << "side by side, not stacked";
+}
 
 // What the technician looks at: the markers on the photo and the verdict
 // line in red and green, at the default size and at a larger one where both
