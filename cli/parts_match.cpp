@@ -71,7 +71,7 @@ std::vector<const PartParameter*> MatchParametersOf(const CommandLine& line) {
       if (curveAt) throw UsageError("option --param: curve is given twice");
       curveAt = k;
     } else {
-      rest += (rest.empty() && k == (curveAt ? 1u : 0u) ? "" : ",") + name;
+      rest += (k ? "," : "") + name;
       ++k;
     }
     if (comma == given->size()) break;
@@ -204,6 +204,14 @@ std::string Number(double value) {
   return text;
 }
 
+// A reason may list several ("no vf, no rd"): quoted, it stays one field.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 // One row per part of a group, then the unmatched with their reason.
 std::string MatchCsv(const Matched& m) {
   std::string text = "group,part";
@@ -231,7 +239,7 @@ std::string MatchCsv(const Matched& m) {
       const auto& figure = m.columns.table.at(p->name)[left.part];
       text += "," + (figure ? Number(figure->value) : std::string());
     }
-    text += std::string(2 * m.parameters.size(), ',') + "," + left.reason + "\n";
+    text += std::string(2 * m.parameters.size(), ',') + "," + CsvField(left.reason) + "\n";
   }
   return text;
 }
