@@ -31,7 +31,7 @@ std::optional<MeasuredFigure> VoltsAt(const Curve& curve, double amps);
 std::string CurveSampleName(double amps);
 
 struct CurveSampling {
-  std::vector<double> currents;  // amps, rising; reverse ones negative
+  std::vector<double> currents;    // amps, rising; reverse ones negative
   std::vector<std::string> names;  // the column of each current
   PartTable table;                 // one column per current, one entry per part
   // Per part: empty when it has every sample, else why it has none

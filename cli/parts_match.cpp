@@ -107,7 +107,8 @@ bool IsCurve(const PartParameter* p) { return p == &CurveParameter; }
 // stand in for the curve.
 std::vector<std::vector<std::string>> ColumnsOf(const Matched& m) {
   std::vector<std::vector<std::string>> names;
-  for (const PartParameter* p : m.parameters) names.push_back(IsCurve(p) ? m.sampling.names : std::vector<std::string>{p->name});
+  for (const PartParameter* p : m.parameters)
+    names.push_back(IsCurve(p) ? m.sampling.names : std::vector<std::string>{p->name});
   return names;
 }
 

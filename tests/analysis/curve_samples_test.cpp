@@ -162,7 +162,8 @@ Groups GroupsOf(const Grouping& g) {
 
 double WorstCurveSpread(const Grouping& g, const CurveSampling& sampling) {
   double worst = 0;
-  for (const auto& group : g.groups) worst = std::max(worst, CurveSpread(sampling.table, sampling.names, group.parts).spread);
+  for (const auto& group : g.groups)
+    worst = std::max(worst, CurveSpread(sampling.table, sampling.names, group.parts).spread);
   return worst;
 }
 
