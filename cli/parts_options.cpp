@@ -34,6 +34,11 @@ std::optional<std::string> LotOf(const CommandLine& line) {
 std::vector<const PartParameter*> ParametersOf(const CommandLine& line) {
   const auto given = line.Value("--param");
   if (!given) throw UsageError("missing --param NAME (" + PartParameterList() + ")");
+  return ParametersIn(*given);
+}
+
+std::vector<const PartParameter*> ParametersIn(const std::string& text) {
+  const std::string* given = &text;
   std::vector<const PartParameter*> parameters;
   std::size_t start = 0;
   while (true) {

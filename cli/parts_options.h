@@ -27,6 +27,8 @@ std::optional<std::string> LotOf(const CommandLine& line);
 // --param's comma-separated names ("vf,rd", short names allowed), each
 // once; UsageError naming the unknown one and the known.
 std::vector<const PartParameter*> ParametersOf(const CommandLine& line);
+// The same of a text already taken from --param.
+std::vector<const PartParameter*> ParametersIn(const std::string& given);
 
 // A reading of the library; its failures become UsageError.
 template <typename Read>

@@ -374,4 +374,28 @@ std::optional<Curve> PartsLibrary::CurveOf(long long number) const {
   return curve;
 }
 
+std::map<long long, Curve> PartsLibrary::Curves(const std::optional<std::string>& lot) const {
+  std::map<long long, Curve> curves;
+  if (version_ == 0) return curves;
+  QSqlQuery query(QSqlDatabase::database(connection_));
+  query.setForwardOnly(true);
+  if (!query.prepare(QStringLiteral("SELECT c.part, c.point_count, c.source, c.points, p.measured_at FROM curves c"
+                                    " JOIN parts p ON p.number = c.part") +
+                     (lot ? QStringLiteral(" WHERE p.lot = ?") : QString()) + QStringLiteral(" ORDER BY c.part")))
+    Fail("cannot be read", query.lastError().text());
+  if (lot) query.addBindValue(QString::fromStdString(*lot));
+  if (!query.exec()) Fail("cannot be read", query.lastError().text());
+  while (query.next()) {
+    const long long number = query.value(0).toLongLong();
+    auto points = PointsOfBlob(query.value(3).toByteArray());
+    if (!points) throw LibraryError(location_.text + ": part " + std::to_string(number) + " has a damaged curve");
+    Curve& curve = curves[number];
+    curve.points = std::move(*points);
+    curve.info.pointCount = query.value(1).toInt();
+    curve.info.source = query.value(2).toString().toStdString();
+    curve.info.dateTime = query.value(4).toString().toStdString();
+  }
+  return curves;
+}
+
 }  // namespace kvt

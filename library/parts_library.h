@@ -5,6 +5,7 @@
 // One object per thread: Qt SQL connections stay on the thread that made them.
 #include <QString>
 
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -64,6 +65,9 @@ class PartsLibrary {
   std::vector<std::pair<std::optional<std::string>, long long>> LotCounts() const;
   // A stored part's curve; nothing for an unknown number.
   std::optional<Curve> CurveOf(long long number) const;
+  // Every stored curve (of one lot) by part number, in one query: matching
+  // whole curves reads them all.
+  std::map<long long, Curve> Curves(const std::optional<std::string>& lot = std::nullopt) const;
 
  private:
   SqlDialect Dialect() const;

@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 #include <string>
 
@@ -249,6 +251,156 @@ TEST_P(PartsActions, ReportHoldsEveryPartAndItsPictures) {
   ASSERT_EQ(lines.size(), 1 + 4);
   EXPECT_TRUE(lines[0].startsWith("number,lot,tags,time,kind,vf_V,vf_uncertainty_V,rd_ohm,rd_uncertainty_ohm,"));
   EXPECT_TRUE(lines[2].startsWith("5,B,,2026-03-01 10:00:00,diode,,,33,0.5,")) << lines[2].constData();
+}
+
+// A diode on the 1 kohm range, its knee set by the saturation current; or,
+// with none, an open: no current anywhere.
+NewPart CurvePart(std::optional<double> is, const char* lot, std::optional<double> rd) {
+  std::vector<std::pair<double, double>> pairs;
+  for (double v = -4.0; v < 0; v += 1.0) pairs.push_back({v, 0.0});
+  for (int k = 0; k <= 30; ++k) {
+    const double amps = 4e-3 * k / 30;
+    pairs.push_back(is ? std::pair{0.02585 * std::log1p(amps / *is) + 5 * amps, amps} : std::pair{0.1 * k, 0.0});
+  }
+  NewPart part;
+  part.curve = CurveFromPairs(pairs, 1000.0);
+  part.curve.info = {static_cast<int>(pairs.size()), "2026-03-01 10:00:00", "instrument"};
+  part.record.lot = lot;
+  part.record.measuredAt = part.curve.info.dateTime;
+  part.record.programVersion = "kvt test";
+  part.record.component = "diode";
+  part.record.figures = {{"rd", rd, rd ? std::optional(0.5) : std::nullopt, rd ? "" : "too few points"}};
+  return part;
+}
+
+// Lot K: two kinds 60 mV apart, each twice and interleaved (the second pair
+// 4.7 mV apart, the first 1.3 mV), and an open; lot O: opens only.
+void FillCurves(const std::string& text) {
+  PartsLibrary library(ReadLibraryLocation(text).location, PartsLibrary::Missing::Create);
+  library.Add({CurvePart(1e-12, "K", 20), CurvePart(1e-13, "K", 21), CurvePart(1.05e-12, "K", 20.5),
+               CurvePart(1.2e-13, "K", 21.5), CurvePart(std::nullopt, "K", std::nullopt),
+               CurvePart(std::nullopt, "O", 20), CurvePart(std::nullopt, "O", 20)});
+}
+
+TEST_P(PartsActions, CurvesReadInOneGoByLot) {
+  KVT_FRESH_LIBRARY(text, GetParam());
+  FillCurves(text);
+  PartsLibrary library(ReadLibraryLocation(text).location, PartsLibrary::Missing::Refuse);
+  const struct {
+    const char* name;
+    std::optional<std::string> lot;
+    std::vector<long long> numbers;
+  } rows[] = {{"all", std::nullopt, {1, 2, 3, 4, 5, 6, 7}}, {"lot O", "O", {6, 7}}, {"unknown lot", "Z", {}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto curves = library.Curves(row.lot);
+    std::vector<long long> numbers;
+    for (const auto& [number, curve] : curves) {
+      numbers.push_back(number);
+      EXPECT_EQ(curve, *library.CurveOf(number)) << number;
+    }
+    EXPECT_EQ(numbers, row.numbers);
+  }
+}
+
+TEST_P(PartsActions, MatchedOnTheWholeCurve) {
+  KVT_FRESH_LIBRARY(text, GetParam());
+  FillCurves(text);
+  const QString library = QString::fromStdString(text);
+  const QJsonObject pairs = Json({"parts", "match", library, "--param", "curve", "--group", "2", "--lot", "K"});
+  // The diodes reach 4 mV each; the opens and the flat reverse side none.
+  const QJsonArray currents = pairs["currents"].toArray();
+  ASSERT_EQ(currents.size(), 5);
+  EXPECT_NEAR(currents[0].toDouble(), 0.4e-3, 1e-12);
+  EXPECT_NEAR(currents[4].toDouble(), 3.6e-3, 1e-12);
+  const QJsonArray groups = pairs["groups"].toArray();
+  ASSERT_EQ(groups.size(), 2);
+  EXPECT_EQ(Members(groups[0]), (std::set<int>{1, 3}));
+  EXPECT_EQ(Members(groups[1]), (std::set<int>{2, 4}));
+  const struct {
+    int group;
+    double spread;
+  } spreads[] = {{0, 0.02585 * std::log(1.05)}, {1, 0.02585 * std::log(1.2)}};
+  for (const auto& s : spreads) {
+    const QJsonObject group = groups[s.group].toObject();
+    EXPECT_NEAR(group["spread"].toObject()["curve"].toDouble(), s.spread, 2e-4) << s.group;
+    EXPECT_NEAR(group["resolution"].toObject()["curve"].toDouble(), std::hypot(0.01, 0.01), 2e-4) << s.group;
+    EXPECT_TRUE(group["within_resolution"].toObject()["curve"].toBool()) << s.group;
+  }
+  const QJsonArray unmatched = pairs["unmatched"].toArray();
+  ASSERT_EQ(unmatched.size(), 1);
+  EXPECT_EQ(unmatched[0].toObject()["part"].toInt(), 5);
+  EXPECT_EQ(unmatched[0].toObject()["reason"].toString(), "curve reaches 0 of 5 sampled currents");
+
+  // Reasons speak of the curve, not of its samples.
+  const struct {
+    const char* name;
+    QStringList options;
+    int groups;
+    std::map<int, QString> unmatched;
+  } rows[] = {
+      {"with rd", {"--param", "curve,rd"}, 2, {{5, "curve reaches 0 of 5 sampled currents, no rd"}}},
+      {"rd first", {"--param", "rd, curve"}, 2, {{5, "no rd, curve reaches 0 of 5 sampled currents"}}},
+      {"limit", {"--param", "curve", "--max-spread", "3mV"}, 1,
+       {{2, "group spread of curve above the limit"}, {4, "group spread of curve above the limit"},
+        {5, "curve reaches 0 of 5 sampled currents"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const QJsonObject result = Json(QStringList{"parts", "match", library, "--group", "2", "--lot", "K"} + row.options);
+    EXPECT_EQ(result["groups"].toArray().size(), row.groups);
+    std::map<int, QString> reasons;
+    for (const QJsonValue& u : result["unmatched"].toArray())
+      reasons[u.toObject()["part"].toInt()] = u.toObject()["reason"].toString();
+    EXPECT_EQ(reasons, row.unmatched);
+  }
+
+  ASSERT_EQ(Kvt({"parts", "match", library, "--param", "curve,rd", "--group", "2", "--lot", "K", "-o", "c.csv"}).status, 0);
+  QFile csv(dir.filePath("c.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = csv.readAll().trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 1 + 4 + 1);
+  EXPECT_EQ(lines[0], "group,part,rd_ohm,curve_spread_V,rd_spread_ohm,curve_within_resolution,rd_within_resolution,note");
+  EXPECT_TRUE(lines[1].startsWith("1,1,20,0.00126") || lines[1].startsWith("1,3,20.5,0.00126")) << lines[1].constData();
+  // A reason of two, quoted so that it stays the one note.
+  EXPECT_EQ(lines[5], ",5,,,,,,\"curve reaches 0 of 5 sampled currents, no rd\"");
+
+  const Outcome plain = Kvt({"parts", "match", library, "--param", "curve", "--group", "2", "--lot", "K"});
+  EXPECT_NE(plain.out.find("curve compared at 400 uA"), std::string::npos) << plain.out;
+  EXPECT_NE(plain.out.find("group 1: parts 3, 1: spread curve 1.26 mV (within resolution"), std::string::npos)
+      << plain.out;
+}
+
+TEST_P(PartsActions, CurveMatchRefusals) {
+  KVT_FRESH_LIBRARY(text, GetParam());
+  {
+    PartsLibrary empty(ReadLibraryLocation(text).location, PartsLibrary::Missing::Create);
+    empty.Migrate();
+  }
+  const QString library = QString::fromStdString(text);
+  const Outcome none = Kvt({"parts", "match", library, "--param", "curve", "--group", "2"});
+  EXPECT_EQ(none.status, 2);
+  EXPECT_EQ(none.err, "kvt parts: parts match: no part has a curve to compare (all lots)\n");
+  FillCurves(text);
+  const struct {
+    const char* name;
+    QStringList options;
+    const char* message;
+  } rows[] = {
+      {"lot without parts", {"--param", "curve", "--lot", "Z"}, "no part has a curve to compare (lot Z)"},
+      {"opens only", {"--param", "curve", "--lot", "O"}, "the parts' curves share no current to compare them at (lot O)"},
+      {"curve twice", {"--param", "curve,rd,curve"}, "option --param: curve is given twice"},
+      {"unknown beside curve", {"--param", "curve,vx"}, ", or curve)"},
+      {"curve's limit without unit", {"--param", "curve", "--max-spread", "3"}, "no spread of curve"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Outcome run = Kvt(QStringList{"parts", "match", library, "--group", "2"} + row.options);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
 }
 
 }  // namespace
