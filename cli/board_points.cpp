@@ -92,25 +92,10 @@ std::optional<Curve> CurveToStore(const CommandLine& line, const std::string& bo
                                   int& status) {
   const auto& positional = line.Positional();
   if (!line.Has("--measure")) return LoadCurve(positional[3]);
-  const TypedOptions options = OptionsOfThisFolder();
-  const int count = PointCountFrom(line, options.Device());
-  Curve curve;
-  try {
-    CommandLineInstrument instrument(line, options.Device());
-    if (!instrument.Sweep(curve, count)) {
-      status = instrument.Stopped("board", "the board unchanged");
-      return std::nullopt;
-    }
-    instrument.ThrowIfFailed();
-    curve.info.source = instrument.Source();
-  } catch (const RunError& e) {
-    // Status 1 is a failing point; an instrument that cannot measure is
-    // bad input to a script. Its advice runs to paragraphs: the first line.
-    const std::string why = e.what();
-    throw UsageError(boardPath + ": " + point + " was not measured: " + why.substr(0, why.find('\n')));
-  }
-  curve.info.dateTime = LocalDateTimeNow();
-  return curve;
+  // Status 1 is a failing point; an instrument that cannot measure is bad
+  // input to a script.
+  return MeasureOnePart(line, "board", "the board unchanged", boardPath + ": " + point + " was not measured: ",
+                        status);
 }
 
 // FILE or --measure, and the measuring options only with --measure.

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <vector>
 
+#include "cli/cli_files.h"
 #include "device/library_locations.h"
 #include "files/points_file.h"
 #include "simulator/sim_config.h"
@@ -172,6 +173,27 @@ int CommandLineInstrument::Stopped(const std::string& command, const std::string
 
 void CommandLineInstrument::ThrowIfFailed() const {
   if (!failure_.empty()) throw RunError(failure_);
+}
+
+std::optional<Curve> MeasureOnePart(const CommandLine& line, const std::string& command,
+                                    const std::string& aftermath, const std::string& failed, int& status) {
+  const TypedOptions options = OptionsOfThisFolder();
+  const int count = PointCountFrom(line, options.Device());
+  Curve curve;
+  try {
+    CommandLineInstrument instrument(line, options.Device());
+    if (!instrument.Sweep(curve, count)) {
+      status = instrument.Stopped(command, aftermath);
+      return std::nullopt;
+    }
+    instrument.ThrowIfFailed();
+    curve.info.source = instrument.Source();
+  } catch (const RunError& e) {
+    const std::string why = e.what();
+    throw UsageError(failed + why.substr(0, why.find('\n')));
+  }
+  curve.info.dateTime = LocalDateTimeNow();
+  return curve;
 }
 
 }  // namespace kvt

@@ -9,9 +9,11 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/command_line.h"
+#include "core/curve.h"
 #include "core/steady_clock.h"
 #include "device/library_port_io.h"
 #include "device/measuring_session.h"
@@ -82,5 +84,14 @@ class CommandLineInstrument {
   MeasuringSession session_;
   bool progressShown_ = false;
 };
+
+// One sweep of the part under the probe with the command line's instrument,
+// point count and options, dated and named by its source. Nothing when a
+// stop signal ended it: the part is then at 0 V and `status` is the exit
+// status, the line saying "stopped ..., AFTERMATH". An instrument that cannot
+// measure is bad input to a script: UsageError, `failed` followed by the
+// first line of the reason (its advice runs to paragraphs).
+std::optional<Curve> MeasureOnePart(const CommandLine& line, const std::string& command,
+                                    const std::string& aftermath, const std::string& failed, int& status);
 
 }  // namespace kvt

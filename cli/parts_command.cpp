@@ -37,27 +37,6 @@ std::vector<std::string> TagsOf(const CommandLine& line) {
   return tags;
 }
 
-// One sweep of the part under the probe; nothing when a stop signal ended it.
-std::optional<Curve> MeasuredCurve(const CommandLine& line, int& status) {
-  const TypedOptions options = OptionsOfThisFolder();
-  const int count = PointCountFrom(line, options.Device());
-  Curve curve;
-  try {
-    CommandLineInstrument instrument(line, options.Device());
-    if (!instrument.Sweep(curve, count)) {
-      status = instrument.Stopped("parts", "the library unchanged");
-      return std::nullopt;
-    }
-    instrument.ThrowIfFailed();
-    curve.info.source = instrument.Source();
-  } catch (const RunError& e) {
-    const std::string why = e.what();
-    throw UsageError("the part was not measured: " + why.substr(0, why.find('\n')));
-  }
-  curve.info.dateTime = LocalDateTimeNow();
-  return curve;
-}
-
 std::string Summary(const PartRecord& record) {
   std::string text = record.component;
   for (const PartFigure& f : record.figures)
@@ -118,7 +97,8 @@ int Add(const CommandLine& line) {
   std::vector<std::string> names;
   if (measure) {
     int status = 0;
-    std::optional<Curve> curve = MeasuredCurve(line, status);
+    std::optional<Curve> curve =
+        MeasureOnePart(line, "parts", "the library unchanged", "the part was not measured: ", status);
     if (!curve) return status;
     parts.push_back({{}, std::move(*curve)});
     names.push_back("measured");
