@@ -12,6 +12,7 @@
 #include "cli/parts_options.h"
 #include "cli/report.h"
 #include "core/text_number.h"
+#include "files/csv_file.h"
 #include "report/parts_histogram.h"
 
 namespace kvt {
@@ -203,14 +204,6 @@ std::string Number(double value) {
   char text[40];
   std::snprintf(text, sizeof text, "%.9g", value);
   return text;
-}
-
-// A reason may list several ("no vf, no rd"): quoted, it stays one field.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 // One row per part of a group, then the unmatched with their reason.

@@ -94,6 +94,13 @@ CsvContent Failed(std::string message) {
 
 }  // namespace
 
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 std::optional<std::string> CsvFileText(const std::vector<CsvPoint>& points, const CsvMetadata& meta) {
   std::string text = "# program: " + OneLine(meta.program);
   if (!meta.version.empty()) text += " " + OneLine(meta.version);

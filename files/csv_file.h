@@ -55,6 +55,10 @@ struct CsvMetadata {
 // not finite or a range not a positive number.
 std::optional<std::string> CsvFileText(const std::vector<CsvPoint>& points, const CsvMetadata& meta);
 
+// A text as one CSV field: quoted, with its quotes doubled, where a comma,
+// quote or line end in it would split the row.
+std::string CsvField(const std::string& text);
+
 struct CsvContent {
   std::vector<CsvPoint> points;
   std::optional<double> rangeOhms;  // from a "# range_ohms:" line

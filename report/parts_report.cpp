@@ -7,6 +7,7 @@
 
 #include "analysis/parameter_report.h"
 #include "analysis/part_statistics.h"
+#include "files/csv_file.h"
 #include "report/html_pieces.h"
 #include "report/parts_histogram.h"
 
@@ -47,13 +48,6 @@ QString StatisticsRow(const PartParameter& parameter, const ParameterSummary& s,
              .arg(PngDataUri(HistogramPicture(s.histogram, title, parameter.unit, {font, {560, 320}})),
                   HtmlEscaped(parameter.name));
   return row;
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 std::string CsvNumber(double value) {

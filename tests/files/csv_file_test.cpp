@@ -170,5 +170,21 @@ TEST(CsvRead, RefusesOversizedFiles) {
   EXPECT_EQ(c.error, "file too large for a curve");
 }
 
+// A field that would split its row, or end it, is quoted whole.
+TEST(CsvField, QuotesWhatWouldSplitTheRow) {
+  const struct {
+    const char* text;
+    const char* field;
+  } cases[] = {
+      {"plain", "plain"},
+      {"", ""},
+      {"no vf, no rd", "\"no vf, no rd\""},
+      {"a \"quoted\" word", "\"a \"\"quoted\"\" word\""},
+      {"two\nlines", "\"two\nlines\""},
+      {"carriage\rreturn", "\"carriage\rreturn\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
+}
+
 }  // namespace
 }  // namespace kvt
