@@ -1,6 +1,5 @@
 #include "cli/parts_probe.h"
 
-#include <QLibrary>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,29 +8,11 @@
 #include "analysis/probe_state.h"
 #include "cli/cli_files.h"
 #include "cli/instrument_sweep.h"
+#include "device/switch_hand.h"
 
 namespace kvt {
 
 namespace {
-
-// The simulated library's calls are those of the port library's.
-#if defined(_WIN32)
-using LiftFunction = void(__stdcall*)(int);
-#else
-using LiftFunction = void (*)(int);
-#endif
-
-// The simulated instrument's hand on its probe (true: lift it), or an empty
-// function for a real instrument, whose probe a person moves.
-std::function<void(bool)> SimulatedProbeHand(const CommandLineInstrument& instrument) {
-  if (!instrument.Simulated()) return {};
-  // The port binding loaded this file already: the same library, the same
-  // instrument.
-  QLibrary library(instrument.SimulatedLibrary());
-  const auto lift = reinterpret_cast<LiftFunction>(library.resolve("SimulatorLiftProbe"));
-  if (!lift) return {};
-  return [lift](bool lifted) { lift(lifted ? 1 : 0); };
-}
 
 void Ask(bool terminal, const std::string& text) {
   if (!terminal) return;
@@ -52,7 +33,8 @@ void MeasurePartsInTurn(const CommandLine& line, int count, int& status,
     const std::string why = e.what();
     throw UsageError("no part was measured: " + why.substr(0, why.find('\n')));
   }
-  const auto hand = SimulatedProbeHand(*instrument);
+  // The simulated instrument moves its own probe; a person moves a real one.
+  const ProbeHand hand = ProbeHandOf(instrument->SimulatedLibrary());
   const bool terminal = isatty(STDERR_FILENO);
   const auto stop = instrument->StopAsked();
   ProbeWatch watch;

@@ -17,4 +17,13 @@ SwitchHand SwitchHandOf(const QString& libraryFile) {
   return [move](double rangeOhms) { move(static_cast<int>(rangeOhms)); };
 }
 
+ProbeHand ProbeHandOf(const QString& libraryFile) {
+  if (libraryFile.isEmpty()) return {};
+  QLibrary library(libraryFile);
+  using LiftFunction = void(PORTIO_CALL*)(int);
+  const auto lift = reinterpret_cast<LiftFunction>(library.resolve("SimulatorLiftProbe"));
+  if (!lift) return {};
+  return [lift](bool lifted) { lift(lifted ? 1 : 0); };
+}
+
 }  // namespace kvt
