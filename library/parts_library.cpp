@@ -355,6 +355,19 @@ std::vector<std::pair<std::optional<std::string>, long long>> PartsLibrary::LotC
   return counts;
 }
 
+// A curve from its row's columns point_count, source, points and
+// measured_at, the first at `at`.
+Curve PartsLibrary::CurveOfRow(const QSqlQuery& row, int at, long long number) const {
+  auto points = PointsOfBlob(row.value(at + 2).toByteArray());
+  if (!points) throw LibraryError(location_.text + ": part " + std::to_string(number) + " has a damaged curve");
+  Curve curve;
+  curve.points = std::move(*points);
+  curve.info.pointCount = row.value(at).toInt();
+  curve.info.source = row.value(at + 1).toString().toStdString();
+  curve.info.dateTime = row.value(at + 3).toString().toStdString();
+  return curve;
+}
+
 std::optional<Curve> PartsLibrary::CurveOf(long long number) const {
   if (version_ == 0) return std::nullopt;
   QSqlQuery query(QSqlDatabase::database(connection_));
@@ -364,14 +377,7 @@ std::optional<Curve> PartsLibrary::CurveOf(long long number) const {
   query.addBindValue(static_cast<qlonglong>(number));
   if (!query.exec()) Fail("cannot be read", query.lastError().text());
   if (!query.next()) return std::nullopt;
-  auto points = PointsOfBlob(query.value(2).toByteArray());
-  if (!points) throw LibraryError(location_.text + ": part " + std::to_string(number) + " has a damaged curve");
-  Curve curve;
-  curve.points = std::move(*points);
-  curve.info.pointCount = query.value(0).toInt();
-  curve.info.source = query.value(1).toString().toStdString();
-  curve.info.dateTime = query.value(3).toString().toStdString();
-  return curve;
+  return CurveOfRow(query, 0, number);
 }
 
 std::map<long long, Curve> PartsLibrary::Curves(const std::optional<std::string>& lot) const {
@@ -387,13 +393,7 @@ std::map<long long, Curve> PartsLibrary::Curves(const std::optional<std::string>
   if (!query.exec()) Fail("cannot be read", query.lastError().text());
   while (query.next()) {
     const long long number = query.value(0).toLongLong();
-    auto points = PointsOfBlob(query.value(3).toByteArray());
-    if (!points) throw LibraryError(location_.text + ": part " + std::to_string(number) + " has a damaged curve");
-    Curve& curve = curves[number];
-    curve.points = std::move(*points);
-    curve.info.pointCount = query.value(1).toInt();
-    curve.info.source = query.value(2).toString().toStdString();
-    curve.info.dateTime = query.value(4).toString().toStdString();
+    curves[number] = CurveOfRow(query, 1, number);
   }
   return curves;
 }

@@ -17,6 +17,8 @@
 #include "library/library_schema.h"
 #include "library/part_figures.h"
 
+class QSqlQuery;
+
 namespace kvt {
 
 // The library cannot be opened, read or written; the message names it.
@@ -76,6 +78,7 @@ class PartsLibrary {
   void Begin();
   void Commit();
   void Rollback();
+  Curve CurveOfRow(const QSqlQuery& row, int at, long long number) const;
   [[noreturn]] void Fail(const std::string& what, const QString& why) const;
 
   LibraryLocation location_;
